@@ -1,0 +1,6 @@
+list(APPEND CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/text.cpp)
+list(APPEND WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/heap.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/run_loop.cpp)
+set(MAIN_SOURCE ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

@@ -1,0 +1,131 @@
+#include "app/text.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+// Sources are compiled with -fexec-charset=CP932: a kana is two bytes there.
+#if !defined(FARDELIX_UTF8_LITERALS)
+static_assert(sizeof("あ") == 3, "literals must be compiled as code page 932");
+#endif
+
+// Lead bytes of code page 932, the same set IsDBCSLeadByteEx(932, c) reports.
+// The trail byte may be 0x5C ('\'), as in 表 (0x95 0x5C) and ソ (0x83 0x5C).
+bool IsLeadByte932(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// A lead byte followed by the terminator is a cut character: step onto the
+// terminator, never past it.
+const char* NextChar932(const char* p) {
+    if (*p == '\0') return p;
+    if (IsLeadByte932(static_cast<unsigned char>(*p)) && p[1] != '\0') return p + 2;
+    return p + 1;
+}
+
+const char* FindLastSeparator(const char* text) {
+    const char* found = nullptr;
+    for (const char* p = text; *p; p = NextChar932(p)) {
+        if (*p == '\\' || *p == '/') found = p;
+    }
+    return found;
+}
+
+const char* FindFirstChar932(const char* text, char wanted) {
+    for (const char* p = text; *p; p = NextChar932(p)) {
+        if (*p == wanted) return p;
+    }
+    return nullptr;
+}
+
+bool EndsWithBackslash(const char* text) {
+    const char* last = nullptr;
+    for (const char* p = text; *p; p = NextChar932(p)) last = p;
+    return last != nullptr && *last == '\\';
+}
+
+// Copies with truncation and always terminates; false when src did not fit.
+// A truncation never leaves half a double-byte character behind.
+bool CopyText(char* dest, size_t size, const char* src) {
+    if (size == 0) return false;
+    size_t used = 0;
+    const char* p = src;
+    while (*p) {
+        const char* next = NextChar932(p);
+        size_t width = static_cast<size_t>(next - p);
+        if (used + width >= size) {
+            dest[used] = '\0';
+            return false;
+        }
+        memcpy(dest + used, p, width);
+        used += width;
+        p = next;
+    }
+    dest[used] = '\0';
+    return true;
+}
+
+bool AppendText(char* dest, size_t size, const char* src) {
+    size_t length = strnlen(dest, size);
+    if (length >= size) return false;
+    return CopyText(dest + length, size - length, src);
+}
+
+// snprintf into a fixed buffer; false (and an empty text) when it did not fit,
+// so a cut path is never used as if it were whole.
+bool FormatText(char* dest, size_t size, const char* format, ...) {
+    if (size == 0) return false;
+    va_list args;
+    va_start(args, format);
+    int written = vsnprintf(dest, size, format, args);
+    va_end(args);
+    if (written < 0 || static_cast<size_t>(written) >= size) {
+        dest[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+bool AppendBackslash(char* folder, size_t size) {
+    if (EndsWithBackslash(folder)) return true;
+    return AppendText(folder, size, "\\");
+}
+
+// Splits like the C runtime's _splitpath: drive "C:", directory with its
+// leading and trailing separator, base name, and extension from the last dot
+// of the last component (with the dot). Every part is bounded by PathSize.
+void SplitPath(const char* path, PathParts* parts) {
+    parts->drive[0] = parts->dir[0] = parts->name[0] = parts->ext[0] = '\0';
+    const char* rest = path;
+    if (path[0] != '\0' && !IsLeadByte932(static_cast<unsigned char>(path[0])) && path[1] == ':') {
+        parts->drive[0] = path[0];
+        parts->drive[1] = ':';
+        parts->drive[2] = '\0';
+        rest = path + 2;
+    }
+    const char* separator = FindLastSeparator(rest);
+    const char* last = rest;
+    if (separator != nullptr) {
+        size_t length = static_cast<size_t>(separator + 1 - rest);
+        if (length >= sizeof(parts->dir)) length = sizeof(parts->dir) - 1;
+        memcpy(parts->dir, rest, length);
+        parts->dir[length] = '\0';
+        last = separator + 1;
+    }
+    const char* dot = nullptr;
+    for (const char* p = last; *p; p = NextChar932(p)) {
+        if (*p == '.') dot = p;
+    }
+    size_t nameLength = dot ? static_cast<size_t>(dot - last) : strlen(last);
+    if (nameLength >= sizeof(parts->name)) nameLength = sizeof(parts->name) - 1;
+    memcpy(parts->name, last, nameLength);
+    parts->name[nameLength] = '\0';
+    if (dot != nullptr) CopyText(parts->ext, sizeof(parts->ext), dot);
+}
+
+// Drive and directory of a path: the folder, ending in a separator.
+bool FolderOfPath(const char* path, char* folder, size_t size) {
+    PathParts parts;
+    SplitPath(path, &parts);
+    return FormatText(folder, size, "%s%s", parts.drive, parts.dir);
+}

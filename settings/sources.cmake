@@ -1,0 +1,4 @@
+list(APPEND CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/settings_values.cpp)
+list(APPEND WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/settings.cpp)

@@ -1,0 +1,4 @@
+list(APPEND CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/number_text.cpp)
+list(APPEND WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/task_table.cpp)

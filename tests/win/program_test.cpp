@@ -1,0 +1,114 @@
+// The real program in its own process: start, title, size, settings file.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/win/test_support.h"
+#include "ui/main_window.h"
+
+static std::string ProgramPath() {
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof(path));
+    std::string text = path;
+    return text.substr(0, text.find_last_of('\\') + 1) + "fardelix.exe";
+}
+
+struct Program {
+    PROCESS_INFORMATION process = {};
+    HWND window = nullptr;
+
+    bool Start(const std::string& folder, const std::string& arguments = "") {
+        std::string command = "\"" + ProgramPath() + "\" " + arguments;
+        STARTUPINFOA startup = {};
+        startup.cb = sizeof(startup);
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                            &process)) {
+            return false;
+        }
+        return PumpUntil([&] { return (window = FindWindowA(MainWindowClass, nullptr)) != nullptr; }, 20000);
+    }
+
+    DWORD Close() {
+        PostMessageA(window, WM_CLOSE, 0, 0);
+        DWORD code = 99;
+        if (WaitForSingleObject(process.hProcess, 20000) == WAIT_OBJECT_0) GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+        return code;
+    }
+};
+
+// The test's own main window carries the same class and would be taken for
+// a running instance; it is put away while the real program runs.
+class ProgramTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (MainWindow != nullptr) {
+            ResetTasks();
+            DestroyWindow(MainWindow);
+            PumpPending();
+        }
+    }
+};
+
+TEST_F(ProgramTest, StartsCentredWithTitleAndWritesSettingsOnClose) {
+    std::string folder = TempFolder("run");
+    Program program;
+    ASSERT_TRUE(program.Start(folder));
+    char title[128] = "";
+    GetWindowTextA(program.window, title, sizeof(title));
+    EXPECT_STREQ(title, "NewTaskList - fardelix");
+    RECT rect;
+    GetWindowRect(program.window, &rect);
+    EXPECT_EQ(rect.right - rect.left, 800);
+    EXPECT_EQ(rect.bottom - rect.top, 600);
+    EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 800) / 2);
+    EXPECT_EQ(program.Close(), 0u);
+
+    std::string ini = folder + "fardelix.ini";
+    char value[MAX_PATH] = "";
+    EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefCompType", -1, ini.c_str()), 0);
+    EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefMeltAuto", -1, ini.c_str()), 2);
+    EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefMeltOverwrite", -1, ini.c_str()), 0);
+    EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefError", -1, ini.c_str()), 0);
+    GetPrivateProfileStringA("DIR", "OpenFolder", "", value, sizeof(value), ini.c_str());
+    EXPECT_EQ(std::string(value), folder);
+}
+
+TEST_F(ProgramTest, SecondStartReadsTheSettingsBack) {
+    std::string folder = TempFolder("run");
+    std::string ini = folder + "fardelix.ini";
+    WriteFileBytes(ini, "[CONFIG]\r\nDefCompType=3\r\nDefMeltAuto=1\r\nDefMeltOverwrite=2\r\nDefError=1\r\n"
+                        "[DIR]\r\nOpenFolder=C:\\表\\\r\n");
+    Program program;
+    ASSERT_TRUE(program.Start(folder));
+    EXPECT_EQ(program.Close(), 0u);
+    EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefCompType", -1, ini.c_str()), 3);
+    EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefMeltAuto", -1, ini.c_str()), 1);
+    EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefMeltOverwrite", -1, ini.c_str()), 2);
+    EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefError", -1, ini.c_str()), 1);
+    char value[MAX_PATH] = "";
+    GetPrivateProfileStringA("DIR", "OpenFolder", "", value, sizeof(value), ini.c_str());
+    EXPECT_STREQ(value, "C:\\表\\");
+}
+
+TEST_F(ProgramTest, SecondInstanceEndsAtOnce) {
+    std::string folder = TempFolder("run");
+    Program first;
+    ASSERT_TRUE(first.Start(folder));
+    std::string command = "\"" + ProgramPath() + "\" C:\\x.zip";
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION second = {};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,
+                               &second));
+    ASSERT_EQ(WaitForSingleObject(second.hProcess, 20000), WAIT_OBJECT_0);
+    DWORD code = 99;
+    GetExitCodeProcess(second.hProcess, &code);
+    EXPECT_EQ(code, 0u);
+    CloseHandle(second.hProcess);
+    CloseHandle(second.hThread);
+    EXPECT_EQ(first.Close(), 0u);
+}

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Builds fardelix and starts it under Wine; arguments go to the program,
+# for example: tools/run.sh "C:\data\report.txt"
+# Without a display it starts a virtual one (Xvfb) and says so.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/setup.sh
+cmake --preset win64 >/dev/null
+cmake --build --preset win64 --target fardelix
+if [ -x archivelib/install-into-prefix.sh ] && [ -f build/win64/archivelib/fdarc.dll ]; then
+    cmake --build --preset win64 --target fdarc
+    archivelib/install-into-prefix.sh build/win64
+fi
+if [ -z "${DISPLAY:-}" ]; then
+    echo "run: no DISPLAY is set; starting the program on a virtual display (Xvfb)."
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" tools/wine-run.sh build/win64/fardelix.exe "$@"
+fi
+exec tools/wine-run.sh build/win64/fardelix.exe "$@"

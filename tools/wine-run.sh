@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Runs a Windows program under 64-bit Wine with the project's own prefix,
+# code page 932 (ja_JP.UTF-8) and no debug chatter. Used by CTest as the
+# cross-compiling emulator and by tools/run.sh.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export WINEPREFIX="${FARDELIX_WINEPREFIX:-$here/build/wineprefix}"
+export WINELOADER=/usr/lib/wine/wine64
+export WINEDEBUG=-all
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+export WINEARCH=win64
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    # mscoree/mshtml off: no Mono or Gecko installer prompt on first use.
+    WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w || true
+fi
+exec /usr/lib/wine/wine64 "$@"

@@ -1,0 +1,85 @@
+#include "ui/controls.h"
+
+#include <commctrl.h>
+
+int Lv_RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+int Lv_InsertRow(HWND list, int row, const char* text, LPARAM id) {
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT | LVIF_PARAM;
+    item.iItem = row;
+    item.pszText = const_cast<char*>(text);
+    item.lParam = id;
+    return static_cast<int>(SendMessageA(list, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+void Lv_SetCell(HWND list, int row, int column, const char* text) {
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = const_cast<char*>(text);
+    SendMessageA(list, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+// Bounded and always terminated, also when the row does not exist.
+int Lv_GetCell(HWND list, int row, int column, char* buffer, int size) {
+    if (size <= 0) return 0;
+    buffer[0] = '\0';
+    LVITEMA item = {};
+    item.iSubItem = column;
+    item.pszText = buffer;
+    item.cchTextMax = size;
+    int length = static_cast<int>(SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item)));
+    buffer[size - 1] = '\0';
+    return length;
+}
+
+LPARAM Lv_RowId(HWND list, int row) {
+    LVITEMA item = {};
+    item.mask = LVIF_PARAM;
+    item.iItem = row;
+    if (!SendMessageA(list, LVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&item))) return -1;
+    return item.lParam;
+}
+
+int Lv_FindRowById(HWND list, LPARAM id) {
+    LVFINDINFOA find = {};
+    find.flags = LVFI_PARAM;
+    find.lParam = id;
+    return static_cast<int>(SendMessageA(list, LVM_FINDITEMA, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&find)));
+}
+
+bool Lv_IsSelected(HWND list, int row) {
+    return (SendMessageA(list, LVM_GETITEMSTATE, row, LVIS_SELECTED) & LVIS_SELECTED) != 0;
+}
+
+void Lv_SetSelected(HWND list, int row, bool selected) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    item.state = selected ? LVIS_SELECTED : 0;
+    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int Lv_SelectedCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
+
+void Lv_AddColumn(HWND list, int column, const char* header, int width, int format) {
+    LVCOLUMNA col = {};
+    col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+    col.fmt = format;
+    col.cx = width;
+    col.pszText = const_cast<char*>(header);
+    col.iSubItem = column;
+    SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&col));
+}
+
+// Text and tip together, so a cut text can be read in full.
+void Sb_SetPart(HWND bar, int part, const char* text) {
+    SendMessageA(bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+    SendMessageA(bar, SB_SETTIPTEXTA, part, reinterpret_cast<LPARAM>(text));
+}
+
+// Where part 0 of a two-part status bar ends: 90 pixels short of the right
+// edge, but never before 400 (so a bar of 490 pixels or less keeps 400).
+int StatusPartEdge(int statusWidth) {
+    int edge = statusWidth - 90;
+    return edge > 400 ? edge : 400;
+}

@@ -1,0 +1,16 @@
+// Thin typed helpers for the list views and status bars.
+#pragma once
+#include <windows.h>
+
+int Lv_RowCount(HWND list);
+int Lv_InsertRow(HWND list, int row, const char* text, LPARAM id);
+void Lv_SetCell(HWND list, int row, int column, const char* text);
+int Lv_GetCell(HWND list, int row, int column, char* buffer, int size);
+LPARAM Lv_RowId(HWND list, int row);
+int Lv_FindRowById(HWND list, LPARAM id);
+bool Lv_IsSelected(HWND list, int row);
+void Lv_SetSelected(HWND list, int row, bool selected);
+int Lv_SelectedCount(HWND list);
+void Lv_AddColumn(HWND list, int column, const char* header, int width, int format);
+void Sb_SetPart(HWND bar, int part, const char* text);
+int StatusPartEdge(int statusWidth);

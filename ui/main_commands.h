@@ -1,0 +1,4 @@
+// Commands of the main window's menu, toolbar, context menu and keys.
+#pragma once
+
+void ExecuteMainCommand(int command);

@@ -1,0 +1,24 @@
+// The main window: toolbar, task list and status bar.
+#pragma once
+#include <windows.h>
+
+#include "app/text.h"
+
+extern HINSTANCE AppInstance;
+extern HWND MainWindow;
+extern HWND MainToolbar;
+extern HWND MainStatusBar;
+extern HWND TaskListView;
+extern unsigned char ColumnSortFlags[6];
+extern char CurrentListName[PathSize];
+extern char SettingsPath[PathSize];
+extern char ArchivePatternList[256];
+
+extern const char MainWindowClass[];
+
+bool RegisterMainWindowClass(HINSTANCE instance);
+HWND CreateMainWindow(HINSTANCE instance);
+void SetMainTitle();
+void RefreshSelectionCount();
+void CenterOnMainWindow(HWND dialog);
+void BuildArchivePatternList(char* text, size_t size);

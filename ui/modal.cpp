@@ -1,0 +1,60 @@
+#include "ui/modal.h"
+
+#include <shlobj.h>
+
+#include <cstdarg>
+#include <cstdio>
+
+static int WindowsMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
+    return MessageBoxA(owner, text, caption, type);
+}
+
+static BOOL WindowsOpenFileDialog(OPENFILENAMEA* dialog) { return GetOpenFileNameA(dialog); }
+
+static BOOL WindowsSaveFileDialog(OPENFILENAMEA* dialog) { return GetSaveFileNameA(dialog); }
+
+// The browser starts at the given folder: BFFM_INITIALIZED selects it.
+static int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
+    if (message == BFFM_INITIALIZED) SendMessageA(window, BFFM_SETSELECTIONA, TRUE, data);
+    return 0;
+}
+
+static bool WindowsBrowseFolder(HWND owner, const char* title, const char* startFolder, char* folder, size_t size) {
+    BROWSEINFOA info = {};
+    info.hwndOwner = owner;
+    info.lpszTitle = title;
+    info.ulFlags = BIF_RETURNONLYFSDIRS;
+    info.lpfn = BrowseCallback;
+    info.lParam = reinterpret_cast<LPARAM>(startFolder);
+    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
+    if (chosen == nullptr) return false;
+    char path[MAX_PATH] = "";
+    bool ok = SHGetPathFromIDListA(chosen, path) != FALSE;
+    CoTaskMemFree(chosen);
+    return ok && CopyText(folder, size, path);
+}
+
+static INT_PTR WindowsDialogBox(HINSTANCE instance, int resourceId, HWND owner, DLGPROC procedure, LPARAM data) {
+    return DialogBoxParamA(instance, MAKEINTRESOURCEA(resourceId), owner, procedure, data);
+}
+
+const ModalUi WindowsModalUi = {WindowsMessageBox, WindowsOpenFileDialog, WindowsSaveFileDialog, WindowsBrowseFolder,
+                                WindowsDialogBox};
+ModalUi Modal = WindowsModalUi;
+
+// The text is cut at 256 bytes, never inside a double-byte character;
+// a warning icon and one OK button.
+void ShowErrorMessage(HWND owner, const char* format, ...) {
+    char full[4 * MessageTextSize];
+    va_list args;
+    va_start(args, format);
+    vsnprintf(full, sizeof(full), format, args);
+    va_end(args);
+    char text[MessageTextSize];
+    CopyText(text, sizeof(text), full);
+    Modal.messageBox(owner, text, "error", MB_OK | MB_ICONWARNING);
+}
+
+bool AskOkCancel(HWND owner, const char* text) {
+    return Modal.messageBox(owner, text, "動作の確認", MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
+}

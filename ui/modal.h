@@ -1,0 +1,24 @@
+// Every modal window of the program goes through this record: message boxes,
+// questions, file dialogs, the folder browser and the program's own dialogs.
+// Tests replace the pointers to see the exact texts and answer from a script.
+#pragma once
+#include <windows.h>
+#include <commdlg.h>
+
+#include "app/text.h"
+
+struct ModalUi {
+    int (*messageBox)(HWND owner, const char* text, const char* caption, UINT type);
+    BOOL (*openFileDialog)(OPENFILENAMEA* dialog);
+    BOOL (*saveFileDialog)(OPENFILENAMEA* dialog);
+    bool (*browseFolder)(HWND owner, const char* title, const char* startFolder, char* folder, size_t size);
+    INT_PTR (*dialogBox)(HINSTANCE instance, int resourceId, HWND owner, DLGPROC procedure, LPARAM data);
+};
+
+extern ModalUi Modal;
+extern const ModalUi WindowsModalUi;
+
+constexpr size_t MessageTextSize = 256;
+
+void ShowErrorMessage(HWND owner, const char* format, ...) FD_PRINTF_FORMAT(2, 3);
+bool AskOkCancel(HWND owner, const char* text);
