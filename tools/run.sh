@@ -7,9 +7,10 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target fardelix
-if [ -x archivelib/install-into-prefix.sh ] && [ -f build/win64/archivelib/fdarc.dll ]; then
+if [ -f archivelib/install-into-prefix.sh ]; then
+    # The bundled zip/tar library, installed where a user's libraries live.
     cmake --build --preset win64 --target fdarc
-    archivelib/install-into-prefix.sh build/win64
+    bash archivelib/install-into-prefix.sh build/win64
 fi
 if [ -z "${DISPLAY:-}" ]; then
     echo "run: no DISPLAY is set; starting the program on a virtual display (Xvfb)."
