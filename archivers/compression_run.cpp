@@ -88,10 +88,17 @@ struct CompressionRun {
     int groupLines;
 };
 
-// Every way out releases the library and removes the response file; a
-// status is set only on a task that still exists.
-static void EndRun(CompressionRun* run, int status) {
+// Every way out releases the library and removes the response file. The
+// library goes first: one still holding the list file open lets go of it
+// when it is released.
+static void ReleaseRun(CompressionRun* run) {
+    ReleaseArchiverLibrary(&run->library);
     DeleteResponseFile(&run->response);
+}
+
+// A status is set only on a task that still exists.
+static void EndRun(CompressionRun* run, int status) {
+    ReleaseRun(run);
     EndRunWith(run->id, &run->library, status);
 }
 
@@ -105,7 +112,7 @@ static bool SendGroup(CompressionRun* run, HWND owner, int* result) {
     char commandLine[CommandLineSize];
     if (!BuildCompressCommand(commandLine, sizeof(commandLine), row.CompressSwitch, run->archive, row.FolderOption,
                               run->group, run->response.path)) {
-        DeleteResponseFile(&run->response);
+        ReleaseRun(run);
         FailRun(run->id, &run->library, "コマンドラインが長すぎます。%s", run->archive);
         return false;
     }
@@ -115,7 +122,7 @@ static bool SendGroup(CompressionRun* run, HWND owner, int* result) {
         return false;
     }
     if (*result != 0) {
-        DeleteResponseFile(&run->response);
+        ReleaseRun(run);
         FailRun(run->id, &run->library, "%sでエラーが発生しました。コード%d", LibraryName(*run), *result);
         return false;
     }
@@ -145,7 +152,7 @@ static void SendFileList(CompressionRun* run) {
         char line[ResponseLineSize];
         bool backslash = run->format == FormatCab && IsExistingFolder(path);
         if (!FormatResponseLine(line, sizeof(line), path, backslash) || !WriteResponseLine(&run->response, line)) {
-            DeleteResponseFile(&run->response);
+            ReleaseRun(run);
             return FailRun(run->id, &run->library, "テンポラリファイルへの書き込みに失敗しました");
         }
         ++run->groupLines;

@@ -10,6 +10,7 @@
 //   entry=S    the entry names FindFirst and FindNext return, in order
 //   pump=1     the main entry dispatches the thread's pending messages when in background mode
 //   open=0     OpenArchive returns no handle
+//   lock=1     the main entry keeps its "@" list file open, unshared, until the library is released
 //
 // Record lines, tab-separated: library file name, entry name, kind, owner
 // window, argument text, and for the main entry the bytes of the "@" list
@@ -23,6 +24,7 @@
 static HINSTANCE Self;
 static bool Background;
 static int FindPosition;
+static HANDLE LockedList = INVALID_HANDLE_VALUE;
 
 constexpr int ScriptSize = 16384;
 constexpr int MaxEntries = 64;
@@ -39,6 +41,7 @@ struct Script {
     int entryCount;
     bool pump;
     bool open;
+    bool lock;
 };
 
 static void OwnFolder(char* folder, size_t size, char* fileName, size_t nameSize) {
@@ -99,6 +102,8 @@ static void LoadScript(Script* script) {
                 script->pump = atoi(value) != 0;
             } else if (strcmp(line, "open") == 0) {
                 script->open = atoi(value) != 0;
+            } else if (strcmp(line, "lock") == 0) {
+                script->lock = atoi(value) != 0;
             }
         }
         line = next;
@@ -130,15 +135,21 @@ static int CountCalls(const char* kind) {
     return count;
 }
 
-// The list file named by "@..." in the command line, as hexadecimal bytes.
+// The list file named by "@..." in the command line.
+static bool ListFilePath(const char* commandLine, char* path, size_t size) {
+    const char* at = strstr(commandLine, "\"@");
+    if (at == nullptr) return false;
+    size_t length = 0;
+    for (const char* p = at + 2; *p != '\0' && *p != '"' && length + 1 < size; ++p) path[length++] = *p;
+    path[length] = '\0';
+    return true;
+}
+
+// The list file's bytes as hexadecimal.
 static void ListFileHex(const char* commandLine, char* hex, size_t size) {
     hex[0] = '\0';
-    const char* at = strstr(commandLine, "\"@");
-    if (at == nullptr) return;
     char path[MAX_PATH];
-    size_t length = 0;
-    for (const char* p = at + 2; *p != '\0' && *p != '"' && length + 1 < sizeof(path); ++p) path[length++] = *p;
-    path[length] = '\0';
+    if (!ListFilePath(commandLine, path, sizeof(path))) return;
     static char bytes[8192];
     int got = ReadWhole(path, bytes, sizeof(bytes));
     if (got < 0) {
@@ -173,6 +184,10 @@ static int MainEntry(const char* entry, HWND owner, LPCSTR commandLine, LPSTR ou
     ListFileHex(commandLine, hex, sizeof(hex));
     Record(entry, "main", owner, commandLine, hex);
     if (output != nullptr && size > 0) output[0] = '\0';
+    char listPath[MAX_PATH];
+    if (script.lock && LockedList == INVALID_HANDLE_VALUE && ListFilePath(commandLine, listPath, sizeof(listPath))) {
+        LockedList = CreateFileA(listPath, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
     if (script.pump && Background) {
         MSG msg;
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -285,5 +300,6 @@ STANDIN_LIBRARY(Unarj)
 
 BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) Self = instance;
+    if (reason == DLL_PROCESS_DETACH && LockedList != INVALID_HANDLE_VALUE) CloseHandle(LockedList);
     return TRUE;
 }

@@ -248,6 +248,21 @@ TEST_F(RunsTest, FailingMiddleGroupEndsTheRun) {
     }
 }
 
+// The list file of the next group cannot be made afresh while the library
+// holds it: the write fails, the run ends, and the file is still removed.
+TEST_F(RunsTest, FailedWriteToTheListFile) {
+    InstallStandin(lib, "ZIP32J.DLL");
+    WriteStandinScript(lib, "lock=1\n");
+    short index = AddTestCompressionTask("C:\\out\\x.zip", 0, {"C:\\d\\a", "C:\\e\\b", "C:\\f\\c"});
+    uint32_t id = Run(index);
+    EXPECT_EQ(StatusOfTask(id), Error);
+    std::vector<StandinCall> calls = ReadStandinCalls(lib, "main");
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_FALSE(Exists(ListPathOf(calls[0])));
+    ExpectOneMessage("テンポラリファイルへの書き込みに失敗しました", MainWindow);
+    ExpectCleanedUp("ZIP32J.DLL");
+}
+
 TEST_F(RunsTest, FailingLastCallIsAnError) {
     InstallStandin(lib, "ZIP32J.DLL");
     WriteStandinScript(lib, "result=0\nresult=-3\n");
@@ -421,6 +436,7 @@ TEST_F(RunsTest, ExtractionFolderModes) {
         {"case differs", AutoFolderUnlessSingle, {"Docs/a.txt", "docs/b.txt"}, true, true},
         {"double-byte folder", AutoFolderUnlessSingle, {"表\\a.txt", "表\\b.txt"}, false, true},
         {"double-byte names", AutoFolderUnlessSingle, {"表", "能"}, true, true},
+        {"double-byte prefix", AutoFolderUnlessSingle, {"ソフト\\a.txt", "ソ"}, true, true},
         // Names not terminated within 513 bytes are cut there: both read as
         // the same 513 bytes.
         {"overlong names", AutoFolderUnlessSingle, {std::string(600, 'n'), std::string(513, 'n') + "/x"}, false, true},
@@ -549,13 +565,16 @@ TEST_F(RunsTest, CommandsDuringALibraryCall) {
         bool deleteRunning;
         bool queueOther;
         bool addTasks;
+        bool fails;
     };
     const Case cases[] = {
-        {"compression, task deleted", true, true, false, false},
-        {"compression, other task queued", true, false, true, false},
-        {"compression, tasks added", true, false, false, true},
-        {"extraction, task deleted", false, true, false, false},
-        {"extraction, other task queued", false, false, true, false},
+        {"compression, task deleted", true, true, false, false, false},
+        {"compression, task deleted, call failed", true, true, false, false, true},
+        {"compression, other task queued", true, false, true, false, false},
+        {"compression, tasks added", true, false, false, true, false},
+        {"extraction, task deleted", false, true, false, false, false},
+        {"extraction, task deleted, call failed", false, true, false, false, true},
+        {"extraction, other task queued", false, false, true, false, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -564,7 +583,7 @@ TEST_F(RunsTest, CommandsDuringALibraryCall) {
         InstallStandin(lib, "ZIP32J.DLL");
         InstallStandin(lib, "UNZIP32.DLL");
         DeleteFileA((lib + "standin_calls.txt").c_str());
-        WriteStandinScript(lib, "pump=1\n");
+        WriteStandinScript(lib, c.fails ? "pump=1\nresult=5\n" : "pump=1\n");
         short other = AddTestCompressionTask("C:\\out\\y.zip", 0, {"C:\\d\\a"});
         uint32_t otherId = TaskTable[other].id;
         short index = c.compression ? AddTestCompressionTask("C:\\out\\x.zip", 0, {"C:\\d\\a", "C:\\e\\b"})
@@ -595,7 +614,7 @@ TEST_F(RunsTest, CommandsDuringALibraryCall) {
         EXPECT_EQ(StatusOfTask(otherId), c.queueOther ? Waiting : Stopped);
         EXPECT_EQ(TaskCount, c.deleteRunning ? 1 : (c.addTasks ? 7 : 2));
         for (short i = 2; i < TaskCount; ++i) EXPECT_EQ(TaskTable[i].status, Stopped);
-        EXPECT_TRUE(Fake.messages.empty());
+        EXPECT_TRUE(Fake.messages.empty());  // not even for the failed call of a deleted task
         // A deleted compression task sends no further group.
         size_t expectedCalls = c.compression && !c.deleteRunning ? 2u : 1u;
         EXPECT_EQ(ReadStandinCalls(lib, "main").size(), expectedCalls);
