@@ -75,6 +75,25 @@ protected:
         EXPECT_EQ(TempResponseFiles(), responsesBefore);
     }
 
+    // Each case of a table starts from no tasks, no messages and a fresh
+    // library folder holding only the given library (null: none).
+    void FreshCase(const char* library, const char* variant = "standin.dll") {
+        ResetTasks();
+        Fake.messages.clear();
+        lib = TempFolder("lib");
+        ASSERT_TRUE(SetDllDirectoryA(lib.c_str()));
+        if (library != nullptr) InstallStandin(lib, library, variant);
+    }
+
+    // Run messages show only when DefError is 1.
+    void ExpectMessageWhenOn(const std::string& text) {
+        if (Settings.DefError == 1) {
+            ExpectOneMessage(text, MainWindow);
+        } else {
+            EXPECT_TRUE(Fake.messages.empty());
+        }
+    }
+
     void ExpectOneMessage(const std::string& text, HWND owner) {
         ASSERT_EQ(Fake.messages.size(), 1u);
         EXPECT_EQ(Fake.messages[0].text, text);
@@ -120,10 +139,7 @@ TEST_F(RunsTest, CompressionCallsOncePerFolderGroup) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetTasks();
-        lib = TempFolder("lib");
-        ASSERT_TRUE(SetDllDirectoryA(lib.c_str()));
-        InstallStandin(lib, "ZIP32J.DLL");
+        FreshCase("ZIP32J.DLL");
         short index = AddTestCompressionTask("C:\\out\\x.zip", 0, c.rows);
         uint32_t id = Run(index);
 
@@ -175,9 +191,7 @@ TEST_F(RunsTest, CompressionCommandLinePerFormat) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.library);
-        ResetTasks();
-        InstallStandin(lib, c.library);
-        DeleteFileA((lib + "standin_calls.txt").c_str());
+        FreshCase(c.library);
         short index = AddTestCompressionTask(c.archive, c.format, {"C:\\data\\a.txt"});
         uint32_t id = Run(index);
         EXPECT_EQ(StatusOfTask(id), Done);
@@ -207,9 +221,7 @@ TEST_F(RunsTest, CabFolderRowsCarryABackslash) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.library);
-        ResetTasks();
-        InstallStandin(lib, c.library);
-        DeleteFileA((lib + "standin_calls.txt").c_str());
+        FreshCase(c.library);
         short index = AddTestCompressionTask("C:\\out\\x", c.format, {work + "d\\sub", work + "d\\a.txt", work + "d\\gone"});
         uint32_t id = Run(index);
         EXPECT_EQ(StatusOfTask(id), Done);
@@ -225,10 +237,7 @@ TEST_F(RunsTest, CabFolderRowsCarryABackslash) {
 TEST_F(RunsTest, FailingMiddleGroupEndsTheRun) {
     for (bool otherWaiting : {false, true}) {
         SCOPED_TRACE(otherWaiting);
-        ResetTasks();
-        Fake.messages.clear();
-        InstallStandin(lib, "ZIP32J.DLL");
-        DeleteFileA((lib + "standin_calls.txt").c_str());
+        FreshCase("ZIP32J.DLL");
         WriteStandinScript(lib, "result=0\nresult=7\n");
         short index = AddTestCompressionTask("C:\\out\\x.zip", 0, {"C:\\d\\a", "C:\\e\\b", "C:\\f\\c"});
         short other = AddTestCompressionTask("C:\\out\\y.zip", 0, {"C:\\d\\a"});
@@ -322,22 +331,14 @@ TEST_F(RunsTest, MissingLibraryOrEntries) {
     for (const Case& c : cases) {
         for (unsigned char defError : {1, 0}) {
             SCOPED_TRACE(std::string(c.name) + (defError ? ", messages" : ", silent"));
-            ResetTasks();
-            Fake.messages.clear();
             Settings.DefError = defError;
-            lib = TempFolder("lib");
-            ASSERT_TRUE(SetDllDirectoryA(lib.c_str()));
-            if (c.installAs != nullptr) InstallStandin(lib, c.installAs, c.variant);
+            FreshCase(c.installAs, c.variant);
             short index = c.compression ? AddTestCompressionTask("C:\\out\\x.zip", 0, {"C:\\d\\a"})
                                         : AddTestExtractionTask("C:\\in\\p.zip", "C:\\out\\", AutoFolderAlways);
             uint32_t id = Run(index);
             EXPECT_EQ(StatusOfTask(id), Error);
             EXPECT_EQ(CellText(TaskListView, 0, 2), "エラー");
-            if (defError) {
-                ExpectOneMessage(c.message, MainWindow);
-            } else {
-                EXPECT_TRUE(Fake.messages.empty());
-            }
+            ExpectMessageWhenOn(c.message);
             EXPECT_TRUE(ReadStandinCalls(lib, "main").empty());
             ExpectCleanedUp(c.compression ? "ZIP32J.DLL" : "UNZIP32.DLL");
         }
@@ -399,10 +400,8 @@ TEST_F(RunsTest, ExtractionSwitchFollowsTheOverwriteSetting) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.command);
-        ResetTasks();
         Settings.DefMeltOverwrite = c.overwrite;
-        InstallStandin(lib, c.library);
-        DeleteFileA((lib + "standin_calls.txt").c_str());
+        FreshCase(c.library);
         uint32_t id = Run(AddTestExtractionTask(c.archive, "C:\\out\\", AutoFolderNever));
         EXPECT_EQ(StatusOfTask(id), Done);
         std::vector<StandinCall> calls = ReadStandinCalls(lib, "main");
@@ -443,9 +442,7 @@ TEST_F(RunsTest, ExtractionFolderModes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetTasks();
-        InstallStandin(lib, "UNZIP32.DLL");
-        DeleteFileA((lib + "standin_calls.txt").c_str());
+        FreshCase("UNZIP32.DLL");
         std::string script;
         for (const std::string& entry : c.entries) script += "entry=" + entry + "\n";
         WriteStandinScript(lib, script);
@@ -477,19 +474,12 @@ TEST_F(RunsTest, ExtractionFolderModes) {
 TEST_F(RunsTest, EmptyArchiveIsAnError) {
     for (unsigned char defError : {1, 0}) {
         SCOPED_TRACE(static_cast<int>(defError));
-        ResetTasks();
-        Fake.messages.clear();
         Settings.DefError = defError;
-        InstallStandin(lib, "UNZIP32.DLL");
-        DeleteFileA((lib + "standin_calls.txt").c_str());
+        FreshCase("UNZIP32.DLL");
         std::string out = TempFolder("out");
         uint32_t id = Run(AddTestExtractionTask((work + "p.zip").c_str(), out.c_str(), AutoFolderUnlessSingle));
         EXPECT_EQ(StatusOfTask(id), Error);
-        if (defError) {
-            ExpectOneMessage("書庫内にファイルが存在しません。", MainWindow);
-        } else {
-            EXPECT_TRUE(Fake.messages.empty());
-        }
+        ExpectMessageWhenOn("書庫内にファイルが存在しません。");
         EXPECT_TRUE(ReadStandinCalls(lib, "main").empty());
         EXPECT_EQ(ReadStandinCalls(lib, "CloseArchive").size(), 1u);
         EXPECT_FALSE(Exists(out + "p"));
@@ -502,11 +492,8 @@ TEST_F(RunsTest, EmptyArchiveIsAnError) {
 TEST_F(RunsTest, MissingReadingEntriesAreAlwaysReported) {
     for (unsigned char defError : {1, 0}) {
         SCOPED_TRACE(static_cast<int>(defError));
-        ResetTasks();
-        Fake.messages.clear();
         Settings.DefError = defError;
-        InstallStandin(lib, "UNLHA32.DLL", "standin_noreading.dll");
-        DeleteFileA((lib + "standin_calls.txt").c_str());
+        FreshCase("UNLHA32.DLL", "standin_noreading.dll");
         uint32_t id = Run(AddTestExtractionTask("C:\\in\\p.lzh", "C:\\out\\", AutoFolderUnlessSingle));
         EXPECT_EQ(StatusOfTask(id), Error);
         ExpectOneMessage("UNLHA32.DLL から関数を取得できませんでした。", defError ? MainWindow : nullptr);
@@ -578,11 +565,8 @@ TEST_F(RunsTest, CommandsDuringALibraryCall) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ResetTasks();
-        Fake.messages.clear();
-        InstallStandin(lib, "ZIP32J.DLL");
+        FreshCase("ZIP32J.DLL");
         InstallStandin(lib, "UNZIP32.DLL");
-        DeleteFileA((lib + "standin_calls.txt").c_str());
         WriteStandinScript(lib, c.fails ? "pump=1\nresult=5\n" : "pump=1\n");
         short other = AddTestCompressionTask("C:\\out\\y.zip", 0, {"C:\\d\\a"});
         uint32_t otherId = TaskTable[other].id;
