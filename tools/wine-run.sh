@@ -15,4 +15,11 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w || true
 fi
+# Wine draws the window frames itself. Under Xvfb there is no window manager:
+# a managed window then has no title bar, and hiding one (EndDialog, a hidden
+# file-list window) waits two seconds for the manager that never answers.
+if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w || true
+fi
 exec /usr/lib/wine/wine64 "$@"
