@@ -7,6 +7,8 @@
 #include <cstdio>
 
 #include "app/run_loop.h"
+#include "filelist/file_list_window.h"
+#include "tasks/task_create.h"
 #include "tasks/task_table.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
@@ -115,10 +117,27 @@ void ResetTasks() {
     }
     ClearTaskTable();
     RunSwitch = RunIdle;
+    if (FileListWindow != nullptr) ShowWindow(FileListWindow, SW_HIDE);
+    EnableWindow(MainWindow, TRUE);
 }
 
 std::string CellText(HWND list, int row, int column) {
     char buffer[PathSize];
     Lv_GetCell(list, row, column, buffer, sizeof(buffer));
     return buffer;
+}
+
+std::string StatusText(HWND bar, int part) {
+    char buffer[512] = "";
+    LRESULT length = SendMessageA(bar, SB_GETTEXTLENGTHA, part, 0);
+    if (LOWORD(length) < sizeof(buffer)) SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+// A new compression task made current, the way the commands make one.
+short NewCompressionTask() {
+    CurrentTaskIndex = TaskCount;
+    short index = CreateCompressionTask("名称未設定");
+    EXPECT_EQ(index, CurrentTaskIndex);
+    return index;
 }

@@ -36,3 +36,5 @@ void PumpPending();
 void EnsureMainWindow();
 void ResetTasks();
 std::string CellText(HWND list, int row, int column);
+std::string StatusText(HWND bar, int part);
+short NewCompressionTask();
