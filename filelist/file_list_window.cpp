@@ -64,7 +64,8 @@ struct HeaderControl {
 static const HeaderControl HeaderControls[] = {
     {0, "STATIC", "圧縮ファイル名", 0, 0, 5, 5, 100, 16, nullptr},
     {0, "BUTTON", "参照", BS_PUSHBUTTON | WS_TABSTOP, IDC_BROWSE, 410, 5, 40, 18, nullptr},
-    {WS_EX_CLIENTEDGE, "STATIC", "", 0, 0, 5, 25, 400, 16, &ArchivePathField},
+    // One line: a long path is shortened in the middle on screen, never wrapped.
+    {WS_EX_CLIENTEDGE, "STATIC", "", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 0, 5, 25, 400, 16, &ArchivePathField},
     {WS_EX_CLIENTEDGE, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IDC_FORMATBOX, 480, 25, 60, 300,
      &FormatBox},
     {0, "STATIC", "圧縮形式", 0, 0, 480, 5, 100, 16, nullptr},
