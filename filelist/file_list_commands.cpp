@@ -1,16 +1,179 @@
 #include "filelist/file_list_commands.h"
 
 #include <windows.h>
+#include <commctrl.h>
+#include <commdlg.h>
 
+#include <cstring>
+
+#include "app/text.h"
+#include "archivers/formats.h"
+#include "filelist/collect.h"
 #include "filelist/file_list_window.h"
+#include "filelist/list_text.h"
+#include "filelist/naming.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
+#include "tasks/task_paths.h"
 #include "tasks/task_table.h"
+#include "ui/controls.h"
+#include "ui/list_rows.h"
+#include "ui/modal.h"
+
+// A single choice comes back as one full path: nFileOffset then points
+// into it rather than past a zero byte. It gets its list end here, so the
+// walk never reads what the initial name left behind it.
+static void EndSingleChoice(char* result, size_t size, WORD nameOffset) {
+    if (nameOffset == 0 || result[nameOffset - 1] == '\0') return;
+    size_t length = strnlen(result, size);
+    if (length + 1 < size) result[length + 1] = '\0';
+}
+
+// The folder the next dialog starts in: drive and folder of the path,
+// ending in a backslash.
+static void RememberFolderOf(const char* path) {
+    char folder[PathSize];
+    if (FolderOfPath(path, folder, sizeof(folder)) && AppendBackslash(folder, sizeof(folder))) {
+        CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
+    }
+}
+
+// Every chosen file becomes a row, in the dialog's order. A choice that
+// does not fit the buffer fails the dialog and adds nothing; a joined path
+// that does not fit PathSize is left out.
+static void OpenFiles() {
+    if (CurrentFileList() == nullptr) return;
+    char result[DialogPathSize] = {};
+    if (!FormatText(result, sizeof(result), "%s*.*", Settings.OpenFolder)) CopyText(result, sizeof(result), "*.*");
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = FileListWindow;
+    dialog.lpstrFilter = "全てのﾌｧｲﾙ(*.*)\0*.*\0";
+    dialog.lpstrFile = result;
+    dialog.nMaxFile = sizeof(result);
+    dialog.lpstrTitle = "ファイルを開く";
+    dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+    if (!Modal.openFileDialog(&dialog)) return;
+    EndSingleChoice(result, sizeof(result), dialog.nFileOffset);
+    char path[PathSize];
+    char last[PathSize] = "";
+    int offset = 0;
+    do {
+        offset = NextSelectedPath(result, sizeof(result), path, sizeof(path), static_cast<unsigned short>(offset));
+        if (path[0] == '\0') continue;
+        AddPathToCurrentTask(path);
+        CopyText(last, sizeof(last), path);
+    } while (offset >= 0);
+    if (last[0] != '\0') RememberFolderOf(last);
+}
+
+// One row per entry directly inside the chosen folder. The folder is
+// remembered also when it cannot be listed.
+static void OpenFolder() {
+    if (CurrentFileList() == nullptr) return;
+    char folder[PathSize] = "";
+    if (!Modal.browseFolder(FileListWindow, "指定したフォルダ以下のファイル、フォルダが登録されます",
+                            Settings.OpenFolder, folder, sizeof(folder)) ||
+        folder[0] == '\0') {
+        return;
+    }
+    AddFolderContents(folder);
+    if (AppendBackslash(folder, sizeof(folder))) CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
+}
+
+// The selection count is written here too: removing rows sends no
+// item-changed notification.
+static void DeleteSelectedFiles() {
+    HWND list = CurrentFileList();
+    if (list == nullptr) return;
+    for (;;) {
+        int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        if (row < 0 || !SendMessageA(list, LVM_DELETEITEM, row, 0)) break;
+    }
+    RefreshFileListTotals();
+    RefreshFileSelectionCount();
+}
+
+static void MoveSelectedFiles(bool up) {
+    HWND list = CurrentFileList();
+    if (list != nullptr) MoveSelectedListRows(list, up);
+}
+
+static void SelectAllFiles() {
+    HWND list = CurrentFileList();
+    if (list != nullptr) Lv_SetSelected(list, -1, true);
+}
+
+static void InvertFileSelection() {
+    HWND list = CurrentFileList();
+    if (list != nullptr) InvertListSelection(list);
+}
+
+// Sizes and times again from the disk, and the totals line with them.
+static void RefreshFileRows() {
+    HWND list = CurrentFileList();
+    if (list == nullptr) return;
+    int rows = Lv_RowCount(list);
+    for (int row = 0; row < rows; ++row) {
+        char path[DialogPathSize];
+        Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
+        FillRowInfo(path, row);
+    }
+    RefreshFileListTotals();
+}
+
+static int ChosenFormat() {
+    int format = SelectedFormatIndex();
+    return IsCompressFormat(format) ? format : 0;
+}
+
+// The save dialog offers the selected format's files and adds its extension
+// to a name typed without one; the format box does not follow what the
+// user typed. A path too long for the task's row is not taken.
+static void BrowseArchivePath() {
+    const char* extension = FormatTable[ChosenFormat()].Extension;
+    char filter[64];
+    FormatSaveFilter(extension, filter, sizeof(filter));
+    char result[DialogPathSize];
+    ReadArchivePathField(result, sizeof(result));
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = FileListWindow;
+    dialog.lpstrFilter = filter;
+    dialog.lpstrFile = result;
+    dialog.nMaxFile = sizeof(result);
+    dialog.lpstrTitle = "圧縮先を指定";
+    dialog.lpstrDefExt = extension;
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY;
+    if (!Modal.saveFileDialog(&dialog)) return;
+    if (strnlen(result, sizeof(result)) < static_cast<size_t>(PathSize)) SetArchivePathField(result);
+}
+
+// Only the user's choice in the box arrives as a selection change; an empty
+// field stays empty.
+static void OnFormatBox(int notification) {
+    if (notification != CBN_SELCHANGE) return;
+    char text[DialogPathSize];
+    ReadArchivePathField(text, sizeof(text));
+    if (text[0] == '\0') return;
+    char path[DialogPathSize];
+    if (ReplaceArchiveExtension(text, SelectedFormatIndex(), path, sizeof(path))) SetArchivePathField(path);
+}
 
 // One line per command; ids without a case do nothing here, which also
 // covers the main window's keys while this window is active.
 void ExecuteFileListCommand(int command, int notification) {
-    (void)notification;
     switch (command) {
-    case IDM_CLOSE: CommitFileList(CurrentTaskIndex); break;
+    case IDM_OPEN_FILES:  OpenFiles(); break;
+    case IDM_OPEN_FOLDER: OpenFolder(); break;
+    case IDM_CLOSE:       CommitFileList(CurrentTaskIndex); break;
+    case IDM_DELETE:      DeleteSelectedFiles(); break;
+    case IDM_MOVE_UP:     MoveSelectedFiles(true); break;
+    case IDM_MOVE_DOWN:   MoveSelectedFiles(false); break;
+    case IDM_SELECT_ALL:  SelectAllFiles(); break;
+    case IDM_INVERT:      InvertFileSelection(); break;
+    case IDM_REFRESH:     RefreshFileRows(); break;
+    case IDC_BROWSE:      BrowseArchivePath(); break;
+    case IDC_FORMATBOX:   OnFormatBox(notification); break;
     }
 }

@@ -1,16 +1,19 @@
 #include "filelist/file_list_window.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_commands.h"
+#include "filelist/file_list_sort.h"
 #include "filelist/naming.h"
 #include "resources/resource.h"
 #include "tasks/number_text.h"
 #include "tasks/task_create.h"
 #include "tasks/task_table.h"
 #include "ui/controls.h"
+#include "ui/list_rows.h"
 #include "ui/main_window.h"
 
 HWND FileListWindow = nullptr;
@@ -161,9 +164,25 @@ static void OnSetFocus() {
     if (list != nullptr) SetFocus(list);
 }
 
+// Menu 107; its commands come to this window.
+static void ShowFileMenu(HWND list, POINT screen) { ShowListMenu(list, IDR_FILEPOPUP, screen, FileListWindow); }
+
+// The click point arrives in list client coordinates.
+static void OnRightClick(const NMITEMACTIVATE* click) {
+    POINT point = click->ptAction;
+    ClientToScreen(click->hdr.hwndFrom, &point);
+    ShowFileMenu(click->hdr.hwndFrom, point);
+}
+
+static void OnColumnClick(const NMLISTVIEW* click) { SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem); }
+
 static LRESULT OnNotify(const NMHDR* header) {
     if (header->idFrom != IDC_FILELIST) return 0;
-    if (header->code == LVN_ITEMCHANGED) RefreshFileSelectionCount();
+    switch (header->code) {
+    case LVN_ITEMCHANGED: RefreshFileSelectionCount(); break;
+    case NM_RCLICK:       OnRightClick(reinterpret_cast<const NMITEMACTIVATE*>(header)); break;
+    case LVN_COLUMNCLICK: OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)); break;
+    }
     return 0;
 }
 
@@ -186,9 +205,31 @@ static LRESULT CALLBACK FileListWindowProc(HWND window, UINT message, WPARAM wp,
     return DefWindowProcA(window, message, wp, lp);
 }
 
+// The context-menu key shows the menu at the row holding the selection
+// mark; the key then goes on to the list.
+static void OnListKeyDown(HWND list, WPARAM key) {
+    if (key == VK_APPS) ShowFileMenu(list, SelectionMarkPoint(list));
+}
+
+// Each dropped path becomes one row, a folder as a folder row. A path that
+// does not fit PathSize would arrive cut short, so it is left out.
+static void OnDropFiles(HDROP drop) {
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    for (UINT i = 0; i < count; ++i) {
+        char path[PathSize];
+        UINT length = DragQueryFileA(drop, i, path, sizeof(path));
+        if (length > 0 && length < sizeof(path)) AddPathToCurrentTask(path);
+    }
+    DragFinish(drop);
+}
+
 // The wrapped procedure of every file list; what it does not handle goes to
 // the list's own procedure.
 static LRESULT CALLBACK FileListViewProc(HWND list, UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+    case WM_KEYDOWN:   OnListKeyDown(list, wp); break;
+    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+    }
     return CallWindowProcA(ListViewProcedure, list, message, wp, lp);
 }
 

@@ -1,5 +1,6 @@
 list(APPEND CORE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/number_text.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/number_text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/row_compare.cpp)
 list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/task_table.cpp)
 list(APPEND CORE_SOURCES

@@ -6,6 +6,7 @@ list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog_controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/extract_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/list_rows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/modal.cpp

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 TEST(ListText, RowTimeIsZeroPaddedExceptBetweenDateAndTime) {
     struct Case {
         int year, month, day, hour, minute, second;
@@ -31,4 +33,37 @@ TEST(ListText, TotalsLineAndSelectionCount) {
     EXPECT_STREQ(text, "選択数 =    7");
     FormatSelectionCount(12345, text, sizeof(text));
     EXPECT_STREQ(text, "選択数 = 12345");
+}
+
+// A literal with its inner zero bytes, without the terminator the compiler
+// adds.
+template <size_t N>
+static std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
+
+// Label, zero byte, pattern, and the two zero bytes that end the list; a
+// buffer too small gets an empty list, never an unterminated one.
+TEST(ListText, SaveFilterForAFormat) {
+    struct Case {
+        const char* extension;
+        size_t size;
+        bool fits;
+        std::string expected;  // up to and including the final zero bytes
+    };
+    const Case cases[] = {
+        {"zip", 64, true, Bytes("zipﾌｧｲﾙ(*.zip)\0*.zip\0\0")},
+        {"7z", 64, true, Bytes("7zﾌｧｲﾙ(*.7z)\0*.7z\0\0")},
+        {"zip", 22, true, Bytes("zipﾌｧｲﾙ(*.zip)\0*.zip\0\0")},
+        {"zip", 21, false, std::string("\0\0", 2)},
+        {"zip", 16, false, std::string("\0\0", 2)},
+        {"zip", 2, false, std::string("\0\0", 2)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.size);
+        std::string buffer(c.size + 4, 'X');
+        EXPECT_EQ(FormatSaveFilter(c.extension, &buffer[0], c.size), c.fits);
+        EXPECT_EQ(buffer.substr(0, c.expected.size()), c.expected);
+        EXPECT_EQ(buffer.substr(c.size), "XXXX");
+    }
 }
