@@ -60,6 +60,40 @@ void InstallFakeModal() {
     Modal.popupMenu = FakePopupMenu;
 }
 
+// Removes a folder and everything below it; links are removed, not
+// followed. Entries whose path reaches the folder length limit (248) stay:
+// under Wine, listing or deleting below such a path worked on the current
+// directory instead, and the shell's delete operation, given such a tree,
+// emptied the current directory (a test run in the source tree lost its
+// sources). Tests that make such trees accept that they outlive a run.
+constexpr size_t TreePathLimit = 248;
+
+static void RemoveTree(const std::wstring& folder) {
+    if (folder.size() >= TreePathLimit) return;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            std::wstring name = entry.cFileName;
+            if (name == L"." || name == L"..") continue;
+            std::wstring path = folder + L"\\" + name;
+            if (path.size() >= TreePathLimit) continue;
+            bool directory = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            bool link = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (directory && !link) {
+                RemoveTree(path);
+            } else if (directory) {
+                RemoveDirectoryW(path.c_str());
+            } else {
+                DeleteFileW(path.c_str());
+            }
+        } while (FindNextFileW(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
 // A fresh, empty folder per test under the Windows temporary folder,
 // ending in a backslash.
 std::string TempFolder(const char* name) {
@@ -68,14 +102,12 @@ std::string TempFolder(const char* name) {
     const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
     std::string folder = std::string(base) + "fdtest_" + (info ? info->test_suite_name() : "x") + "_" +
                          (info ? info->name() : "x") + "_" + name + "\\";
-    std::string doubleNull = folder.substr(0, folder.size() - 1);
-    doubleNull.push_back('\0');
-    doubleNull.push_back('\0');
-    SHFILEOPSTRUCTA remove = {};
-    remove.wFunc = FO_DELETE;
-    remove.pFrom = doubleNull.c_str();
-    remove.fFlags = FOF_NOCONFIRMATION | FOF_NOERRORUI | FOF_SILENT;
-    if (GetFileAttributesA(folder.c_str()) != INVALID_FILE_ATTRIBUTES) SHFileOperationA(&remove);
+    std::string bare = folder.substr(0, folder.size() - 1);
+    wchar_t wide[MAX_PATH];
+    int length = MultiByteToWideChar(CP_ACP, 0, bare.c_str(), -1, wide, MAX_PATH);
+    if (length > 0 && GetFileAttributesA(bare.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        RemoveTree(wide);
+    }
     CreateDirectoryA(folder.c_str(), nullptr);
     return folder;
 }
