@@ -254,28 +254,22 @@ static std::string Bytes(const char (&text)[N]) {
     return std::string(text, N - 1);
 }
 
-// What the open dialog writes back: the chosen text and the offset of the
-// first name, as the system does.
-struct OpenChoice {
-    std::string result;
-    WORD nameOffset;
-};
-
 TEST_F(FileListCommandsTest, OpenFilesAddsEveryChoiceThroughTheDialog) {
     struct Case {
         const char* name;
-        OpenChoice choice;
+        std::string result;  // what the dialog writes back, with the offset
+        WORD nameOffset;     // of the first name, as the system does
         bool ok;
         std::vector<std::string> paths;
         const char* openFolder;
     };
     const Case cases[] = {
-        {"several in a folder", {Bytes("C:\\data\0a.txt\0\x95\x5c" "b.txt\0\0"), 8}, true,
+        {"several in a folder", Bytes("C:\\data\0a.txt\0\x95\x5c" "b.txt\0\0"), 8, true,
          {"C:\\data\\a.txt", "C:\\data\\\x95\x5c" "b.txt"}, "C:\\data\\"},
-        {"several in a drive's root", {Bytes("D:\\\0x.txt\0y.txt\0\0"), 4}, true,
+        {"several in a drive's root", Bytes("D:\\\0x.txt\0y.txt\0\0"), 4, true,
          {"D:\\x.txt", "D:\\y.txt"}, "D:\\"},
-        {"one file, the initial name longer", {Bytes("E:\\one.txt\0"), 3}, true, {"E:\\one.txt"}, "E:\\"},
-        {"cancelled", {std::string(), 0}, false, {}, "C:\\a rather long starting folder name\\"},
+        {"one file, the initial name longer", Bytes("E:\\one.txt\0"), 3, true, {"E:\\one.txt"}, "E:\\"},
+        {"cancelled", std::string(), 0, false, {}, "C:\\a rather long starting folder name\\"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -291,8 +285,8 @@ TEST_F(FileListCommandsTest, OpenFilesAddsEveryChoiceThroughTheDialog) {
             filter.assign(dialog->lpstrFilter, 21);
             // The system writes the choice over the initial name, leaving
             // what lies beyond it.
-            memcpy(dialog->lpstrFile, c.choice.result.data(), c.choice.result.size());
-            dialog->nFileOffset = c.choice.nameOffset;
+            memcpy(dialog->lpstrFile, c.result.data(), c.result.size());
+            dialog->nFileOffset = c.nameOffset;
             return c.ok ? TRUE : FALSE;
         };
         Command(IDM_OPEN_FILES);
