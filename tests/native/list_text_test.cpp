@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "tests/native/literal_bytes.h"
+
 TEST(ListText, RowTimeIsZeroPaddedExceptBetweenDateAndTime) {
     struct Case {
         int year, month, day, hour, minute, second;
@@ -33,13 +35,6 @@ TEST(ListText, TotalsLineAndSelectionCount) {
     EXPECT_STREQ(text, "選択数 =    7");
     FormatSelectionCount(12345, text, sizeof(text));
     EXPECT_STREQ(text, "選択数 = 12345");
-}
-
-// A literal with its inner zero bytes, without the terminator the compiler
-// adds.
-template <size_t N>
-static std::string Bytes(const char (&text)[N]) {
-    return std::string(text, N - 1);
 }
 
 // Label, zero byte, pattern, and the two zero bytes that end the list; a

@@ -16,6 +16,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tasks/task_table.h"
+#include "tests/native/literal_bytes.h"
 #include "tests/win/test_support.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
@@ -245,13 +246,6 @@ TEST_F(FileListCommandsTest, DroppedFolderIsOneRowOpenFolderListsItsEntries) {
     EXPECT_EQ(Lv_RowCount(list), 3);
     EXPECT_STREQ(Settings.OpenFolder, folder.c_str());
     EXPECT_TRUE(Fake.messages.empty());
-}
-
-// A literal with its inner zero bytes, without the terminator the compiler
-// adds.
-template <size_t N>
-static std::string Bytes(const char (&text)[N]) {
-    return std::string(text, N - 1);
 }
 
 TEST_F(FileListCommandsTest, OpenFilesAddsEveryChoiceThroughTheDialog) {
