@@ -1,5 +1,6 @@
 list(APPEND CORE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/text.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp)
 list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/heap.cpp
     ${CMAKE_CURRENT_LIST_DIR}/run_loop.cpp)
