@@ -7,8 +7,9 @@ import os, struct
 
 PALETTE = [(0,0,0),(128,0,0),(0,128,0),(128,128,0),(0,0,128),(128,0,128),(0,128,128),(192,192,192),
            (128,128,128),(255,0,0),(0,255,0),(255,255,0),(0,0,255),(255,0,255),(0,255,255),(255,255,255)]
-# Colour 13 (magenta) is the background: the toolbar treats it as transparent.
-BG, BLK, RED, GRN, YEL, BLU, GRY, DGY, WHT = 13, 0, 9, 2, 11, 12, 7, 8, 15
+# Colour 7 (light grey, 192,192,192) is the background: the toolbar maps it
+# to the button face colour.
+BG, BLK, RED, GRN, YEL, BLU, GRY, DGY, WHT = 7, 0, 9, 2, 11, 12, 7, 8, 15
 
 # Each picture: 15 rows of 16 characters. '.' background, letters colours.
 KEY = {'.': BG, 'k': BLK, 'r': RED, 'g': GRN, 'y': YEL, 'b': BLU, 'l': GRY, 'd': DGY, 'w': WHT, 'o': 3}

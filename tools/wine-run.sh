@@ -13,6 +13,9 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     mkdir -p "$WINEPREFIX"
     # mscoree/mshtml off: no Mono or Gecko installer prompt on first use.
     WINEDLLOVERRIDES="mscoree,mshtml=" /usr/lib/wine/wine64 wineboot -i >/dev/null 2>&1 || true
+    # The desktop process of the set-up keeps the display it started with;
+    # end it so the program below gets the current one.
+    /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w || true
 fi
 exec /usr/lib/wine/wine64 "$@"
