@@ -3,5 +3,6 @@ list(APPEND CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp)
 list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/heap.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/run_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/run_loop.cpp)
 set(MAIN_SOURCE ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

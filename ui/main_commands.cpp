@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/run_commands.h"
 #include "resources/resource.h"
 #include "ui/main_window.h"
 
@@ -9,5 +10,9 @@
 void ExecuteMainCommand(int command) {
     switch (command) {
     case IDM_CLOSE: SendMessageA(MainWindow, WM_CLOSE, 0, 0); break;
+    case IDM_START: StartSelectedTasks(); break;
+    case IDM_STOP: StopSelectedTasks(); break;
+    case IDM_START_ALL: StartAllTasks(); break;
+    case IDM_STOP_ALL: StopAllTasks(); break;
     }
 }
