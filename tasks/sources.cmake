@@ -5,4 +5,5 @@ list(APPEND CORE_SOURCES
 list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/task_delete.cpp
     ${CMAKE_CURRENT_LIST_DIR}/task_sort.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/task_table.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/task_table.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/tasklist_file.cpp)

@@ -8,9 +8,8 @@
 #include "ui/controls.h"
 #include "ui/main_window.h"
 
-// True while a run is inside an archiver library call: commands then arrive
-// from the library's own message pumping, and the run holds its task's
-// table index until the call returns.
+// True while a run is in progress: a task is Running, or a library call is
+// under way (commands then arrive from the library's own message pumping).
 bool AnyTaskRunning() {
     if (RunSwitch == RunInLibrary) return true;
     for (short i = 0; i < TaskCount; ++i) {
@@ -19,12 +18,12 @@ bool AnyTaskRunning() {
     return false;
 }
 
-// Deleting any record moves every later record down by one, which would
-// leave a run in progress working on another task's record or on none: so
-// nothing is deleted while a task runs, and the caller is told so.
-// CurrentTaskIndex follows its task, or becomes -1 when that task goes.
+// A Running task is refused: its run still works on its file list and
+// record. Other tasks may go at any time, also during a library call, since
+// the runs find their task again by id. CurrentTaskIndex follows its task,
+// or becomes -1 when that task goes.
 bool DeleteTask(short index) {
-    if (index < 0 || index >= TaskCount || AnyTaskRunning()) return false;
+    if (index < 0 || index >= TaskCount || TaskTable[index].status == Running) return false;
     if (TaskTable[index].fileList != nullptr) DestroyWindow(TaskTable[index].fileList);
     TaskTable[index].fileList = nullptr;
     int row = TaskIndexToRow(index);

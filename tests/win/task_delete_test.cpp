@@ -74,33 +74,38 @@ TEST_F(TaskDeleteTest, CurrentTaskIndexFollowsItsTask) {
     CurrentTaskIndex = -1;
 }
 
-// A run holds its task's table index across the library call, during which
-// commands keep arriving: no record may go or move then.
-TEST_F(TaskDeleteTest, NothingIsDeletedWhileATaskRuns) {
+// A run finds its task again by id after each library call; only the task
+// being run must stay. Clearing the whole list waits for the run to end.
+TEST_F(TaskDeleteTest, ARunningTaskIsNeverDeleted) {
     struct Case {
         const char* name;
         int firstStatus;
         unsigned char runSwitch;
-        bool deleted;
+        short deleted;
+        bool deletes;
+        bool clears;
     };
     const Case cases[] = {
-        {"the running task itself", Running, RunInLibrary, false},
-        {"a task before the running one", Running, RunInLibrary, false},
-        {"running status without a call", Running, RunOn, false},
-        {"library call in progress", Waiting, RunInLibrary, false},
-        {"nothing running", Done, RunOn, true},
+        {"the running task itself", Running, RunInLibrary, 0, false, false},
+        {"another task during the library call", Running, RunInLibrary, 1, true, false},
+        {"running status between calls", Running, RunOn, 0, false, false},
+        {"library call without a Running task", Waiting, RunInLibrary, 0, true, false},
+        {"nothing running", Done, RunOn, 0, true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ResetTasks();
         AddRowTask("a", TaskCompression, c.firstStatus);
         AddRowTask("b", TaskCompression, Done);
+        AddRowTask("c", TaskCompression, Done);
         RunSwitch = c.runSwitch;
-        EXPECT_EQ(DeleteTask(1), c.deleted);
-        EXPECT_EQ(TaskCount, c.deleted ? 1 : 2);
+        EXPECT_EQ(DeleteTask(c.deleted), c.deletes);
+        short left = c.deletes ? 2 : 3;
+        EXPECT_EQ(TaskCount, left);
         EXPECT_EQ(Lv_RowCount(TaskListView), TaskCount);
-        EXPECT_EQ(ClearTaskList(), c.deleted);
-        EXPECT_EQ(TaskCount, c.deleted ? 0 : 2);
+        EXPECT_EQ(ClearTaskList(), c.clears);
+        EXPECT_EQ(TaskCount, c.clears ? 0 : left);
+        EXPECT_EQ(Lv_RowCount(TaskListView), TaskCount);
         RunSwitch = RunIdle;
     }
 }
