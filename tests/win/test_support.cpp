@@ -4,9 +4,12 @@
 #include <shellapi.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/run_loop.h"
+#include "app/text.h"
 #include "tasks/task_table.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
@@ -121,4 +124,136 @@ std::string CellText(HWND list, int row, int column) {
     char buffer[PathSize];
     Lv_GetCell(list, row, column, buffer, sizeof(buffer));
     return buffer;
+}
+
+static void AddTaskRow(short index, const char* archivePath, const char* kindLabel) {
+    PathParts parts;
+    SplitPath(archivePath, &parts);
+    char name[PathSize];
+    FormatText(name, sizeof(name), "%s%s", parts.name, parts.ext);
+    int row = Lv_InsertRow(TaskListView, Lv_RowCount(TaskListView), name, TaskTable[index].id);
+    Lv_SetCell(TaskListView, row, ColumnKind, kindLabel);
+    Lv_SetCell(TaskListView, row, ColumnStatus, TaskStatusLabel(TaskTable[index].status));
+    Lv_SetCell(TaskListView, row, ColumnPath, archivePath);
+}
+
+short AddTestCompressionTask(const char* archivePath, int format, const std::vector<std::string>& paths) {
+    EnsureMainWindow();
+    short index = AppendTaskRecord(TaskCompression, static_cast<unsigned char>(format));
+    EXPECT_GE(index, 0);
+    if (index < 0) return index;
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 100, 100, MainWindow, nullptr,
+                                GetModuleHandleA(nullptr), nullptr);
+    const char* headers[] = {"ファイル／フォルダ名", "ファイルサイズ", "更新日時", "ファイルパス"};
+    for (int column = 0; column < 4; ++column) Lv_AddColumn(list, column, headers[column], 100, LVCFMT_LEFT);
+    for (const std::string& path : paths) {
+        PathParts parts;
+        SplitPath(path.c_str(), &parts);
+        std::string name = std::string(parts.name) + parts.ext;
+        int row = Lv_InsertRow(list, Lv_RowCount(list), name.c_str(), 0);
+        Lv_SetCell(list, row, 3, path.c_str());
+    }
+    TaskTable[index].fileList = list;
+    AddTaskRow(index, archivePath, "圧縮");
+    return index;
+}
+
+short AddTestExtractionTask(const char* archivePath, const char* destination, int mode) {
+    EnsureMainWindow();
+    short index = AppendTaskRecord(TaskExtraction, static_cast<unsigned char>(mode));
+    EXPECT_GE(index, 0);
+    if (index < 0) return index;
+    CopyText(TaskTable[index].destination, sizeof(TaskTable[index].destination), destination);
+    AddTaskRow(index, archivePath, "解凍");
+    return index;
+}
+
+// The stand-in DLLs are built next to the test program.
+void InstallStandin(const std::string& folder, const char* libraryName, const char* variant) {
+    char program[MAX_PATH];
+    GetModuleFileNameA(nullptr, program, sizeof(program));
+    const char* separator = FindLastSeparator(program);
+    std::string source = std::string(program, separator ? separator + 1 - program : 0) + variant;
+    ASSERT_TRUE(CopyFileA(source.c_str(), (folder + libraryName).c_str(), FALSE)) << source;
+}
+
+void WriteStandinScript(const std::string& folder, const std::string& script) {
+    WriteFileBytes(folder + "standin_script.txt", script);
+}
+
+static std::string FromHex(const std::string& hex) {
+    std::string bytes;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) {
+        bytes.push_back(static_cast<char>(strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
+    }
+    return bytes;
+}
+
+std::vector<StandinCall> ReadStandinCalls(const std::string& folder, const char* kind) {
+    std::vector<StandinCall> calls;
+    std::string log = ReadFileBytes(folder + "standin_calls.txt");
+    size_t start = 0;
+    while (start < log.size()) {
+        size_t end = log.find('\n', start);
+        if (end == std::string::npos) end = log.size();
+        std::vector<std::string> fields;
+        size_t field = start;
+        for (size_t tab; (tab = log.find('\t', field)) != std::string::npos && tab < end; field = tab + 1) {
+            fields.push_back(log.substr(field, tab - field));
+        }
+        fields.push_back(log.substr(field, end - field));
+        start = end + 1;
+        if (fields.size() != 6) continue;
+        StandinCall call;
+        call.library = fields[0];
+        call.entry = fields[1];
+        call.kind = fields[2];
+        call.owner = reinterpret_cast<HWND>(static_cast<UINT_PTR>(strtoull(fields[3].c_str(), nullptr, 16)));
+        call.argument = fields[4];
+        call.listFile = fields[5] == "missing" ? "missing" : FromHex(fields[5]);
+        if (kind == nullptr || call.kind == kind) calls.push_back(call);
+    }
+    return calls;
+}
+
+std::vector<std::string> TempResponseFiles() {
+    char base[MAX_PATH];
+    GetTempPathA(sizeof(base), base);
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((std::string(base) + "far*.tmp").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        names.push_back(found.cFileName);
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+static std::vector<std::function<void()>> PendingCallbacks;
+
+static LRESULT CALLBACK CallbackWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message != WM_APP) return DefWindowProcA(window, message, wp, lp);
+    std::vector<std::function<void()>> callbacks;
+    callbacks.swap(PendingCallbacks);
+    for (auto& callback : callbacks) callback();
+    return 0;
+}
+
+// A message-only window: its posted messages are dispatched by any pump of
+// the thread, the one inside a library in background mode included.
+void PostTestCallback(std::function<void()> callback) {
+    static HWND window = nullptr;
+    if (window == nullptr) {
+        WNDCLASSA windowClass = {};
+        windowClass.lpfnWndProc = CallbackWindowProc;
+        windowClass.hInstance = GetModuleHandleA(nullptr);
+        windowClass.lpszClassName = "fardelix_test_callback";
+        RegisterClassA(&windowClass);
+        window = CreateWindowExA(0, windowClass.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                 windowClass.hInstance, nullptr);
+    }
+    PendingCallbacks.push_back(std::move(callback));
+    PostMessageA(window, WM_APP, 0, 0);
 }

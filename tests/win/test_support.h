@@ -36,3 +36,30 @@ void PumpPending();
 void EnsureMainWindow();
 void ResetTasks();
 std::string CellText(HWND list, int row, int column);
+
+// Tasks made the way task creation makes them: a record and its task-list
+// row (name, kind, status label, archive path), Stopped. A compression
+// task gets a report list view of four columns whose column 3 holds each
+// row's full path.
+short AddTestCompressionTask(const char* archivePath, int format, const std::vector<std::string>& paths);
+short AddTestExtractionTask(const char* archivePath, const char* destination, int mode);
+
+// The stand-in archiver library (tests/standin): copied under a library
+// file name into a folder, scripted through "standin_script.txt" there, and
+// recording every call in "standin_calls.txt" there.
+struct StandinCall {
+    std::string library;   // the file name it was loaded as
+    std::string entry;     // the exported name called, e.g. "ZipGetRunning"
+    std::string kind;      // "main", "GetRunning", "SetBackGroundMode", "OpenArchive", ...
+    HWND owner;
+    std::string argument;  // command line, path ("path|mode" for OpenArchive) or pattern
+    std::string listFile;  // main entry: the bytes of its "@" list file at call time
+};
+void InstallStandin(const std::string& folder, const char* libraryName, const char* variant = "standin.dll");
+void WriteStandinScript(const std::string& folder, const std::string& script);
+std::vector<StandinCall> ReadStandinCalls(const std::string& folder, const char* kind = nullptr);
+
+// Names of the "far*.tmp" files in the temporary folder, sorted.
+std::vector<std::string> TempResponseFiles();
+// Runs the callback when the thread's messages are next dispatched.
+void PostTestCallback(std::function<void()> callback);

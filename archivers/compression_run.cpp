@@ -1,0 +1,209 @@
+#include <windows.h>
+
+#include <cstring>
+
+#include "app/text.h"
+#include "archivers/archiver_library.h"
+#include "archivers/formats.h"
+#include "archivers/run_support.h"
+#include "archivers/run_text.h"
+#include "archivers/runs.h"
+#include "tasks/task_table.h"
+#include "ui/controls.h"
+#include "ui/main_window.h"
+
+constexpr int FileListPathColumn = 3;
+
+// The temporary list of names handed to the library with "@path".
+struct ResponseFile {
+    char path[MAX_PATH];
+    HANDLE handle;
+};
+
+static HANDLE OpenResponseHandle(const char* path) {
+    return CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_TEMPORARY, nullptr);
+}
+
+// GetTempFileNameA makes the file ("farXXXX.tmp" from the first three
+// characters of the prefix); it is then opened write-only and unshared.
+static bool CreateResponseFile(ResponseFile* response) {
+    response->handle = INVALID_HANDLE_VALUE;
+    response->path[0] = '\0';
+    char folder[MAX_PATH];
+    DWORD length = GetTempPathA(sizeof(folder), folder);
+    if (length == 0 || length >= sizeof(folder)) return false;
+    if (GetTempFileNameA(folder, "fardelix", 0, response->path) == 0) {
+        response->path[0] = '\0';
+        return false;
+    }
+    response->handle = OpenResponseHandle(response->path);
+    if (response->handle == INVALID_HANDLE_VALUE) {
+        DeleteFileA(response->path);
+        response->path[0] = '\0';
+        return false;
+    }
+    return true;
+}
+
+static void CloseResponseFile(ResponseFile* response) {
+    if (response->handle != INVALID_HANDLE_VALUE) CloseHandle(response->handle);
+    response->handle = INVALID_HANDLE_VALUE;
+}
+
+// Each group starts with an empty file of the same name. A failure here
+// shows as a write failure at the group's first line.
+static void ReopenResponseFile(ResponseFile* response) {
+    CloseResponseFile(response);
+    response->handle = OpenResponseHandle(response->path);
+}
+
+static void DeleteResponseFile(ResponseFile* response) {
+    CloseResponseFile(response);
+    if (response->path[0] != '\0') DeleteFileA(response->path);
+    response->path[0] = '\0';
+}
+
+static bool WriteResponseLine(ResponseFile* response, const char* line) {
+    DWORD length = static_cast<DWORD>(strlen(line));
+    DWORD written = 0;
+    if (response->handle == INVALID_HANDLE_VALUE) return false;
+    return WriteFile(response->handle, line, length, &written, nullptr) && written == length;
+}
+
+// A cab archive is told which rows are folders by a trailing backslash. A
+// path that no longer exists is written as a file: the library reports it.
+static bool IsExistingFolder(const char* path) {
+    DWORD attributes = GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+struct CompressionRun {
+    uint32_t id;
+    int format;
+    ArchiverLibrary library;
+    ArchiverMainEntry mainEntry;
+    ResponseFile response;
+    char archive[PathSize];
+    char group[PathSize];
+    int groupLines;
+};
+
+// Every way out releases the library and removes the response file. The
+// library goes first: one still holding the list file open lets go of it
+// when it is released.
+static void ReleaseRun(CompressionRun* run) {
+    ReleaseArchiverLibrary(&run->library);
+    DeleteResponseFile(&run->response);
+}
+
+// A status is set only on a task that still exists.
+static void EndRun(CompressionRun* run, int status) {
+    ReleaseRun(run);
+    EndRunWith(run->id, &run->library, status);
+}
+
+static const char* LibraryName(const CompressionRun& run) { return FormatTable[run.format].CompressLibrary; }
+
+// One library call for the group collected so far. Returns false when the
+// run is over: the call failed, or the task was deleted during it.
+static bool SendGroup(CompressionRun* run, HWND owner, int* result) {
+    CloseResponseFile(&run->response);
+    const FormatRow& row = FormatTable[run->format];
+    char commandLine[CommandLineSize];
+    if (!BuildCompressCommand(commandLine, sizeof(commandLine), row.CompressSwitch, run->archive, row.FolderOption,
+                              run->group, run->response.path)) {
+        ReleaseRun(run);
+        FailRun(run->id, &run->library, "コマンドラインが長すぎます。%s", run->archive);
+        return false;
+    }
+    *result = CallArchiverMain(run->mainEntry, owner, commandLine);
+    if (FindTaskById(run->id) < 0) {
+        EndRun(run, Error);
+        return false;
+    }
+    if (*result != 0) {
+        ReleaseRun(run);
+        FailRun(run->id, &run->library, "%sでエラーが発生しました。コード%d", LibraryName(*run), *result);
+        return false;
+    }
+    return true;
+}
+
+// Writes the names of consecutive rows of one folder into the response file
+// and calls the library once per such group: with the main window as owner
+// while more groups follow, with none for the last one.
+static void SendFileList(CompressionRun* run) {
+    for (int row = 0;; ++row) {
+        short index = FindTaskById(run->id);
+        if (index < 0) return EndRun(run, Error);
+        HWND list = TaskTable[index].fileList;
+        if (list == nullptr || row >= Lv_RowCount(list)) break;
+        char path[PathSize];
+        char folder[PathSize];
+        Lv_GetCell(list, row, FileListPathColumn, path, sizeof(path));
+        FolderOfPath(path, folder, sizeof(folder));
+        if (StartsNewGroup(run->group, folder)) {
+            int result = 0;
+            if (!SendGroup(run, MainWindow, &result)) return;
+            ReopenResponseFile(&run->response);
+            run->groupLines = 0;
+        }
+        CopyText(run->group, sizeof(run->group), folder);
+        char line[ResponseLineSize];
+        bool backslash = run->format == FormatCab && IsExistingFolder(path);
+        if (!FormatResponseLine(line, sizeof(line), path, backslash) || !WriteResponseLine(&run->response, line)) {
+            ReleaseRun(run);
+            return FailRun(run->id, &run->library, "テンポラリファイルへの書き込みに失敗しました");
+        }
+        ++run->groupLines;
+    }
+    // Rows removed during an earlier call can leave the last group empty:
+    // everything that was listed has been sent.
+    int result = 0;
+    if (run->groupLines > 0 && !SendGroup(run, nullptr, &result)) return;
+    EndRun(run, Done);
+}
+
+// Runs the compression task shown in the given task-list row.
+void RunCompressionTask(int row) {
+    short index = RowToTaskIndex(row);
+    if (index < 0) return;
+    CompressionRun run = {};
+    run.id = TaskTable[index].id;
+    run.format = TaskTable[index].flag;
+    run.response.handle = INVALID_HANDLE_VALUE;
+    ReadTaskArchivePath(row, run.archive, sizeof(run.archive));
+    if (!IsCompressFormat(run.format)) {
+        return FailRun(run.id, &run.library, "%s の圧縮形式(%d)に対応するライブラリがありません。", run.archive,
+                       run.format);
+    }
+    const FormatRow& format = FormatTable[run.format];
+    if (!LoadArchiverLibrary(format.CompressLibrary, format.CompressPrefix, &run.library)) {
+        return FailRun(run.id, &run.library, "%sを読み込めませんでした。", format.CompressLibrary);
+    }
+    auto getRunning = ArchiverEntry<ArchiverGetRunning>(run.library, "GetRunning");
+    if (getRunning == nullptr) {
+        return FailRun(run.id, &run.library, "%s から関数%sGetRunningを取得できませんでした。", format.CompressLibrary,
+                       format.CompressPrefix);
+    }
+    // A busy library leaves the task Waiting: the next message retries it.
+    if (getRunning()) return ReleaseArchiverLibrary(&run.library);
+    SetStatusById(run.id, Running);
+    RefreshStatusBar();
+    run.mainEntry = ArchiverEntry<ArchiverMainEntry>(run.library, "");
+    if (run.mainEntry == nullptr) {
+        return FailRun(run.id, &run.library, "%s から関数%sを取得できませんでした。", format.CompressLibrary,
+                       format.CompressPrefix);
+    }
+    index = FindTaskById(run.id);
+    if (index < 0) return EndRun(&run, Error);
+    if (TaskTable[index].fileList == nullptr || Lv_RowCount(TaskTable[index].fileList) == 0) {
+        return FailRun(run.id, &run.library, "ファイルリストにファイルが登録されていません。");
+    }
+    if (!CreateResponseFile(&run.response)) {
+        return FailRun(run.id, &run.library, "テンポラリファイルを作成できません。");
+    }
+    auto background = ArchiverEntry<ArchiverSetBackGroundMode>(run.library, "SetBackGroundMode");
+    if (background != nullptr) background(TRUE);
+    SendFileList(&run);
+}

@@ -1,0 +1,137 @@
+#include <windows.h>
+
+#include "app/text.h"
+#include "archivers/archiver_library.h"
+#include "archivers/formats.h"
+#include "archivers/run_support.h"
+#include "archivers/run_text.h"
+#include "archivers/runs.h"
+#include "settings/settings.h"
+#include "tasks/task_table.h"
+#include "ui/main_window.h"
+#include "ui/modal.h"
+
+// Opens the archive with a second load of its library and compares the
+// top-level names of its entries. True when there is more than one, or when
+// the inspection failed (the task is then Error); false when all entries
+// share one top-level name.
+bool InspectArchive(const char* path, int format, short taskIndex) {
+    if (!IsFormatIndex(format) || taskIndex < 0 || taskIndex >= TaskCount) return true;
+    const uint32_t id = TaskTable[taskIndex].id;
+    const FormatRow& row = FormatTable[format];
+    ArchiverLibrary library;
+    if (!LoadArchiverLibrary(row.ExtractLibrary, row.ExtractPrefix, &library)) {
+        ReportRunFailure("%sを読み込めませんでした。", row.ExtractLibrary);
+        SetStatusById(id, Error);
+        return true;
+    }
+    auto openArchive = ArchiverEntry<ArchiverOpenArchive>(library, "OpenArchive");
+    auto closeArchive = ArchiverEntry<ArchiverCloseArchive>(library, "CloseArchive");
+    auto findFirst = ArchiverEntry<ArchiverFindFirst>(library, "FindFirst");
+    auto findNext = ArchiverEntry<ArchiverFindNext>(library, "FindNext");
+    if (openArchive == nullptr || closeArchive == nullptr || findFirst == nullptr || findNext == nullptr) {
+        ReleaseArchiverLibrary(&library);
+        // Shown whatever DefError says; without messages it has no owner.
+        ShowErrorMessage(Settings.DefError == 1 ? MainWindow : nullptr, "%s から関数を取得できませんでした。",
+                         row.ExtractLibrary);
+        SetStatusById(id, Error);
+        return true;
+    }
+    ArchiveHandle archive = openArchive(MainWindow, path, 0);
+    if (archive == nullptr) {
+        ReleaseArchiverLibrary(&library);
+        ReportRunFailure("%sを開けませんでした。", path);
+        SetStatusById(id, Error);
+        return true;
+    }
+    // Libraries fill the record by their own size: it is zero-filled and
+    // larger than any of them writes, and the name is read within bounds.
+    static unsigned char record[FindRecordSize];
+    ZeroMemory(record, sizeof(record));
+    if (findFirst(archive, "*", record) == -1) {
+        closeArchive(archive);
+        ReleaseArchiverLibrary(&library);
+        ReportRunFailure("書庫内にファイルが存在しません。");
+        SetStatusById(id, Error);
+        return true;
+    }
+    char first[FindRecordNameSize + 1];
+    ReadFindRecordName(record, first, sizeof(first));
+    bool several = false;
+    for (;;) {
+        ZeroMemory(record, sizeof(record));
+        if (findNext(archive, record) == -1) break;
+        char name[FindRecordNameSize + 1];
+        ReadFindRecordName(record, name, sizeof(name));
+        if (!SameTopLevelName(first, name)) {
+            several = true;
+            break;
+        }
+    }
+    closeArchive(archive);
+    ReleaseArchiverLibrary(&library);
+    return several;
+}
+
+// Whether a folder named after the archive is made in the destination.
+static bool WantsArchiveFolder(int mode, const char* archive, int format, uint32_t id) {
+    if (mode == AutoFolderAlways) return true;
+    if (mode != AutoFolderUnlessSingle) return false;
+    short index = FindTaskById(id);
+    return index >= 0 && InspectArchive(archive, format, index);
+}
+
+// Runs the extraction task shown in the given task-list row: one library
+// call, into the destination or into a folder named after the archive.
+void RunExtractionTask(int row) {
+    short index = RowToTaskIndex(row);
+    if (index < 0) return;
+    const uint32_t id = TaskTable[index].id;
+    const int mode = TaskTable[index].flag;
+    char archive[PathSize];
+    ReadTaskArchivePath(row, archive, sizeof(archive));
+    const int format = FormatFromExtension(archive);
+    ArchiverLibrary library = {};
+    if (format < 0) return FailRun(id, &library, "%s の拡張子に対応する書庫形式がありません。", archive);
+    const FormatRow& f = FormatTable[format];
+    if (!LoadArchiverLibrary(f.ExtractLibrary, f.ExtractPrefix, &library)) {
+        return FailRun(id, &library, "%sを読み込めませんでした。", f.ExtractLibrary);
+    }
+    auto getRunning = ArchiverEntry<ArchiverGetRunning>(library, "GetRunning");
+    if (getRunning == nullptr) {
+        return FailRun(id, &library, "%s から関数%sGetRunningを取得できませんでした。", f.ExtractLibrary, f.ExtractPrefix);
+    }
+    // Unlike a compression task, an extraction task fails on a busy library.
+    if (getRunning()) return EndRunWith(id, &library, Error);
+    SetStatusById(id, Running);
+    RefreshStatusBar();
+    auto mainEntry = ArchiverEntry<ArchiverMainEntry>(library, "");
+    if (mainEntry == nullptr) {
+        return FailRun(id, &library, "%s から関数%sを取得できませんでした。", f.ExtractLibrary, f.ExtractPrefix);
+    }
+    char destination[PathSize];
+    CopyText(destination, sizeof(destination), TaskTable[index].destination);
+    if (WantsArchiveFolder(mode, archive, format, id)) {
+        // A failed inspection has set the task to Error and said why.
+        index = FindTaskById(id);
+        if (index < 0 || TaskTable[index].status == Error) return EndRunWith(id, &library, Error);
+        char name[PathSize];
+        ArchiveFolderName(archive, name, sizeof(name));
+        if (!AppendArchiveFolder(destination, sizeof(destination), name)) {
+            return FailRun(id, &library, "展開先フォルダのパスが長すぎます。%s%s", destination, name);
+        }
+        // Not tested: an existing folder is simply used, other failures
+        // show in the library call.
+        CreateDirectoryA(destination, nullptr);
+    }
+    const char* switches = Settings.DefMeltOverwrite == 0 ? f.ExtractSwitch : f.ExtractOverwriteSwitch;
+    char commandLine[CommandLineSize];
+    if (!BuildExtractCommand(commandLine, sizeof(commandLine), switches, archive, f.FolderOption, destination)) {
+        return FailRun(id, &library, "コマンドラインが長すぎます。%s", archive);
+    }
+    auto background = ArchiverEntry<ArchiverSetBackGroundMode>(library, "SetBackGroundMode");
+    if (background != nullptr) background(TRUE);
+    int result = CallArchiverMain(mainEntry, nullptr, commandLine);
+    if (result == 0 || FindTaskById(id) < 0) return EndRunWith(id, &library, Done);
+    FailRun(id, &library, "%sでエラーが発生しました。コード%d", f.ExtractLibrary, result);
+}

@@ -1,0 +1,18 @@
+// The texts a task run hands to an archiver library, and the name rules of
+// the runs. No Windows header: the native tests use them too.
+#pragma once
+#include <cstddef>
+
+constexpr size_t CommandLineSize = 2048;       // 2047 characters and the terminator
+constexpr size_t ResponseLineSize = 270;       // a quoted name of at most 259 bytes
+
+bool BuildCompressCommand(char* line, size_t size, const char* switches, const char* archive, const char* option,
+                          const char* folder, const char* listFile);
+bool BuildExtractCommand(char* line, size_t size, const char* switches, const char* archive, const char* option,
+                         const char* destination);
+bool FormatResponseLine(char* line, size_t size, const char* path, bool folderBackslash);
+bool StartsNewGroup(const char* groupFolder, const char* rowFolder);
+size_t TopLevelNameLength(const char* entry);
+bool SameTopLevelName(const char* first, const char* other);
+bool ArchiveFolderName(const char* archivePath, char* name, size_t size);
+bool AppendArchiveFolder(char* destination, size_t size, const char* name);

@@ -1,0 +1,223 @@
+#include "archivers/run_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "app/text.h"
+#include "archivers/formats.h"
+
+TEST(RunText, CompressCommandLines) {
+    struct Case {
+        int format;
+        const char* archive;
+        const char* folder;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {0, "C:\\out\\x.zip", "C:\\data\\", "-r \"C:\\out\\x.zip\" \"C:\\data\\\" \"@C:\\TEMP\\far1A2B.tmp\""},
+        {3, "C:\\out\\x.tar", "C:\\data\\", "-cvzf \"C:\\out\\x.tar\" -o \"C:\\data\\\" \"@C:\\TEMP\\far1A2B.tmp\""},
+        {4, "C:\\out\\x.7z", "C:\\表\\", "a -t7z -ms=off \"C:\\out\\x.7z\" \"C:\\表\\\" \"@C:\\TEMP\\far1A2B.tmp\""},
+        {2, "C:\\out\\x.cab", "", "-a -r -o \"C:\\out\\x.cab\" \"\" \"@C:\\TEMP\\far1A2B.tmp\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const FormatRow& row = FormatTable[c.format];
+        char line[CommandLineSize];
+        ASSERT_TRUE(BuildCompressCommand(line, sizeof(line), row.CompressSwitch, c.archive, row.FolderOption, c.folder,
+                                         "C:\\TEMP\\far1A2B.tmp"));
+        EXPECT_STREQ(line, c.expected);
+    }
+}
+
+TEST(RunText, ExtractCommandLines) {
+    struct Case {
+        int format;
+        bool overwrite;
+        const char* archive;
+        const char* destination;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {0, false, "C:\\in\\p.zip", "C:\\out\\p\\", "-x \"C:\\in\\p.zip\" \"C:\\out\\p\\\""},
+        {4, true, "C:\\in\\p.7z", "C:\\out\\", "x -aoa \"C:\\in\\p.7z\" \"C:\\out\\\""},
+        {3, false, "C:\\in\\p.tar", "C:\\out\\p\\", "-xvf \"C:\\in\\p.tar\" -o \"C:\\out\\p\\\""},
+        {3, true, "C:\\in\\p.tar", "C:\\out\\", "-xvf \"C:\\in\\p.tar\" -o \"C:\\out\\\""},
+        {1, true, "C:\\in\\p.lzh", "C:\\out\\", "x -r1 -gyo0 \"C:\\in\\p.lzh\" \"C:\\out\\\""},
+        {1, false, "C:\\in\\p.lzh", "C:\\out\\", "x -r1 \"C:\\in\\p.lzh\" \"C:\\out\\\""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        const FormatRow& row = FormatTable[c.format];
+        char line[CommandLineSize];
+        ASSERT_TRUE(BuildExtractCommand(line, sizeof(line), c.overwrite ? row.ExtractOverwriteSwitch : row.ExtractSwitch,
+                                        c.archive, row.FolderOption, c.destination));
+        EXPECT_STREQ(line, c.expected);
+    }
+}
+
+// A command line that would pass its buffer is refused, not cut: a cut line
+// would send the library a wrong archive or folder.
+TEST(RunText, OverlongCommandLinesAreRefused) {
+    std::string folder(2100, 'd');
+    char line[CommandLineSize];
+    memset(line, 'x', sizeof(line));
+    EXPECT_FALSE(BuildCompressCommand(line, sizeof(line), "-r", "C:\\x.zip", "", folder.c_str(), "C:\\TEMP\\f.tmp"));
+    EXPECT_STREQ(line, "");
+    memset(line, 'x', sizeof(line));
+    EXPECT_FALSE(BuildExtractCommand(line, sizeof(line), "-x", "C:\\x.zip", "", (folder + "\\e\\").c_str()));
+    EXPECT_STREQ(line, "");
+
+    // Exactly 2047 characters fit.
+    std::string fits(2047 - strlen("-x \"a\" \"\""), 'f');
+    EXPECT_TRUE(BuildExtractCommand(line, sizeof(line), "-x", "a", "", fits.c_str()));
+    EXPECT_EQ(strlen(line), 2047u);
+    EXPECT_FALSE(BuildExtractCommand(line, sizeof(line), "-x", "a", "", (fits + "f").c_str()));
+}
+
+TEST(RunText, ResponseLinesHoldTheLastComponent) {
+    struct Case {
+        const char* path;
+        bool backslash;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"C:\\d\\a.txt", false, "\"a.txt\"\n"},
+        {"C:\\d\\sub", true, "\"sub\\\"\n"},
+        {"C:\\d\\sub", false, "\"sub\"\n"},
+        {"C:\\データ\\表.txt", false, "\"表.txt\"\n"},
+        {"C:\\ソフト\\表示", true, "\"表示\\\"\n"},
+        {"C:\\d\\archive.tar.gz", false, "\"archive.tar.gz\"\n"},
+        {"C:\\d\\noext", false, "\"noext\"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path);
+        char line[ResponseLineSize];
+        ASSERT_TRUE(FormatResponseLine(line, sizeof(line), c.path, c.backslash));
+        EXPECT_STREQ(line, c.expected);
+    }
+    // The bytes of 表 end in 0x5C and are not taken for a separator.
+    char line[ResponseLineSize];
+    ASSERT_TRUE(FormatResponseLine(line, sizeof(line), "C:\\\x83\x5c" "A\\\x95\x5c" ".txt", false));
+    EXPECT_EQ(std::string(line), std::string("\"\x95\x5c" ".txt\"\n"));
+}
+
+TEST(RunText, ResponseLineOfTheLongestNameFits) {
+    std::string name(255, 'n');
+    std::string path = "C:\\" + name + ".txt";  // 259 bytes
+    char line[ResponseLineSize];
+    ASSERT_TRUE(FormatResponseLine(line, sizeof(line), path.c_str(), true));
+    EXPECT_EQ(std::string(line), "\"" + name + ".txt\\\"\n");
+    char small[8];
+    EXPECT_FALSE(FormatResponseLine(small, sizeof(small), path.c_str(), false));
+}
+
+TEST(RunText, GroupsChangeOnAnyByteDifference) {
+    struct Case {
+        const char* group;
+        const char* row;
+        bool newGroup;
+    };
+    const Case cases[] = {
+        {"", "C:\\d\\", false},
+        {"C:\\d\\", "C:\\d\\", false},
+        {"C:\\d\\", "C:\\e\\", true},
+        {"C:\\D\\", "c:\\d\\", true},
+        {"C:\\d\\", "C:\\d\\sub\\", true},
+        {"C:\\d\\", "", true},
+        {"C:\\データ\\", "C:\\データ\\", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.group) + " | " + c.row);
+        EXPECT_EQ(StartsNewGroup(c.group, c.row), c.newGroup);
+    }
+}
+
+TEST(RunText, TopLevelNames) {
+    struct Case {
+        const char* entry;
+        size_t length;
+    };
+    const Case cases[] = {
+        {"docs/a.txt", 4},
+        {"docs\\a.txt", 4},
+        {"a.txt", 5},
+        {"", 0},
+        {"/a", 0},
+        {"docs\\x/a.txt", 6},                  // a "/" wins over an earlier "\"
+        {"\x95\x5c" "/a.txt", 2},             // 表/a.txt
+        {"\x95\x5c" "\\a.txt", 2},            // 表\a.txt
+        {"\x95\x5c" "\x8e\xa6" ".txt", 8},    // 表示.txt: no separator at all
+        {"\x83\x5c", 2},                       // ソ alone
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.entry);
+        EXPECT_EQ(TopLevelNameLength(c.entry), c.length);
+    }
+}
+
+TEST(RunText, TopLevelNamesCompareCaseSensitively) {
+    struct Case {
+        const char* first;
+        const char* other;
+        bool same;
+    };
+    const Case cases[] = {
+        {"docs/a.txt", "docs/b.txt", true},
+        {"docs\\a.txt", "docs\\b.txt", true},
+        {"docs/a.txt", "docs\\b.txt", true},
+        {"docs", "docs/b.txt", true},
+        {"a.txt", "b.txt", false},
+        {"docs/a.txt", "readme.txt", false},
+        {"Docs/a.txt", "docs/b.txt", false},
+        {"doc/a.txt", "docs/a.txt", false},
+        {"\x95\x5c" "/a", "\x95\x5c" "\\b", true},
+        {"\x95\x5c" "/a", "\x95" "/b", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.first) + " | " + c.other);
+        EXPECT_EQ(SameTopLevelName(c.first, c.other), c.same);
+    }
+}
+
+TEST(RunText, ArchiveFolderNames) {
+    struct Case {
+        const char* archive;
+        const char* name;
+    };
+    const Case cases[] = {
+        {"C:\\in\\My Files .zip", "My Files"},
+        {"C:\\in\\p.zip", "p"},
+        {"C:\\in\\x.tar.gz", "x.tar"},
+        {"C:\\in\\a b   .lzh", "a b"},
+        {"C:\\in\\   .zip", ""},
+        {"C:\\in\\.zip", ""},
+        {"C:\\ソフト\\表示 .zip", "表示"},
+        {"C:\\in.d\\noext", "noext"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.archive);
+        char name[PathSize];
+        ASSERT_TRUE(ArchiveFolderName(c.archive, name, sizeof(name)));
+        EXPECT_STREQ(name, c.name);
+    }
+}
+
+TEST(RunText, ArchiveFolderIsAppendedWithinBounds) {
+    char destination[PathSize] = "C:\\out\\";
+    ASSERT_TRUE(AppendArchiveFolder(destination, sizeof(destination), "My Files"));
+    EXPECT_STREQ(destination, "C:\\out\\My Files\\");
+
+    char unchanged[PathSize] = "C:\\out\\";
+    ASSERT_TRUE(AppendArchiveFolder(unchanged, sizeof(unchanged), ""));
+    EXPECT_STREQ(unchanged, "C:\\out\\");
+
+    std::string longFolder = "C:\\" + std::string(240, 'd') + "\\";
+    char full[PathSize];
+    CopyText(full, sizeof(full), longFolder.c_str());
+    EXPECT_FALSE(AppendArchiveFolder(full, sizeof(full), std::string(20, 'n').c_str()));
+    EXPECT_EQ(std::string(full), longFolder);  // untouched on refusal
+    ASSERT_TRUE(AppendArchiveFolder(full, sizeof(full), std::string(14, 'n').c_str()));
+    EXPECT_EQ(strlen(full), 259u);
+}
