@@ -15,6 +15,23 @@
 #define IDD_SETTINGS        107
 #define IDD_EXTRACTSETTINGS 108
 
+// Settings dialog (IDD_SETTINGS); the folder radios below are shared
+#define IDC_DEFAULT_FORMAT  1002
+#define IDC_OVERWRITE_ASK   1016
+#define IDC_OVERWRITE_NEVER 1007
+#define IDC_ERROR_CONTINUE  1015
+#define IDC_ERROR_SHOW      1014
+
+// Settings dialog and extraction settings dialog (IDD_EXTRACTSETTINGS):
+// the folder rule, one radio per AutoFolderMode
+#define IDC_AUTO_ALWAYS     1005
+#define IDC_AUTO_NEVER      1003
+#define IDC_AUTO_UNLESS_ONE 1004
+
+// Extraction settings dialog (IDD_EXTRACTSETTINGS)
+#define IDC_DESTINATION     1010
+#define IDC_DEST_BROWSE     1011
+
 // Child windows
 #define IDC_TOOLBAR         11
 #define IDC_STATUSBAR       12

@@ -18,4 +18,16 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
     /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
     /usr/lib/wine/wineserver -w || true
 fi
+# Wine draws the window frames itself. Under Xvfb there is no window manager:
+# a managed window then has no title bar, and hiding one (EndDialog, a hidden
+# file-list window) waits two seconds for the manager that never answers.
+# The dialogs' "MS Shell Dlg" is "MS UI Gothic" on Japanese Windows, a font
+# with narrow kana; without a stand-in of the same kind their labels are cut.
+if ! grep -q '^"Managed"="N"' "$WINEPREFIX/user.reg" 2>/dev/null ||
+   ! grep -q '^"MS UI Gothic"="IPAPGothic"' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1 || true
+    /usr/lib/wine/wine64 reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "MS UI Gothic" /d IPAPGothic /f \
+        >/dev/null 2>&1 || true
+    /usr/lib/wine/wineserver -w || true
+fi
 exec /usr/lib/wine/wine64 "$@"

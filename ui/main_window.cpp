@@ -11,6 +11,7 @@
 #include "tasks/task_table.h"
 #include "ui/controls.h"
 #include "ui/main_commands.h"
+#include "ui/task_list_view.h"
 
 HINSTANCE AppInstance = nullptr;
 HWND MainWindow = nullptr;
@@ -133,6 +134,7 @@ static HWND CreateTaskListView(HWND window) {
     HWND list = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES, WC_LISTVIEWA, "",
                                 WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, client.right, client.bottom, window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TASKLIST)), AppInstance, nullptr);
+    AttachTaskListProcedure(list);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     ShowWindow(list, SW_SHOW);
     SetFocus(list);
@@ -205,10 +207,9 @@ static void OnDestroy() {
     PostQuitMessage(0);
 }
 
+// Notifications of the other children are ignored.
 static LRESULT OnNotify(const NMHDR* header) {
-    if (header->idFrom != IDC_TASKLIST) return 0;
-    if (header->code == LVN_ITEMCHANGED) RefreshSelectionCount();
-    return 0;
+    return header->idFrom == IDC_TASKLIST ? OnTaskListNotify(header) : 0;
 }
 
 static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {

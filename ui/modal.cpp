@@ -38,8 +38,16 @@ static INT_PTR WindowsDialogBox(HINSTANCE instance, int resourceId, HWND owner, 
     return DialogBoxParamA(instance, MAKEINTRESOURCEA(resourceId), owner, procedure, data);
 }
 
+static void WindowsEndDialog(HWND dialog, INT_PTR result) { EndDialog(dialog, result); }
+
+// Left-button tracking, left-aligned at the point; the chosen command goes
+// to the owner as WM_COMMAND.
+static void WindowsPopupMenu(HMENU menu, int x, int y, HWND owner) {
+    TrackPopupMenu(menu, TPM_LEFTBUTTON | TPM_LEFTALIGN, x, y, 0, owner, nullptr);
+}
+
 const ModalUi WindowsModalUi = {WindowsMessageBox, WindowsOpenFileDialog, WindowsSaveFileDialog, WindowsBrowseFolder,
-                                WindowsDialogBox};
+                                WindowsDialogBox,  WindowsEndDialog,      WindowsPopupMenu};
 ModalUi Modal = WindowsModalUi;
 
 // The text is cut at 256 bytes, never inside a double-byte character;

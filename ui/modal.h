@@ -13,6 +13,8 @@ struct ModalUi {
     BOOL (*saveFileDialog)(OPENFILENAMEA* dialog);
     bool (*browseFolder)(HWND owner, const char* title, const char* startFolder, char* folder, size_t size);
     INT_PTR (*dialogBox)(HINSTANCE instance, int resourceId, HWND owner, DLGPROC procedure, LPARAM data);
+    void (*endDialog)(HWND dialog, INT_PTR result);
+    void (*popupMenu)(HMENU menu, int x, int y, HWND owner);
 };
 
 extern ModalUi Modal;

@@ -33,7 +33,18 @@ static bool FakeBrowse(HWND, const char* title, const char* start, char* folder,
 }
 
 static INT_PTR FakeDialog(HINSTANCE, int resourceId, HWND, DLGPROC procedure, LPARAM data) {
+    Fake.dialogIds.push_back(resourceId);
     return Fake.dialog ? Fake.dialog(resourceId, procedure, data) : IDCANCEL;
+}
+
+// The dialog is hidden as a modal one would be; the test destroys it.
+static void FakeEndDialog(HWND dialog, INT_PTR result) {
+    Fake.endedDialogs.push_back({dialog, result});
+    EndDialog(dialog, result);
+}
+
+static void FakePopupMenu(HMENU menu, int x, int y, HWND owner) {
+    Fake.popups.push_back({static_cast<int>(GetMenuItemID(menu, 0)), GetMenuItemCount(menu), x, y, owner});
 }
 
 void InstallFakeModal() {
@@ -43,6 +54,8 @@ void InstallFakeModal() {
     Modal.saveFileDialog = FakeSaveFile;
     Modal.browseFolder = FakeBrowse;
     Modal.dialogBox = FakeDialog;
+    Modal.endDialog = FakeEndDialog;
+    Modal.popupMenu = FakePopupMenu;
 }
 
 // A fresh, empty folder per test under the Windows temporary folder,
@@ -256,4 +269,40 @@ void PostTestCallback(std::function<void()> callback) {
     }
     PendingCallbacks.push_back(std::move(callback));
     PostMessageA(window, WM_APP, 0, 0);
+}
+
+bool DialogEnded(HWND dialog) {
+    for (const EndedDialog& ended : Fake.endedDialogs) {
+        if (ended.dialog == dialog) return true;
+    }
+    return false;
+}
+
+INT_PTR DriveDialog(int resourceId, DLGPROC procedure, LPARAM data, const std::function<void(HWND)>& drive) {
+    HWND dialog = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(resourceId), MainWindow, procedure,
+                                     data);
+    EXPECT_NE(dialog, nullptr) << "dialog " << resourceId;
+    if (dialog == nullptr) return -1;
+    drive(dialog);
+    INT_PTR result = -1;
+    for (const EndedDialog& ended : Fake.endedDialogs) {
+        if (ended.dialog == dialog) result = ended.result;
+    }
+    DestroyWindow(dialog);
+    return result;
+}
+
+void PressButton(HWND dialog, int id) {
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+short AddTestTask(unsigned char kind, unsigned char status, const char* name) {
+    EnsureMainWindow();
+    short index = AppendTaskRecord(kind, 0);
+    if (index < 0) return index;
+    TaskTable[index].status = status;
+    int row = Lv_InsertRow(TaskListView, Lv_RowCount(TaskListView), name, TaskTable[index].id);
+    Lv_SetCell(TaskListView, row, ColumnKind, kind == TaskCompression ? "圧縮" : "解凍");
+    Lv_SetCell(TaskListView, row, ColumnStatus, TaskStatusLabel(status));
+    return index;
 }

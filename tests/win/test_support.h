@@ -14,6 +14,18 @@ struct ShownMessage {
     HWND owner;
 };
 
+struct ShownPopup {
+    int firstCommand;  // id of the menu's first item
+    int itemCount;
+    int x, y;          // screen coordinates
+    HWND owner;
+};
+
+struct EndedDialog {
+    HWND dialog;
+    INT_PTR result;
+};
+
 // Records every modal prompt; answers questions from a script (IDOK when
 // the script is empty) and file dialogs through settable callbacks.
 struct FakeModal {
@@ -23,6 +35,9 @@ struct FakeModal {
     std::function<BOOL(OPENFILENAMEA*)> saveFile;
     std::function<bool(const char* title, const char* start, char* folder, size_t size)> browse;
     std::function<INT_PTR(int resourceId, DLGPROC procedure, LPARAM data)> dialog;
+    std::vector<int> dialogIds;          // resource id of every dialog asked for
+    std::vector<ShownPopup> popups;
+    std::vector<EndedDialog> endedDialogs;
 };
 
 extern FakeModal Fake;
@@ -63,3 +78,14 @@ std::vector<StandinCall> ReadStandinCalls(const std::string& folder, const char*
 std::vector<std::string> TempResponseFiles();
 // Runs the callback when the thread's messages are next dispatched.
 void PostTestCallback(std::function<void()> callback);
+
+// Creates the dialog modelessly from the program's resources with the real
+// procedure, lets drive set controls and press buttons, and returns the
+// result the procedure ended it with (-1 when it did not end). The dialog is
+// destroyed afterwards.
+INT_PTR DriveDialog(int resourceId, DLGPROC procedure, LPARAM data, const std::function<void(HWND)>& drive);
+void PressButton(HWND dialog, int id);
+bool DialogEnded(HWND dialog);
+// A task row of the given kind and status, made without the creation
+// operations; returns its table index.
+short AddTestTask(unsigned char kind, unsigned char status, const char* name);

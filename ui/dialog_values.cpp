@@ -1,0 +1,64 @@
+#include "ui/dialog_values.h"
+
+#include "archivers/formats.h"
+#include "resources/resource.h"
+
+// The typed folder with a backslash at its end. Empty text is refused, and
+// so is a folder that leaves no room for the backslash and terminator in a
+// task's 260-byte destination. The check for the backslash steps over
+// double-byte characters: "C:\表" ends in the trail byte 0x5C, not in '\'.
+DestinationCheck MakeDestinationFolder(const char* typed, char* folder, size_t size) {
+    if (size > 0) folder[0] = '\0';
+    if (typed[0] == '\0') return DestinationEmpty;
+    if (!CopyText(folder, size, typed) || !AppendBackslash(folder, size)) {
+        if (size > 0) folder[0] = '\0';
+        return DestinationTooLong;
+    }
+    return DestinationOk;
+}
+
+const char* DestinationMessage(DestinationCheck check) {
+    switch (check) {
+    case DestinationEmpty:   return "圧縮ファイルを解凍するフォルダが指定されていません";
+    case DestinationTooLong: return "解凍するフォルダのパスが長すぎます";
+    case DestinationOk:      break;
+    }
+    return "";
+}
+
+// 1005 Always, 1003 Never; every other value shows as 1004 UnlessSingle.
+int AutoFolderRadio(int mode) {
+    if (mode == AutoFolderAlways) return IDC_AUTO_ALWAYS;
+    if (mode == AutoFolderNever) return IDC_AUTO_NEVER;
+    return IDC_AUTO_UNLESS_ONE;
+}
+
+unsigned char AutoFolderFromRadios(bool always, bool never) {
+    if (always) return AutoFolderAlways;
+    if (never) return AutoFolderNever;
+    return AutoFolderUnlessSingle;
+}
+
+// A hand-edited file can hold a format that cannot compress; the list then
+// shows the default zip rather than nothing.
+int FormatPositionFor(unsigned char defCompType) { return IsCompressFormat(defCompType) ? defCompType : 0; }
+
+SettingsChoice ChoiceFromSettings(const SettingsRecord& settings) {
+    SettingsChoice choice = {};
+    choice.formatPosition = FormatPositionFor(settings.DefCompType);
+    int radio = AutoFolderRadio(settings.DefMeltAuto);
+    choice.autoAlways = radio == IDC_AUTO_ALWAYS;
+    choice.autoNever = radio == IDC_AUTO_NEVER;
+    choice.overwriteAsk = settings.DefMeltOverwrite == 0;
+    choice.errorContinue = settings.DefError == 0;
+    return choice;
+}
+
+// "Don't ask before overwriting" is stored as 2: the runs only test for 0.
+// A list without a selection keeps the format as it was.
+void ApplySettingsChoice(const SettingsChoice& choice, SettingsRecord* settings) {
+    if (IsCompressFormat(choice.formatPosition)) settings->DefCompType = static_cast<unsigned char>(choice.formatPosition);
+    settings->DefMeltAuto = AutoFolderFromRadios(choice.autoAlways, choice.autoNever);
+    settings->DefMeltOverwrite = choice.overwriteAsk ? 0 : 2;
+    settings->DefError = choice.errorContinue ? 0 : 1;
+}

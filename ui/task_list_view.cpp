@@ -1,0 +1,139 @@
+#include "ui/task_list_view.h"
+
+#include <commctrl.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "app/heap.h"
+#include "resources/resource.h"
+#include "ui/controls.h"
+#include "ui/main_window.h"
+#include "ui/modal.h"
+#include "ui/row_moves.h"
+
+static WNDPROC PreviousTaskListProc = nullptr;
+
+// Menu 106 is loaded for each showing and destroyed after it; its commands
+// go to the main window, and the focus comes back to the list.
+void ShowTaskContextMenu(POINT screen) {
+    HMENU menu = LoadMenuA(AppInstance, MAKEINTRESOURCEA(IDR_TASKPOPUP));
+    if (menu == nullptr) return;
+    Modal.popupMenu(GetSubMenu(menu, 0), screen.x, screen.y, MainWindow);
+    DestroyMenu(menu);
+    SetFocus(TaskListView);
+}
+
+// The context-menu key opens the menu at the row holding the selection
+// mark (at the list's corner when no row holds it).
+static void ShowMenuAtSelectionMark() {
+    POINT point = {0, 0};
+    int mark = static_cast<int>(SendMessageA(TaskListView, LVM_GETSELECTIONMARK, 0, 0));
+    if (mark >= 0) SendMessageA(TaskListView, LVM_GETITEMPOSITION, mark, reinterpret_cast<LPARAM>(&point));
+    ClientToScreen(TaskListView, &point);
+    ShowTaskContextMenu(point);
+}
+
+// Only the context-menu key is taken; every other key keeps the list's own
+// handling (arrows, Home/End, type-ahead). The accelerators never get here:
+// the message loop translates them before dispatch.
+static bool OnKeyDown(WPARAM key) {
+    if (key != VK_APPS) return false;
+    ShowMenuAtSelectionMark();
+    return true;
+}
+
+static LRESULT CALLBACK TaskListProc(HWND list, UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+    case WM_KEYDOWN: if (OnKeyDown(wp)) return 0; break;
+    }
+    return CallWindowProcA(PreviousTaskListProc, list, message, wp, lp);
+}
+
+void AttachTaskListProcedure(HWND list) {
+    PreviousTaskListProc =
+        reinterpret_cast<WNDPROC>(SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(TaskListProc)));
+}
+
+// The click point arrives in list client coordinates; a click on empty
+// space shows the menu all the same.
+static void OnRightClick(const NMITEMACTIVATE* click) {
+    POINT point = click->ptAction;
+    ClientToScreen(TaskListView, &point);
+    ShowTaskContextMenu(point);
+}
+
+// As if edit had been chosen from the menu.
+static void OnDoubleClick() { SendMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(IDM_EDIT_TASK, 0), 0); }
+
+LRESULT OnTaskListNotify(const NMHDR* header) {
+    switch (header->code) {
+    case LVN_ITEMCHANGED: RefreshSelectionCount(); break;
+    case NM_RCLICK:       OnRightClick(reinterpret_cast<const NMITEMACTIVATE*>(header)); break;
+    case NM_DBLCLK:       OnDoubleClick(); break;
+    }
+    return 0;
+}
+
+// ---- Row operations ----
+
+struct RowPlace {
+    uint32_t id;
+    int row;
+};
+
+static int CompareRowPlaceIds(const void* a, const void* b) {
+    uint32_t x = static_cast<const RowPlace*>(a)->id;
+    uint32_t y = static_cast<const RowPlace*>(b)->id;
+    return x < y ? -1 : (x > y ? 1 : 0);
+}
+
+struct RowOrder {
+    const RowPlace* places;  // sorted by id
+    int count;
+};
+
+static int NewRowOf(const RowOrder& order, uint32_t id) {
+    RowPlace key = {id, 0};
+    const void* found = bsearch(&key, order.places, order.count, sizeof(RowPlace), CompareRowPlaceIds);
+    return found != nullptr ? static_cast<const RowPlace*>(found)->row : 0;
+}
+
+// The row's item data is its task id; rows go where the new order puts them.
+static int CALLBACK CompareByNewRow(LPARAM first, LPARAM second, LPARAM sort) {
+    const auto& order = *reinterpret_cast<const RowOrder*>(sort);
+    return NewRowOf(order, static_cast<uint32_t>(first)) - NewRowOf(order, static_cast<uint32_t>(second));
+}
+
+// Only the row order changes (it is the run order); the task table, the
+// selection and the task data stay. Without memory for the scratch arrays
+// nothing moves.
+void MoveSelectedTasks(bool up) {
+    int rows = Lv_RowCount(TaskListView);
+    if (rows <= 0 || Lv_SelectedCount(TaskListView) == 0) return;
+    auto* ids = static_cast<uint32_t*>(PrivateAlloc(sizeof(uint32_t) * rows));
+    auto* selected = static_cast<bool*>(PrivateAlloc(sizeof(bool) * rows));
+    auto* places = static_cast<RowPlace*>(PrivateAlloc(sizeof(RowPlace) * rows));
+    if (ids != nullptr && selected != nullptr && places != nullptr) {
+        for (int row = 0; row < rows; ++row) {
+            ids[row] = static_cast<uint32_t>(Lv_RowId(TaskListView, row));
+            selected[row] = Lv_IsSelected(TaskListView, row);
+        }
+        MoveSelectedRows(ids, selected, rows, up);
+        for (int row = 0; row < rows; ++row) places[row] = {ids[row], row};
+        qsort(places, rows, sizeof(RowPlace), CompareRowPlaceIds);
+        RowOrder order = {places, rows};
+        SendMessageA(TaskListView, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&order),
+                     reinterpret_cast<LPARAM>(CompareByNewRow));
+    }
+    PrivateFree(places);
+    PrivateFree(selected);
+    PrivateFree(ids);
+}
+
+void SelectAllTasks() { Lv_SetSelected(TaskListView, -1, true); }
+
+void InvertTaskSelection() {
+    int rows = Lv_RowCount(TaskListView);
+    for (int row = 0; row < rows; ++row) Lv_SetSelected(TaskListView, row, !Lv_IsSelected(TaskListView, row));
+}
