@@ -4,5 +4,6 @@ list(APPEND CORE_SOURCES
 list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/heap.cpp
     ${CMAKE_CURRENT_LIST_DIR}/run_commands.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/run_loop.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/run_loop.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/startup.cpp)
 set(MAIN_SOURCE ${CMAKE_CURRENT_LIST_DIR}/main.cpp)

@@ -1,0 +1,7 @@
+list(APPEND CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/list_text.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/naming.cpp)
+list(APPEND WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/collect.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/file_list_commands.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/file_list_window.cpp)

@@ -61,3 +61,7 @@
 #define IDM_NEW_LIST        4038
 #define IDM_OPEN_LIST       4039
 #define IDM_SAVE_LIST       4040
+
+// File-list window controls
+#define IDC_BROWSE          15
+#define IDC_FORMATBOX       16

@@ -7,3 +7,7 @@ list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/task_sort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/task_table.cpp
     ${CMAKE_CURRENT_LIST_DIR}/tasklist_file.cpp)
+list(APPEND CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/task_paths.cpp)
+list(APPEND WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/task_create.cpp)

@@ -7,12 +7,12 @@
 
 #include "app/heap.h"
 #include "app/text.h"
+#include "filelist/file_list_window.h"
 #include "tasks/row_compare.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 
 HWND SortedList = nullptr;
-unsigned char FileSortFlags[4] = {};
 
 // The sorted column's texts, taken before the sort: while LVM_SORTITEMS runs
 // the list's rows are in motion, and finding a row by its item data then is

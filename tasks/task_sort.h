@@ -3,7 +3,6 @@
 #include <windows.h>
 
 extern HWND SortedList;
-extern unsigned char FileSortFlags[4];   // shared by the file lists of all tasks; 0 descending
 
 int CALLBACK CompareRows(LPARAM id1, LPARAM id2, LPARAM column);
 void SortListByColumn(HWND list, int column);

@@ -83,3 +83,54 @@ int StatusPartEdge(int statusWidth) {
     int edge = statusWidth - 90;
     return edge > 400 ? edge : 400;
 }
+
+TBBUTTON Tb_MakeButton(int image, int command) {
+    TBBUTTON button = {};
+    button.iBitmap = image;
+    button.idCommand = command;
+    button.fsState = TBSTATE_ENABLED;
+    button.fsStyle = BTNS_BUTTON;
+    return button;
+}
+
+// The strip's images are added first; each button's image is offset by the
+// index at which they landed.
+void Tb_AddStripButtons(HWND toolbar, int bitmapId, int imageCount, const ToolbarStripButton* buttons, int count) {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(toolbar, GWLP_HINSTANCE));
+    TBADDBITMAP strip = {instance, static_cast<UINT_PTR>(bitmapId)};
+    int offset = static_cast<int>(SendMessageA(toolbar, TB_ADDBITMAP, imageCount, reinterpret_cast<LPARAM>(&strip)));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button = Tb_MakeButton(buttons[i].image + offset, buttons[i].command);
+        SendMessageA(toolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+    }
+}
+
+void Tb_InsertSeparator(HWND toolbar, int position) {
+    TBBUTTON separator = {};
+    separator.fsStyle = BTNS_SEP;
+    SendMessageA(toolbar, TB_INSERTBUTTONA, position, reinterpret_cast<LPARAM>(&separator));
+}
+
+// One tool per button, its text the string resource of the command id; the
+// tips show also while the owner is inactive.
+void Tb_AttachTips(HWND owner, HWND toolbar) {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(toolbar, GWLP_HINSTANCE));
+    HWND tips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, instance, nullptr);
+    int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        TBBUTTON button = {};
+        SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
+        if (button.fsStyle & BTNS_SEP) continue;
+        TOOLINFOA tool = {};
+        tool.cbSize = sizeof(tool);
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = toolbar;
+        tool.uId = static_cast<UINT_PTR>(button.idCommand);
+        tool.hinst = instance;
+        tool.lpszText = MAKEINTRESOURCEA(button.idCommand);
+        SendMessageA(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tool.rect));
+        SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    SendMessageA(toolbar, TB_SETTOOLTIPS, reinterpret_cast<WPARAM>(tips), 0);
+}

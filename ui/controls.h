@@ -1,6 +1,7 @@
 // Thin typed helpers for the list views and status bars.
 #pragma once
 #include <windows.h>
+#include <commctrl.h>
 
 int Lv_RowCount(HWND list);
 int Lv_InsertRow(HWND list, int row, const char* text, LPARAM id);
@@ -14,3 +15,13 @@ int Lv_SelectedCount(HWND list);
 void Lv_AddColumn(HWND list, int column, const char* header, int width, int format);
 void Sb_SetPart(HWND bar, int part, const char* text);
 int StatusPartEdge(int statusWidth);
+
+// Toolbars: buttons from a strip bitmap, separators and one tooltip per button.
+struct ToolbarStripButton {
+    int command;
+    int image;  // index in the strip bitmap
+};
+TBBUTTON Tb_MakeButton(int image, int command);
+void Tb_AddStripButtons(HWND toolbar, int bitmapId, int imageCount, const ToolbarStripButton* buttons, int count);
+void Tb_InsertSeparator(HWND toolbar, int position);
+void Tb_AttachTips(HWND owner, HWND toolbar);

@@ -6,6 +6,7 @@
 
 #include "app/heap.h"
 #include "archivers/formats.h"
+#include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tasks/task_table.h"
@@ -37,32 +38,12 @@ static const ColumnSpec TaskColumns[6] = {
 };
 
 // Toolbar buttons after the three standard ones; image = index in bitmap 103.
-struct StripButton {
-    int command;
-    int image;
-};
-
-static const StripButton MainStripButtons[11] = {
+static const ToolbarStripButton MainStripButtons[11] = {
     {IDM_NEW_ARCHIVE, 0}, {IDM_OPEN_ARCHIVES, 1}, {IDM_EDIT_TASK, 2}, {IDM_DELETE, 3},     {IDM_DELETE_DONE, 4},
     {IDM_MOVE_UP, 5},     {IDM_MOVE_DOWN, 6},     {IDM_START, 7},     {IDM_STOP, 8},       {IDM_START_ALL, 9},
     {IDM_STOP_ALL, 10},
 };
 static const int StripImageCount = 12;
-
-static TBBUTTON MakeButton(int image, int command) {
-    TBBUTTON button = {};
-    button.iBitmap = image;
-    button.idCommand = command;
-    button.fsState = TBSTATE_ENABLED;
-    button.fsStyle = BTNS_BUTTON;
-    return button;
-}
-
-static void InsertSeparator(HWND toolbar, int position) {
-    TBBUTTON separator = {};
-    separator.fsStyle = BTNS_SEP;
-    SendMessageA(toolbar, TB_INSERTBUTTONA, position, reinterpret_cast<LPARAM>(&separator));
-}
 
 // Three standard buttons, the eleven strip buttons, then separators at 3, 6
 // and 10 (each insertion shifts the later buttons): 17 positions.
@@ -73,40 +54,14 @@ static HWND CreateMainToolbar(HWND window) {
     SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
     TBADDBITMAP standard = {HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
     SendMessageA(toolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard));
-    TBBUTTON first[3] = {MakeButton(STD_FILENEW, IDM_NEW_LIST), MakeButton(STD_FILEOPEN, IDM_OPEN_LIST),
-                         MakeButton(STD_FILESAVE, IDM_SAVE_LIST)};
+    TBBUTTON first[3] = {Tb_MakeButton(STD_FILENEW, IDM_NEW_LIST), Tb_MakeButton(STD_FILEOPEN, IDM_OPEN_LIST),
+                         Tb_MakeButton(STD_FILESAVE, IDM_SAVE_LIST)};
     SendMessageA(toolbar, TB_ADDBUTTONSA, 3, reinterpret_cast<LPARAM>(first));
-    TBADDBITMAP strip = {AppInstance, IDB_TOOLBAR};
-    int offset = static_cast<int>(SendMessageA(toolbar, TB_ADDBITMAP, StripImageCount, reinterpret_cast<LPARAM>(&strip)));
-    TBBUTTON rest[11];
-    for (int i = 0; i < 11; ++i) rest[i] = MakeButton(MainStripButtons[i].image + offset, MainStripButtons[i].command);
-    SendMessageA(toolbar, TB_ADDBUTTONSA, 11, reinterpret_cast<LPARAM>(rest));
-    InsertSeparator(toolbar, 3);
-    InsertSeparator(toolbar, 6);
-    InsertSeparator(toolbar, 10);
+    Tb_AddStripButtons(toolbar, IDB_TOOLBAR, StripImageCount, MainStripButtons, 11);
+    Tb_InsertSeparator(toolbar, 3);
+    Tb_InsertSeparator(toolbar, 6);
+    Tb_InsertSeparator(toolbar, 10);
     return toolbar;
-}
-
-// One tool per button; its text is the string resource of the command id.
-static void AttachToolbarTips(HWND window, HWND toolbar) {
-    HWND tips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr, AppInstance, nullptr);
-    int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        TBBUTTON button = {};
-        SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
-        if (button.fsStyle & BTNS_SEP) continue;
-        TOOLINFOA tool = {};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_SUBCLASS;
-        tool.hwnd = toolbar;
-        tool.uId = static_cast<UINT_PTR>(button.idCommand);
-        tool.hinst = AppInstance;
-        tool.lpszText = MAKEINTRESOURCEA(button.idCommand);
-        SendMessageA(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tool.rect));
-        SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    }
-    SendMessageA(toolbar, TB_SETTOOLTIPS, reinterpret_cast<WPARAM>(tips), 0);
 }
 
 static int ClientHeight(HWND window) {
@@ -172,7 +127,7 @@ static bool OnCreate(HWND window) {
                                                            ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     MainToolbar = CreateMainToolbar(window);
-    AttachToolbarTips(window, MainToolbar);
+    Tb_AttachTips(window, MainToolbar);
     MainStatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0, window,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)), AppInstance, nullptr);
     int parts[2] = {400, -1};
@@ -182,6 +137,7 @@ static bool OnCreate(HWND window) {
     GetClientRect(window, &client);
     LayoutMainWindow(client.right, client.bottom);
     for (unsigned char& flag : ColumnSortFlags) flag = 0;
+    CreateFileListWindow(window);
     RefreshStatusBar();
     RefreshSelectionCount();
     BuildArchivePatternList(ArchivePatternList, sizeof(ArchivePatternList));

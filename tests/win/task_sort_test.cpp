@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "filelist/file_list_window.h"
 #include "tasks/task_sort.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"

@@ -10,6 +10,8 @@
 
 #include "app/run_loop.h"
 #include "app/text.h"
+#include "filelist/file_list_window.h"
+#include "tasks/task_create.h"
 #include "tasks/task_table.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
@@ -131,6 +133,8 @@ void ResetTasks() {
     }
     ClearTaskTable();
     RunSwitch = RunIdle;
+    if (FileListWindow != nullptr) ShowWindow(FileListWindow, SW_HIDE);
+    EnableWindow(MainWindow, TRUE);
 }
 
 std::string CellText(HWND list, int row, int column) {
@@ -304,5 +308,20 @@ short AddTestTask(unsigned char kind, unsigned char status, const char* name) {
     int row = Lv_InsertRow(TaskListView, Lv_RowCount(TaskListView), name, TaskTable[index].id);
     Lv_SetCell(TaskListView, row, ColumnKind, kind == TaskCompression ? "圧縮" : "解凍");
     Lv_SetCell(TaskListView, row, ColumnStatus, TaskStatusLabel(status));
+    return index;
+}
+
+std::string StatusText(HWND bar, int part) {
+    char buffer[512] = "";
+    LRESULT length = SendMessageA(bar, SB_GETTEXTLENGTHA, part, 0);
+    if (LOWORD(length) < sizeof(buffer)) SendMessageA(bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+// A new compression task made current, the way the commands make one.
+short NewCompressionTask() {
+    CurrentTaskIndex = TaskCount;
+    short index = CreateCompressionTask("名称未設定");
+    EXPECT_EQ(index, CurrentTaskIndex);
     return index;
 }

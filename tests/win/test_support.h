@@ -89,3 +89,5 @@ bool DialogEnded(HWND dialog);
 // A task row of the given kind and status, made without the creation
 // operations; returns its table index.
 short AddTestTask(unsigned char kind, unsigned char status, const char* name);
+std::string StatusText(HWND bar, int part);
+short NewCompressionTask();

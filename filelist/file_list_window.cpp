@@ -1,0 +1,320 @@
+#include "filelist/file_list_window.h"
+
+#include <commctrl.h>
+
+#include "archivers/formats.h"
+#include "filelist/collect.h"
+#include "filelist/file_list_commands.h"
+#include "filelist/naming.h"
+#include "resources/resource.h"
+#include "tasks/number_text.h"
+#include "tasks/task_create.h"
+#include "tasks/task_delete.h"
+#include "tasks/task_table.h"
+#include "ui/controls.h"
+#include "ui/main_window.h"
+
+HWND FileListWindow = nullptr;
+HWND FileListToolbar = nullptr;
+HWND FileListStatusBar = nullptr;
+HWND ArchivePathField = nullptr;
+HWND FormatBox = nullptr;
+unsigned char FileSortFlags[4] = {};
+
+const char FileListWindowClass[] = "fdfilelistclass";
+
+// Every file list shares the list-view class procedure, so one saved value
+// serves them all.
+static WNDPROC ListViewProcedure = nullptr;
+static HFONT LabelFont = nullptr;
+static HWND HeaderPanel = nullptr;
+
+constexpr int HeaderPanelHeight = 50;
+constexpr int StatusPartAtCreation = 430;
+
+struct ColumnSpec {
+    const char* header;
+    int width;
+    int format;
+};
+
+static const ColumnSpec FileColumns[4] = {
+    {"ファイル／フォルダ名", 150, LVCFMT_LEFT},
+    {"ファイルサイズ", 80, LVCFMT_RIGHT},
+    {"更新日時", 120, LVCFMT_LEFT},
+    {"ファイルパス", 282, LVCFMT_LEFT},
+};
+
+// After the open-file button (a standard image): image = index in bitmap 103.
+static const ToolbarStripButton FileStripButtons[4] = {
+    {IDM_OPEN_FOLDER, 11}, {IDM_DELETE, 3}, {IDM_MOVE_UP, 5}, {IDM_MOVE_DOWN, 6}};
+constexpr int StripImageCount = 12;
+
+// The controls of the header area, in creation order; y is measured from
+// T, the toolbar's client height plus 2.
+struct HeaderControl {
+    DWORD exStyle;
+    const char* className;
+    const char* text;
+    DWORD style;
+    int id;
+    int x, y, width, height;
+    HWND* handle;
+};
+
+static const HeaderControl HeaderControls[] = {
+    {0, "STATIC", "圧縮ファイル名", 0, 0, 5, 5, 100, 16, nullptr},
+    {0, "BUTTON", "参照", BS_PUSHBUTTON | WS_TABSTOP, IDC_BROWSE, 410, 5, 40, 18, nullptr},
+    // One line: a long path is shortened in the middle on screen, never wrapped.
+    {WS_EX_CLIENTEDGE, "STATIC", "", SS_LEFTNOWORDWRAP | SS_PATHELLIPSIS, 0, 5, 25, 400, 16, &ArchivePathField},
+    {WS_EX_CLIENTEDGE, "COMBOBOX", "", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP, IDC_FORMATBOX, 480, 25, 60, 300,
+     &FormatBox},
+    {0, "STATIC", "圧縮形式", 0, 0, 480, 5, 100, 16, nullptr},
+};
+
+static HMENU ChildId(int id) { return reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)); }
+
+static int ClientHeight(HWND window) {
+    RECT rect;
+    GetClientRect(window, &rect);
+    return rect.bottom - rect.top;
+}
+
+static int HeaderTop() { return ClientHeight(FileListToolbar) + 2; }
+
+// The list area: below the header panel, above the status bar.
+static RECT ListArea() {
+    RECT client;
+    GetClientRect(FileListWindow, &client);
+    int top = HeaderTop() + HeaderPanelHeight;
+    RECT area = {0, top, client.right, client.bottom - ClientHeight(FileListStatusBar)};
+    if (area.bottom < area.top) area.bottom = area.top;
+    return area;
+}
+
+static void PlaceList(HWND list) {
+    RECT area = ListArea();
+    MoveWindow(list, area.left, area.top, area.right - area.left, area.bottom - area.top, TRUE);
+}
+
+static HWND CreateFileListToolbar(HWND window) {
+    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT |
+                                   TBSTYLE_TOOLTIPS, 0, 0, 0, 0, window, ChildId(IDC_TOOLBAR), AppInstance, nullptr);
+    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    TBADDBITMAP standard = {HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+    SendMessageA(toolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard));
+    TBBUTTON open = Tb_MakeButton(STD_FILEOPEN, IDM_OPEN_FILES);
+    SendMessageA(toolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&open));
+    Tb_AddStripButtons(toolbar, IDB_TOOLBAR, StripImageCount, FileStripButtons, 4);
+    Tb_InsertSeparator(toolbar, 2);
+    return toolbar;
+}
+
+static void CreateHeaderControls(HWND window) {
+    int top = HeaderTop();
+    RECT client;
+    GetClientRect(window, &client);
+    HeaderPanel = CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, top, client.right,
+                                  HeaderPanelHeight, window, nullptr, AppInstance, nullptr);
+    LabelFont = CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
+                            CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "標準ゴシック");
+    for (const HeaderControl& spec : HeaderControls) {
+        HWND control = CreateWindowExA(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
+                                       spec.x, top + spec.y, spec.width, spec.height, window, ChildId(spec.id),
+                                       AppInstance, nullptr);
+        SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(LabelFont), FALSE);
+        if (spec.handle != nullptr) *spec.handle = control;
+    }
+    for (int i = 0; i < CompressFormatCount; ++i) {
+        SendMessageA(FormatBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FormatTable[i].Extension));
+    }
+}
+
+static bool OnCreate(HWND window) {
+    FileListWindow = window;
+    FileListToolbar = CreateFileListToolbar(window);
+    Tb_AttachTips(window, FileListToolbar);
+    FileListStatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0,
+                                        window, ChildId(IDC_STATUSBAR), AppInstance, nullptr);
+    int parts[2] = {StatusPartAtCreation, -1};
+    SendMessageA(FileListStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    CreateHeaderControls(window);
+    for (unsigned char& flag : FileSortFlags) flag = 0;
+    return true;
+}
+
+// The bars refit themselves first; the header panel and the shown list take
+// the width, the list the rest of the height. Labels keep their places.
+static void OnSize(UINT message, WPARAM wp, LPARAM lp) {
+    SendMessageA(FileListToolbar, message, wp, lp);
+    SendMessageA(FileListStatusBar, message, wp, lp);
+    MoveWindow(HeaderPanel, 0, HeaderTop(), LOWORD(lp), HeaderPanelHeight, TRUE);
+    HWND list = CurrentFileList();
+    if (list != nullptr) PlaceList(list);
+    RECT bar;
+    GetClientRect(FileListStatusBar, &bar);
+    int parts[2] = {StatusPartEdge(bar.right - bar.left), -1};
+    SendMessageA(FileListStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+}
+
+static void OnSetFocus() {
+    HWND list = CurrentFileList();
+    if (list != nullptr) SetFocus(list);
+}
+
+static LRESULT OnNotify(const NMHDR* header) {
+    if (header->idFrom != IDC_FILELIST) return 0;
+    if (header->code == LVN_ITEMCHANGED) RefreshFileSelectionCount();
+    return 0;
+}
+
+static void OnDestroy() {
+    if (LabelFont != nullptr) DeleteObject(LabelFont);
+    LabelFont = nullptr;
+    FileListWindow = nullptr;
+}
+
+static LRESULT CALLBACK FileListWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    switch (message) {
+    case WM_CREATE:   return OnCreate(window) ? 0 : -1;
+    case WM_SIZE:     OnSize(message, wp, lp); return 0;
+    case WM_SETFOCUS: OnSetFocus(); return 0;
+    case WM_NOTIFY:   return OnNotify(reinterpret_cast<const NMHDR*>(lp));
+    case WM_COMMAND:  ExecuteFileListCommand(LOWORD(wp), HIWORD(wp)); return 0;
+    case WM_CLOSE:    CommitFileList(CurrentTaskIndex); return 0;
+    case WM_DESTROY:  OnDestroy(); return 0;
+    }
+    return DefWindowProcA(window, message, wp, lp);
+}
+
+// The wrapped procedure of every file list; what it does not handle goes to
+// the list's own procedure.
+static LRESULT CALLBACK FileListViewProc(HWND list, UINT message, WPARAM wp, LPARAM lp) {
+    return CallWindowProcA(ListViewProcedure, list, message, wp, lp);
+}
+
+static bool RegisterFileListWindowClass() {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = FileListWindowProc;
+    windowClass.hInstance = AppInstance;
+    windowClass.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_FILELISTMENU);
+    windowClass.lpszClassName = FileListWindowClass;
+    return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+// 640 x 480, 80 pixels right of and 60 below the owner's top-left corner,
+// hidden until a task is shown.
+bool CreateFileListWindow(HWND owner) {
+    if (!RegisterFileListWindowClass()) return false;
+    RECT rect;
+    GetWindowRect(owner, &rect);
+    HWND window = CreateWindowExA(WS_EX_WINDOWEDGE, FileListWindowClass, "圧縮するファイルの一覧", WS_OVERLAPPEDWINDOW,
+                                  rect.left + 80, rect.top + 60, 640, 480, owner, nullptr, AppInstance, nullptr);
+    return window != nullptr;
+}
+
+// A new task's list: hidden, laid out like the list area, full-row
+// selection, the four columns.
+HWND CreateTaskFileListView() {
+    if (FileListWindow == nullptr) return nullptr;
+    RECT area = ListArea();
+    HWND list = CreateWindowExA(WS_EX_ACCEPTFILES, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, area.left, area.top,
+                                area.right - area.left, area.bottom - area.top, FileListWindow, ChildId(IDC_FILELIST),
+                                AppInstance, nullptr);
+    if (list == nullptr) return nullptr;
+    WNDPROC previous = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileListViewProc)));
+    if (ListViewProcedure == nullptr) ListViewProcedure = previous;
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    for (int i = 0; i < 4; ++i) Lv_AddColumn(list, i, FileColumns[i].header, FileColumns[i].width, FileColumns[i].format);
+    ShowWindow(list, SW_HIDE);
+    UpdateWindow(list);
+    return list;
+}
+
+static bool IsCompressionTask(short index) {
+    return index >= 0 && index < TaskCount && TaskTable[index].kind == TaskCompression &&
+           TaskTable[index].fileList != nullptr;
+}
+
+HWND CurrentFileList() { return IsCompressionTask(CurrentTaskIndex) ? TaskTable[CurrentTaskIndex].fileList : nullptr; }
+
+int SelectedFormatIndex() { return static_cast<int>(SendMessageA(FormatBox, CB_GETCURSEL, 0, 0)); }
+
+void ReadArchivePathField(char* text, size_t size) {
+    if (size == 0) return;
+    text[0] = '\0';
+    GetWindowTextA(ArchivePathField, text, static_cast<int>(size));
+}
+
+void SetArchivePathField(const char* text) { SetWindowTextA(ArchivePathField, text); }
+
+// Shows the window over the disabled main window, like a modal one. The list
+// is laid out again, since the window may have been resized while another
+// task's list was shown. The archive path field is left as the caller set it.
+bool ShowTaskFileList(short index) {
+    if (!IsCompressionTask(index) || FileListWindow == nullptr) return false;
+    HWND list = TaskTable[index].fileList;
+    SendMessageA(FormatBox, CB_SETCURSEL, TaskTable[index].flag, 0);
+    ShowWindow(FileListWindow, SW_SHOW);
+    UpdateWindow(FileListWindow);
+    PlaceList(list);
+    ShowWindow(list, SW_SHOW);
+    SetFocus(list);
+    UpdateWindow(list);
+    EnableWindow(MainWindow, FALSE);
+    return true;
+}
+
+// Writes the name, path, file count and total size into the task's row
+// and takes the format selection as the task's format; the name is completed
+// with the format the task had before this commit.
+static void WriteTaskRow(short index) {
+    HWND list = TaskTable[index].fileList;
+    char field[PathSize];
+    ReadArchivePathField(field, sizeof(field));
+    char folder[PathSize];
+    ReadCurrentFolder(folder, sizeof(folder));
+    char name[PathSize];
+    char path[PathSize];
+    CompleteArchivePath(field, TaskTable[index].flag, folder, name, sizeof(name), path, sizeof(path));
+    uint32_t rows = 0;
+    uint32_t total = 0;
+    FileListTotals(list, &rows, &total);
+    char count[NumberTextSize];
+    char size[NumberTextSize];
+    FormatThousands(rows, count, sizeof(count));
+    FormatThousands(total, size, sizeof(size));
+    int row = TaskIndexToRow(index);
+    if (row >= 0) {
+        Lv_SetCell(TaskListView, row, ColumnName, name);
+        Lv_SetCell(TaskListView, row, ColumnPath, path);
+        Lv_SetCell(TaskListView, row, ColumnCount, count);
+        Lv_SetCell(TaskListView, row, ColumnSize, size);
+    }
+    int format = SelectedFormatIndex();
+    if (IsCompressFormat(format)) TaskTable[index].flag = static_cast<unsigned char>(format);
+    ShowWindow(list, SW_HIDE);
+}
+
+// The close handling: commit into the task's row, or remove a task that has
+// no files; then back to the main window. The status is not changed.
+void CommitFileList(short taskIndex) {
+    if (IsCompressionTask(taskIndex)) {
+        if (Lv_RowCount(TaskTable[taskIndex].fileList) == 0) {
+            DeleteTask(taskIndex);   // a task without files is removed
+        } else {
+            WriteTaskRow(taskIndex);
+        }
+    }
+    CurrentTaskIndex = -1;
+    EnableWindow(MainWindow, TRUE);  // before hiding, so the main window is activated
+    ShowWindow(FileListWindow, SW_HIDE);
+    SetFocus(TaskListView);
+    RefreshStatusBar();
+}

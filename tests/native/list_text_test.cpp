@@ -1,0 +1,34 @@
+#include "filelist/list_text.h"
+
+#include <gtest/gtest.h>
+
+TEST(ListText, RowTimeIsZeroPaddedExceptBetweenDateAndTime) {
+    struct Case {
+        int year, month, day, hour, minute, second;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {2014, 3, 5, 9, 7, 2, "2014/03/05 09:07:02"},
+        {999, 12, 31, 23, 59, 59, "0999/12/31 23:59:59"},
+        {2024, 1, 1, 0, 0, 0, "2024/01/01 00:00:00"},
+        {7, 10, 10, 10, 10, 10, "0007/10/10 10:10:10"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.expected);
+        char text[RowTimeSize];
+        FormatRowTime(c.year, c.month, c.day, c.hour, c.minute, c.second, text, sizeof(text));
+        EXPECT_STREQ(text, c.expected);
+    }
+}
+
+TEST(ListText, TotalsLineAndSelectionCount) {
+    char text[128];
+    FormatTotalsLine(0, 0, text, sizeof(text));
+    EXPECT_STREQ(text, "  ファイル数 = 0  サイズ合計 = 0");
+    FormatTotalsLine(1234, 4294967295u, text, sizeof(text));
+    EXPECT_STREQ(text, "  ファイル数 = 1,234  サイズ合計 = 4,294,967,295");
+    FormatSelectionCount(7, text, sizeof(text));
+    EXPECT_STREQ(text, "選択数 =    7");
+    FormatSelectionCount(12345, text, sizeof(text));
+    EXPECT_STREQ(text, "選択数 = 12345");
+}
