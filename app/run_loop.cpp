@@ -1,9 +1,36 @@
 #include "app/run_loop.h"
 
+#include "archivers/runs.h"
+#include "tasks/task_table.h"
+#include "ui/controls.h"
+#include "ui/main_window.h"
+
 unsigned char RunSwitch = RunIdle;
 
+// With the switch at exactly 1, runs the topmost Waiting task of the task
+// list (display order, not table order) to its end; with none left, the
+// switch falls to 0. At 2 a library call is in progress and nothing starts.
+void RunStep() {
+    if (RunSwitch != RunOn) return;
+    int rows = Lv_RowCount(TaskListView);
+    bool ran = false;
+    for (int row = 0; row < rows && !ran; ++row) {
+        short index = RowToTaskIndex(row);
+        if (index < 0 || TaskTable[index].status != Waiting) continue;
+        if (TaskTable[index].kind == TaskCompression) {
+            RunCompressionTask(row);
+        } else {
+            RunExtractionTask(row);
+        }
+        RefreshStatusBar();
+        ran = true;
+    }
+    if (!ran) RunSwitch = RunIdle;
+}
+
 // Accelerators go to whichever window of the program is active, so the main
-// window and the file-list window receive the same keys as commands.
+// window and the file-list window receive the same keys as commands. One
+// RunStep follows every message.
 int RunMessageLoop(HACCEL accelerators) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
@@ -12,6 +39,7 @@ int RunMessageLoop(HACCEL accelerators) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
+        RunStep();
     }
     return static_cast<int>(msg.wParam);
 }

@@ -7,4 +7,5 @@
 enum RunSwitchValue : unsigned char { RunIdle = 0, RunOn = 1, RunInLibrary = 2 };
 extern unsigned char RunSwitch;
 
+void RunStep();
 int RunMessageLoop(HACCEL accelerators);

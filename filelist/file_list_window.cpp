@@ -6,11 +6,12 @@
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_commands.h"
-#include "filelist/file_list_sort.h"
+#include "tasks/task_sort.h"
 #include "filelist/naming.h"
 #include "resources/resource.h"
 #include "tasks/number_text.h"
 #include "tasks/task_create.h"
+#include "tasks/task_delete.h"
 #include "tasks/task_table.h"
 #include "ui/controls.h"
 #include "ui/list_rows.h"
@@ -311,17 +312,6 @@ bool ShowTaskFileList(short index) {
     return true;
 }
 
-// A task without files is removed as if deleted: its list, its row, its
-// record, and the counts.
-static void RemoveEmptyTask(short index) {
-    DestroyWindow(TaskTable[index].fileList);
-    TaskTable[index].fileList = nullptr;
-    int row = TaskIndexToRow(index);
-    if (row >= 0) SendMessageA(TaskListView, LVM_DELETEITEM, row, 0);
-    RemoveTaskRecord(index);
-    RefreshStatusBar();
-}
-
 // Writes the name, path, file count and total size into the task's row
 // and takes the format selection as the task's format; the name is completed
 // with the format the task had before this commit.
@@ -358,7 +348,7 @@ static void WriteTaskRow(short index) {
 void CommitFileList(short taskIndex) {
     if (IsCompressionTask(taskIndex)) {
         if (Lv_RowCount(TaskTable[taskIndex].fileList) == 0) {
-            RemoveEmptyTask(taskIndex);
+            DeleteTask(taskIndex);   // a task without files is removed
         } else {
             WriteTaskRow(taskIndex);
         }

@@ -4,5 +4,4 @@ list(APPEND CORE_SOURCES
 list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/collect.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_list_commands.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/file_list_sort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/file_list_window.cpp)

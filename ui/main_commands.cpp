@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "app/run_commands.h"
 #include "resources/resource.h"
 #include "ui/about_dialog.h"
 #include "ui/main_window.h"
@@ -16,6 +17,10 @@ void ExecuteMainCommand(int command) {
     case IDM_MOVE_DOWN:  MoveSelectedTasks(false); break;
     case IDM_SELECT_ALL: SelectAllTasks(); break;
     case IDM_INVERT:     InvertTaskSelection(); break;
+    case IDM_START:      StartSelectedTasks(); break;
+    case IDM_STOP:       StopSelectedTasks(); break;
+    case IDM_START_ALL:  StartAllTasks(); break;
+    case IDM_STOP_ALL:   StopAllTasks(); break;
     case IDM_ABOUT:      ShowAboutBox(MainWindow); break;
     case IDM_SETTINGS:   ShowSettingsDialog(MainWindow); break;
     }

@@ -1,0 +1,85 @@
+#include "app/command_line.h"
+
+#include <cstring>
+
+#include "app/text.h"
+#include "archivers/formats.h"
+
+// The cursor walks the caller's text and never changes it, so a second pass
+// over the same command line sees exactly the same tokens.
+void StartCommandLine(CommandLineCursor* cursor, const char* commandLine) {
+    cursor->rest = commandLine != nullptr ? commandLine : "";
+    cursor->stopped = false;
+}
+
+// A token too long for the buffer cannot be a path: it comes back empty, so
+// it is not path-like and falls away like any other non-path token.
+static void TakeToken(char* token, size_t size, const char* start, size_t length) {
+    if (size == 0) return;
+    if (length >= size) length = 0;
+    memcpy(token, start, length);
+    token[length] = '\0';
+}
+
+// Spaces and double quotes are below 0x40, so they are never the second byte
+// of a code page 932 character: a byte scan cannot split a character.
+bool NextCommandToken(CommandLineCursor* cursor, char* token, size_t size) {
+    const char* text = cursor->rest;
+    if (cursor->stopped || *text == '\0') return false;
+    if (*text == '"') {
+        const char* close = strchr(text + 1, '"');
+        if (close == nullptr) {
+            cursor->stopped = true;   // unterminated quote: the rest is ignored
+            return false;
+        }
+        TakeToken(token, size, text + 1, static_cast<size_t>(close - text - 1));
+        // Exactly one character after the closing quote is skipped, whatever
+        // it is (normally the separating space).
+        cursor->rest = close[1] == '\0' ? close + 1 : close + 2;
+        return true;
+    }
+    const char* space = strchr(text, ' ');
+    if (space == nullptr) {
+        size_t length = strlen(text);
+        TakeToken(token, size, text, length);
+        cursor->rest = text + length;
+    } else {
+        TakeToken(token, size, text, static_cast<size_t>(space - text));
+        cursor->rest = space + 1;
+    }
+    return true;
+}
+
+// At least four characters and a ':' as the second one: "C:\x".
+bool IsPathLikeToken(const char* token) {
+    int characters = 0;
+    const char* second = nullptr;
+    for (const char* p = token; *p; p = NextChar932(p)) {
+        if (characters == 1) second = p;
+        ++characters;
+    }
+    return characters >= 4 && *second == ':';
+}
+
+// First pass: cleared by any path-like token whose extension is no archive
+// format; tokens that are not path-like do not count either way.
+bool AllPathTokensAreArchives(const char* commandLine) {
+    CommandLineCursor cursor;
+    StartCommandLine(&cursor, commandLine);
+    char token[CommandTokenSize];
+    bool allArchives = true;
+    while (NextCommandToken(&cursor, token, sizeof(token))) {
+        if (IsPathLikeToken(token) && FormatFromExtension(token) < 0) allArchives = false;
+    }
+    return allArchives;
+}
+
+// Second pass: every path-like token, in command-line order.
+void ForEachPathToken(const char* commandLine, void (*visit)(const char* token, void* context), void* context) {
+    CommandLineCursor cursor;
+    StartCommandLine(&cursor, commandLine);
+    char token[CommandTokenSize];
+    while (NextCommandToken(&cursor, token, sizeof(token))) {
+        if (IsPathLikeToken(token)) visit(token, context);
+    }
+}

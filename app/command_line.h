@@ -1,0 +1,17 @@
+// The program's command line: tokens separated by single spaces, a token
+// may be quoted. Only drive-letter paths ("C:\x") count as arguments.
+#pragma once
+#include <cstddef>
+
+constexpr size_t CommandTokenSize = 260;   // one path with its terminator
+
+struct CommandLineCursor {
+    const char* rest;   // the text not yet tokenised
+    bool stopped;       // an unterminated quote ended tokenising
+};
+
+void StartCommandLine(CommandLineCursor* cursor, const char* commandLine);
+bool NextCommandToken(CommandLineCursor* cursor, char* token, size_t size);
+bool IsPathLikeToken(const char* token);
+bool AllPathTokensAreArchives(const char* commandLine);
+void ForEachPathToken(const char* commandLine, void (*visit)(const char* token, void* context), void* context);

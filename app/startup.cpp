@@ -1,0 +1,28 @@
+#include "app/startup.h"
+
+#include "app/command_line.h"
+#include "filelist/collect.h"
+#include "filelist/file_list_window.h"
+#include "tasks/task_create.h"
+#include "tasks/task_table.h"
+
+static void AddExtractionTask(const char* path, void*) { CreateExtractionTask(path); }
+static void AddToCurrentTask(const char* path, void*) { AddPathToCurrentTask(path); }
+
+// When every path is an archive, one extraction task per archive; as soon
+// as one is not, every path goes into one new compression task, shown in
+// the file-list window. Tokens that are not drive-letter paths count for
+// nothing.
+void HandleCommandLine(const char* commandLine) {
+    if (commandLine == nullptr || commandLine[0] == '\0') return;
+    bool allArchives = AllPathTokensAreArchives(commandLine);
+    if (!allArchives) {
+        CurrentTaskIndex = TaskCount;
+        if (CreateCompressionTask("名称未設定") < 0) {
+            CurrentTaskIndex = -1;
+            return;
+        }
+        ShowTaskFileList(CurrentTaskIndex);
+    }
+    ForEachPathToken(commandLine, allArchives ? AddExtractionTask : AddToCurrentTask, nullptr);
+}

@@ -1,0 +1,4 @@
+// Turning the program's command line into tasks.
+#pragma once
+
+void HandleCommandLine(const char* commandLine);

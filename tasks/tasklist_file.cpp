@@ -1,0 +1,231 @@
+#include "tasks/tasklist_file.h"
+
+#include <windows.h>
+
+#include "app/heap.h"
+#include "app/text.h"
+#include "filelist/collect.h"
+#include "tasks/number_text.h"
+#include "tasks/task_create.h"
+#include "tasks/task_delete.h"
+#include "tasks/task_table.h"
+#include "tasks/tasklist_format.h"
+#include "ui/controls.h"
+#include "ui/main_window.h"
+#include "ui/modal.h"
+
+// ---- saving ----
+
+// Lines are gathered into blocks of 4 KiB and written with WriteFile, whose
+// every failure and short write is noticed.
+struct FileSink {
+    HANDLE file;
+    char buffer[4096];
+    size_t used;
+};
+
+static bool FlushSink(FileSink* sink) {
+    DWORD written = 0;
+    bool ok = sink->used == 0 ||
+              (WriteFile(sink->file, sink->buffer, static_cast<DWORD>(sink->used), &written, nullptr) &&
+               written == sink->used);
+    sink->used = 0;
+    return ok;
+}
+
+static bool WriteToSink(void* context, const char* bytes, size_t length) {
+    auto* sink = static_cast<FileSink*>(context);
+    while (length > 0) {
+        if (sink->used == sizeof(sink->buffer) && !FlushSink(sink)) return false;
+        size_t part = sizeof(sink->buffer) - sink->used;
+        if (part > length) part = length;
+        memcpy(sink->buffer + sink->used, bytes, part);
+        sink->used += part;
+        bytes += part;
+        length -= part;
+    }
+    return true;
+}
+
+// Every task in row order (the run order), each compression task with the
+// paths of its file list in their order.
+static void WriteTasks(TaskListWriter* writer) {
+    WriteTaskListMagic(writer);
+    int rows = Lv_RowCount(TaskListView);
+    for (int row = 0; row < rows && writer->ok; ++row) {
+        short index = RowToTaskIndex(row);
+        if (index < 0) {
+            writer->ok = false;
+            return;
+        }
+        char text[PathSize];
+        Lv_GetCell(TaskListView, row, ColumnPath, text, sizeof(text));
+        const TaskRecord& task = TaskTable[index];
+        WriteTaskListHeader(writer, text, task.kind, task.flag);
+        if (task.kind == TaskCompression) {
+            int files = task.fileList != nullptr ? Lv_RowCount(task.fileList) : 0;
+            for (int file = 0; file < files; ++file) {
+                Lv_GetCell(task.fileList, file, FileColumnPath, text, sizeof(text));
+                WriteTaskListLine(writer, text);
+            }
+        } else {
+            WriteTaskListLine(writer, task.destination);
+        }
+        WriteTaskListEnd(writer);
+    }
+}
+
+// The list goes to a new file in the same folder first; only when all of it
+// was written and the file closed without error does it replace the old
+// one, so a failed save leaves the user's previous list as it was.
+bool SaveTaskList(const char* path) {
+    char folder[PathSize];
+    char temporary[MAX_PATH];
+    if (!FolderOfPath(path, folder, sizeof(folder))) folder[0] = '\0';
+    if (folder[0] == '\0') CopyText(folder, sizeof(folder), ".\\");
+    // A read-only file could not be opened for writing; a replace would
+    // overwrite it all the same, so it is refused here.
+    DWORD attributes = GetFileAttributesA(path);
+    bool writable = attributes == INVALID_FILE_ATTRIBUTES ||
+                    (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) == 0;
+    bool saved = writable && GetTempFileNameA(folder, "fdl", 0, temporary) != 0;
+    if (saved) {
+        FileSink sink = {};
+        sink.file = CreateFileA(temporary, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        saved = sink.file != INVALID_HANDLE_VALUE;
+        if (saved) {
+            TaskListWriter writer = {WriteToSink, &sink, true};
+            WriteTasks(&writer);
+            saved = writer.ok && FlushSink(&sink) && FlushFileBuffers(sink.file);
+            saved = CloseHandle(sink.file) && saved;
+        }
+        saved = saved && MoveFileExA(temporary, path, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+        if (!saved) DeleteFileA(temporary);
+    }
+    if (!saved) ShowErrorMessage(MainWindow, "タスクリストファイルの保存に失敗しました");
+    return saved;
+}
+
+// ---- loading ----
+
+// The whole file in one block from the private heap; files past 64 MiB are
+// no task list the program wrote and are not read.
+static char* ReadWholeFile(const char* path, size_t* size) {
+    HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    LARGE_INTEGER length;
+    char* data = nullptr;
+    if (GetFileSizeEx(file, &length) && length.QuadPart <= 64 * 1024 * 1024) {
+        *size = static_cast<size_t>(length.QuadPart);
+        data = static_cast<char*>(PrivateAlloc(*size));
+        DWORD got = 0;
+        if (data != nullptr && *size > 0 &&
+            (!ReadFile(file, data, static_cast<DWORD>(*size), &got, nullptr) || got != *size)) {
+            PrivateFree(data);
+            data = nullptr;
+        }
+    }
+    CloseHandle(file);
+    return data;
+}
+
+static void SetTaskCell(short index, int column, const char* text) {
+    int row = TaskIndexToRow(index);
+    if (row >= 0) Lv_SetCell(TaskListView, row, column, text);
+}
+
+static void SetTaskNumberCell(short index, int column, uint32_t value) {
+    char text[NumberTextSize];
+    FormatThousands(value, text, sizeof(text));
+    SetTaskCell(index, column, text);
+}
+
+// A compression task named after its archive, which keeps the archive path
+// of the file; its files come with the following steps.
+static short StartCompressionTask(const TaskListParser& parser) {
+    PathParts parts;
+    SplitPath(parser.archivePath, &parts);
+    CurrentTaskIndex = TaskCount;
+    short index = CreateCompressionTask(parts.name);
+    if (index < 0) return -1;
+    char name[PathSize];
+    if (!FormatText(name, sizeof(name), "%s%s", parts.name, parts.ext)) CopyText(name, sizeof(name), parts.name);
+    SetTaskCell(index, ColumnName, name);
+    SetTaskCell(index, ColumnPath, parser.archivePath);
+    TaskTable[index].flag = parser.flag;
+    return index;
+}
+
+static void FinishCompressionTask(short index, uint32_t files) {
+    uint32_t rows = 0;
+    uint32_t total = 0;
+    FileListTotals(TaskTable[index].fileList, &rows, &total);
+    SetTaskNumberCell(index, ColumnCount, files);
+    SetTaskNumberCell(index, ColumnSize, total);
+}
+
+static bool MakeExtractionTask(const TaskListParser& parser) {
+    CurrentTaskIndex = TaskCount;
+    short index = CreateExtractionTask(parser.archivePath);
+    CurrentTaskIndex = -1;
+    if (index < 0) return false;
+    TaskTable[index].flag = parser.flag;
+    CopyText(TaskTable[index].destination, sizeof(TaskTable[index].destination), parser.text);
+    return true;
+}
+
+enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom };
+
+// Applies the file's steps to the task list. Tasks made before a failure
+// stay; CurrentTaskIndex is -1 after every block.
+static LoadResult ApplyTaskList(const char* data, size_t size) {
+    TaskListParser parser;
+    StartTaskListParser(&parser, data, size);
+    short index = -1;
+    uint32_t files = 0;
+    for (;;) {
+        switch (NextTaskListStep(&parser)) {
+        case ListFinished: return LoadDone;
+        case ListInvalid: return LoadInvalid;
+        case ListCompressionTask:
+            index = StartCompressionTask(parser);
+            if (index < 0) return LoadNoRoom;
+            files = 0;
+            break;
+        case ListPath:
+            AddPathToCurrentTask(parser.text);
+            ++files;
+            break;
+        case ListCompressionEnd:
+            FinishCompressionTask(index, files);
+            CurrentTaskIndex = -1;
+            break;
+        case ListExtractionTask:
+            if (!MakeExtractionTask(parser)) return LoadNoRoom;
+            break;
+        }
+    }
+}
+
+// Appends the file's tasks to the list. Not while a task runs: loading
+// calls archiver libraries to count entries, and the list is cleared
+// before a load.
+bool LoadTaskList(const char* path) {
+    if (AnyTaskRunning()) {
+        ShowErrorMessage(MainWindow, "実行中のタスクが存在するため、操作できません");
+        return false;
+    }
+    size_t size = 0;
+    char* data = ReadWholeFile(path, &size);
+    if (data == nullptr) {
+        ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
+        return false;
+    }
+    LoadResult result = ApplyTaskList(data, size);
+    PrivateFree(data);
+    CurrentTaskIndex = -1;
+    RefreshStatusBar();
+    if (result == LoadInvalid) ShowErrorMessage(MainWindow, "%sは不正なリストファイルです", path);
+    if (result == LoadNoRoom) ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
+    return result == LoadDone;
+}

@@ -1,0 +1,5 @@
+// Saving the task list to a task list file and loading one into it.
+#pragma once
+
+bool SaveTaskList(const char* path);
+bool LoadTaskList(const char* path);

@@ -1,0 +1,77 @@
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/run_loop.h"
+#include "resources/resource.h"
+#include "tests/win/task_rows.h"
+#include "tests/win/test_support.h"
+#include "ui/main_commands.h"
+
+class RunCommandsTest : public testing::Test {
+protected:
+    void SetUp() override { ResetTasks(); }
+};
+
+// Rows Stopped, Waiting, Done, Error, Stopped; each case selects some rows,
+// sets the switch and sends one command.
+TEST_F(RunCommandsTest, CommandsChangeOnlyTheirStatuses) {
+    struct Case {
+        const char* name;
+        int command;
+        std::vector<int> selected;
+        unsigned char switchBefore;
+        const char* statuses;
+        unsigned char switchAfter;
+    };
+    const Case cases[] = {
+        {"start selected: Done stays, Stopped waits", IDM_START, {2, 4}, RunIdle, "停止 待機 完了 エラー 待機", RunOn},
+        {"start with no selection changes nothing", IDM_START, {}, RunIdle, "停止 待機 完了 エラー 停止", RunIdle},
+        {"start during a library call keeps 2", IDM_START, {0}, RunInLibrary, "待機 待機 完了 エラー 停止", RunInLibrary},
+        {"stop selected", IDM_STOP, {0, 1, 2}, RunOn, "停止 停止 完了 エラー 停止", RunOn},
+        {"stop with no selection", IDM_STOP, {}, RunOn, "停止 待機 完了 エラー 停止", RunOn},
+        {"start all", IDM_START_ALL, {}, RunIdle, "待機 待機 完了 エラー 待機", RunOn},
+        {"start all during a library call", IDM_START_ALL, {}, RunInLibrary, "待機 待機 完了 エラー 待機", RunInLibrary},
+        {"stop all leaves the switch", IDM_STOP_ALL, {}, RunOn, "停止 停止 完了 エラー 停止", RunOn},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetTasks();
+        const int statuses[] = {Stopped, Waiting, Done, Error, Stopped};
+        for (int status : statuses) AddRowTask("t", TaskCompression, status);
+        SelectRows({});
+        for (int row : c.selected) Lv_SetSelected(TaskListView, row, true);
+        RunSwitch = c.switchBefore;
+        ExecuteMainCommand(c.command);
+        EXPECT_EQ(RowStatuses(), c.statuses);
+        EXPECT_EQ(RunSwitch, c.switchAfter);
+        RunSwitch = RunIdle;
+    }
+}
+
+TEST_F(RunCommandsTest, StopDuringARunLeavesTheRunningTask) {
+    AddRowTask("a", TaskCompression, Running);
+    AddRowTask("b", TaskCompression, Waiting);
+    AddRowTask("c", TaskExtraction, Waiting);
+    SelectRows({0, 1, 2});
+    RunSwitch = RunInLibrary;
+    ExecuteMainCommand(IDM_STOP);
+    EXPECT_EQ(RowStatuses(), "実行 停止 停止");
+    EXPECT_EQ(RunSwitch, RunInLibrary);
+}
+
+TEST_F(RunCommandsTest, StopAllThenStartAllQueuesEveryStoppedTask) {
+    AddRowTask("a", TaskCompression, Waiting);
+    AddRowTask("b", TaskExtraction, Stopped);
+    AddRowTask("c", TaskCompression, Done);
+    ExecuteMainCommand(IDM_STOP_ALL);
+    EXPECT_EQ(RowStatuses(), "停止 停止 完了");
+    ExecuteMainCommand(IDM_START_ALL);
+    EXPECT_EQ(RowStatuses(), "待機 待機 完了");
+    EXPECT_EQ(RunSwitch, RunOn);
+}
+
+TEST_F(RunCommandsTest, StartAllOnAnEmptyListKeepsTheSwitchOff) {
+    ExecuteMainCommand(IDM_START_ALL);
+    EXPECT_EQ(RunSwitch, RunIdle);
+}
