@@ -1,27 +1,233 @@
 #include "ui/main_commands.h"
 
 #include <windows.h>
+#include <commctrl.h>
+
+#include <cstring>
 
 #include "app/run_commands.h"
+#include "filelist/file_list_window.h"
 #include "resources/resource.h"
+#include "settings/settings.h"
+#include "tasks/task_create.h"
+#include "tasks/task_delete.h"
+#include "tasks/task_paths.h"
+#include "tasks/task_table.h"
+#include "tasks/tasklist_file.h"
 #include "ui/about_dialog.h"
+#include "ui/controls.h"
+#include "ui/extract_dialog.h"
 #include "ui/main_window.h"
+#include "ui/modal.h"
 #include "ui/settings_dialog.h"
 #include "ui/task_list_view.h"
+
+static const char UntitledTask[] = "名称未設定";
+
+// ---- Task list files ----
+
+// Waiting counts as busy: a queued list is neither replaced nor saved.
+static bool RefuseWhileBusy() {
+    int rows = Lv_RowCount(TaskListView);
+    for (int i = 0; i < rows && i < TaskCount; ++i) {
+        if (TaskTable[i].status == Waiting || TaskTable[i].status == Running) {
+            ShowErrorMessage(MainWindow, "実行中のタスクが存在するため、操作できません");
+            return true;
+        }
+    }
+    return false;
+}
+
+static bool ConfirmDiscard() {
+    return Lv_RowCount(TaskListView) == 0 ||
+           AskOkCancel(MainWindow, "登録されているタスクが存在しますが、よろしいですか？");
+}
+
+// The chosen file's folder is where the next open and save dialogs start.
+static void RememberFolder(const char* path) {
+    char folder[PathSize];
+    if (FolderOfPath(path, folder, sizeof(folder)) && AppendBackslash(folder, sizeof(folder))) {
+        CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
+    }
+}
+
+static void AdoptListName(const char* path) {
+    CopyText(CurrentListName, sizeof(CurrentListName), path);
+    SetMainTitle();
+    RememberFolder(path);
+}
+
+// Both task-list dialogs start at the current list file, or in the
+// remembered folder while the list has never been opened or saved.
+static void PrepareListDialog(OPENFILENAMEA* dialog, char* file, const char* title, DWORD flags) {
+    static const char filter[] = "ﾀｽｸﾘｽﾄﾌｧｲﾙ(*.fdl)\0*.fdl\0";
+    bool untitled = strcmp(CurrentListName, "NewTaskList") == 0;
+    CopyText(file, DialogPathSize, untitled ? Settings.OpenFolder : CurrentListName);
+    dialog->lStructSize = sizeof(*dialog);
+    dialog->hwndOwner = MainWindow;
+    dialog->lpstrFilter = filter;
+    dialog->lpstrFile = file;
+    dialog->nMaxFile = DialogPathSize;
+    dialog->lpstrTitle = title;
+    dialog->Flags = OFN_EXPLORER | OFN_HIDEREADONLY | flags;
+}
+
+static void NewTaskList() {
+    if (RefuseWhileBusy() || !ConfirmDiscard() || !ClearTaskList()) return;
+    CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
+    SetMainTitle();
+}
+
+// The list is cleared only after a file was chosen; a failed load has
+// reported itself and leaves the title and folder as they were.
+static void OpenTaskListFile() {
+    if (RefuseWhileBusy() || !ConfirmDiscard()) return;
+    char file[DialogPathSize] = "";
+    OPENFILENAMEA dialog = {};
+    PrepareListDialog(&dialog, file, "タスクリストファイルを開く", OFN_FILEMUSTEXIST);
+    if (!Modal.openFileDialog(&dialog)) return;
+    if (!ClearTaskList() || !LoadTaskList(file)) return;
+    AdoptListName(file);
+}
+
+static void SaveTaskListFile() {
+    if (Lv_RowCount(TaskListView) == 0) {
+        ShowErrorMessage(MainWindow, "タスクが存在しません");
+        return;
+    }
+    if (RefuseWhileBusy()) return;
+    char file[DialogPathSize] = "";
+    OPENFILENAMEA dialog = {};
+    PrepareListDialog(&dialog, file, "タスクリストファイルを保存", OFN_OVERWRITEPROMPT);
+    dialog.lpstrDefExt = "fdl";
+    if (!Modal.saveFileDialog(&dialog)) return;
+    if (!SaveTaskList(file)) return;
+    AdoptListName(file);
+}
+
+// ---- Creating tasks ----
+
+// The new task's index is TaskCount; its file-list window opens over the
+// disabled main window.
+static void NewCompressionTask() {
+    CurrentTaskIndex = TaskCount;
+    if (CreateCompressionTask(UntitledTask) < 0) {
+        CurrentTaskIndex = -1;
+        return;
+    }
+    ShowTaskFileList(CurrentTaskIndex);
+}
+
+// One extraction task per chosen archive, in the dialog's order. A choice
+// too long for the buffer makes the dialog fail, and nothing happens.
+static void OpenArchives() {
+    char result[DialogPathSize];
+    if (!FormatText(result, sizeof(result), "%s%s", Settings.OpenFolder, ArchivePatternList)) result[0] = '\0';
+    OPENFILENAMEA dialog = {};
+    dialog.lStructSize = sizeof(dialog);
+    dialog.hwndOwner = MainWindow;
+    dialog.lpstrFilter = ArchiveFilter;
+    dialog.lpstrFile = result;
+    dialog.nMaxFile = sizeof(result);
+    dialog.lpstrTitle = "圧縮ファイルを開く";
+    dialog.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_HIDEREADONLY;
+    if (!Modal.openFileDialog(&dialog)) return;
+    char path[PathSize] = "";
+    char last[PathSize] = "";
+    int offset = 0;
+    do {
+        offset = NextSelectedPath(result, sizeof(result), path, sizeof(path), static_cast<unsigned short>(offset));
+        if (path[0] == '\0') continue;  // a joined path too long for a task
+        CreateExtractionTask(path);
+        CopyText(last, sizeof(last), path);
+    } while (offset >= 0);
+    if (last[0] != '\0') RememberFolder(last);
+}
+
+// ---- Editing and deleting ----
+
+static int NextSelectedRow(int after) {
+    return static_cast<int>(SendMessageA(TaskListView, LVM_GETNEXTITEM, after, LVNI_SELECTED));
+}
+
+// Several rows: the first compression task among them is edited alone;
+// only extraction tasks go to the batch dialog together.
+static bool EditSeveral(int selected) {
+    for (int row = NextSelectedRow(-1); row >= 0; row = NextSelectedRow(row)) {
+        CurrentTaskIndex = RowToTaskIndex(row);
+        if (CurrentTaskIndex >= 0 && TaskTable[CurrentTaskIndex].kind == TaskCompression) return false;
+    }
+    ShowBatchExtractionSettingsDialog(MainWindow, selected);
+    return true;
+}
+
+static void EditCompressionTask(int row) {
+    char path[DialogPathSize];
+    Lv_GetCell(TaskListView, row, ColumnPath, path, sizeof(path));
+    SetArchivePathField(path);
+    ShowTaskFileList(CurrentTaskIndex);
+}
+
+// The focused row is edited; a Running task is left alone without a word,
+// any other becomes Stopped before its window opens.
+static void EditTask() {
+    int selected = Lv_SelectedCount(TaskListView);
+    if (selected == 0) return;
+    if (selected >= 2 && EditSeveral(selected)) return;
+    int row = static_cast<int>(SendMessageA(TaskListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    if (row < 0) return;
+    CurrentTaskIndex = RowToTaskIndex(row);
+    if (CurrentTaskIndex < 0 || TaskTable[CurrentTaskIndex].status == Running) return;
+    SetTaskStatus(CurrentTaskIndex, Stopped);
+    RefreshStatusBar();
+    if (TaskTable[CurrentTaskIndex].kind == TaskCompression) {
+        EditCompressionTask(row);
+    } else {
+        ShowExtractionSettingsDialog(MainWindow);
+    }
+}
+
+// A Running task cannot be deleted (its run still uses it): it stays, and
+// the walk goes on with the selected rows after it.
+static void DeleteSelectedTasks() {
+    int row = NextSelectedRow(-1);
+    while (row >= 0) {
+        short index = RowToTaskIndex(row);
+        bool deleted = index >= 0 && DeleteTask(index);
+        row = NextSelectedRow(deleted ? row - 1 : row);
+    }
+}
+
+static void DeleteDoneTasks() {
+    int row = 0;
+    while (row < Lv_RowCount(TaskListView)) {
+        short index = RowToTaskIndex(row);
+        bool deleted = index >= 0 && TaskTable[index].status == Done && DeleteTask(index);
+        if (!deleted) ++row;
+    }
+}
 
 // One line per command; ids without a case do nothing in the main window.
 void ExecuteMainCommand(int command) {
     switch (command) {
-    case IDM_CLOSE:      SendMessageA(MainWindow, WM_CLOSE, 0, 0); break;
-    case IDM_MOVE_UP:    MoveSelectedTasks(true); break;
-    case IDM_MOVE_DOWN:  MoveSelectedTasks(false); break;
-    case IDM_SELECT_ALL: SelectAllTasks(); break;
-    case IDM_INVERT:     InvertTaskSelection(); break;
-    case IDM_START:      StartSelectedTasks(); break;
-    case IDM_STOP:       StopSelectedTasks(); break;
-    case IDM_START_ALL:  StartAllTasks(); break;
-    case IDM_STOP_ALL:   StopAllTasks(); break;
-    case IDM_ABOUT:      ShowAboutBox(MainWindow); break;
-    case IDM_SETTINGS:   ShowSettingsDialog(MainWindow); break;
+    case IDM_NEW_LIST:      NewTaskList(); break;
+    case IDM_OPEN_LIST:     OpenTaskListFile(); break;
+    case IDM_SAVE_LIST:     SaveTaskListFile(); break;
+    case IDM_NEW_ARCHIVE:   NewCompressionTask(); break;
+    case IDM_OPEN_ARCHIVES: OpenArchives(); break;
+    case IDM_CLOSE:         SendMessageA(MainWindow, WM_CLOSE, 0, 0); break;
+    case IDM_EDIT_TASK:     EditTask(); break;
+    case IDM_DELETE:        DeleteSelectedTasks(); break;
+    case IDM_DELETE_DONE:   DeleteDoneTasks(); break;
+    case IDM_MOVE_UP:       MoveSelectedTasks(true); break;
+    case IDM_MOVE_DOWN:     MoveSelectedTasks(false); break;
+    case IDM_SELECT_ALL:    SelectAllTasks(); break;
+    case IDM_INVERT:        InvertTaskSelection(); break;
+    case IDM_START:         StartSelectedTasks(); break;
+    case IDM_STOP:          StopSelectedTasks(); break;
+    case IDM_START_ALL:     StartAllTasks(); break;
+    case IDM_STOP_ALL:      StopAllTasks(); break;
+    case IDM_ABOUT:         ShowAboutBox(MainWindow); break;
+    case IDM_SETTINGS:      ShowSettingsDialog(MainWindow); break;
     }
 }

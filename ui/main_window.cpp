@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstring>
 
 #include "app/heap.h"
 #include "archivers/formats.h"
@@ -23,6 +24,7 @@ unsigned char ColumnSortFlags[6] = {};
 char CurrentListName[PathSize] = "NewTaskList";
 char SettingsPath[PathSize] = "";
 char ArchivePatternList[256] = "";
+char ArchiveFilter[300] = "";
 
 const char MainWindowClass[] = "fardelixclass";
 
@@ -107,6 +109,20 @@ void BuildArchivePatternList(char* text, size_t size) {
     }
 }
 
+// One filter entry for the archive open dialog: its description, its
+// patterns, and the empty entry that ends the filter list.
+void BuildArchiveFilter(char* filter, size_t size, const char* patterns) {
+    static const char description[] = "すべての圧縮ﾌｧｲﾙ";
+    size_t patternBytes = strlen(patterns) + 1;
+    if (size < sizeof(description) + patternBytes + 1) {
+        if (size >= 2) filter[0] = filter[1] = '\0';
+        return;
+    }
+    memcpy(filter, description, sizeof(description));
+    memcpy(filter + sizeof(description), patterns, patternBytes);
+    filter[sizeof(description) + patternBytes] = '\0';
+}
+
 static void ReadStartSettings() {
     char folder[PathSize] = "";
     DWORD length = GetCurrentDirectoryA(sizeof(folder), folder);
@@ -141,6 +157,7 @@ static bool OnCreate(HWND window) {
     RefreshStatusBar();
     RefreshSelectionCount();
     BuildArchivePatternList(ArchivePatternList, sizeof(ArchivePatternList));
+    BuildArchiveFilter(ArchiveFilter, sizeof(ArchiveFilter), ArchivePatternList);
     return true;
 }
 

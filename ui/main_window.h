@@ -13,6 +13,7 @@ extern unsigned char ColumnSortFlags[6];
 extern char CurrentListName[PathSize];
 extern char SettingsPath[PathSize];
 extern char ArchivePatternList[256];
+extern char ArchiveFilter[300];
 
 extern const char MainWindowClass[];
 
@@ -22,3 +23,4 @@ void SetMainTitle();
 void RefreshSelectionCount();
 void CenterOnMainWindow(HWND dialog);
 void BuildArchivePatternList(char* text, size_t size);
+void BuildArchiveFilter(char* filter, size_t size, const char* patterns);

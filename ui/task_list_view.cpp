@@ -1,8 +1,19 @@
 #include "ui/task_list_view.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
+#include <cstdint>
+#include <cstdlib>
+
+#include "app/heap.h"
+#include "archivers/formats.h"
+#include "filelist/collect.h"
+#include "filelist/file_list_window.h"
 #include "resources/resource.h"
+#include "tasks/task_create.h"
+#include "tasks/task_sort.h"
+#include "tasks/task_table.h"
 #include "ui/controls.h"
 #include "ui/list_rows.h"
 #include "ui/main_window.h"
@@ -25,9 +36,49 @@ static bool OnKeyDown(WPARAM key) {
     return true;
 }
 
+// A dropped path that does not fit a 260-byte buffer would arrive cut short
+// and name another file: it is passed over.
+static bool DroppedPath(HDROP drop, UINT index, char* path) {
+    if (DragQueryFileA(drop, index, nullptr, 0) >= static_cast<UINT>(PathSize)) return false;
+    return DragQueryFileA(drop, index, path, PathSize) > 0;
+}
+
+static bool AllDroppedAreArchives(HDROP drop, UINT count) {
+    char path[PathSize];
+    for (UINT i = 0; i < count; ++i) {
+        if (DroppedPath(drop, i, path) && FormatFromExtension(path) < 0) return false;
+    }
+    return true;
+}
+
+// Archives only: one extraction task each. Anything else among them: one
+// compression task holding every dropped path, archives included, with its
+// file-list window open. An archive counts as one by its extension alone.
+static void OnDropFiles(HDROP drop) {
+    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    char path[PathSize];
+    if (AllDroppedAreArchives(drop, count)) {
+        for (UINT i = 0; i < count; ++i) {
+            if (DroppedPath(drop, i, path)) CreateExtractionTask(path);
+        }
+    } else {
+        CurrentTaskIndex = TaskCount;
+        if (CreateCompressionTask("名称未設定") >= 0) {
+            ShowTaskFileList(CurrentTaskIndex);
+            for (UINT i = 0; i < count; ++i) {
+                if (DroppedPath(drop, i, path)) AddPathToCurrentTask(path);
+            }
+        } else {
+            CurrentTaskIndex = -1;
+        }
+    }
+    DragFinish(drop);
+}
+
 static LRESULT CALLBACK TaskListProc(HWND list, UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
-    case WM_KEYDOWN: if (OnKeyDown(wp)) return 0; break;
+    case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
+    case WM_KEYDOWN:   if (OnKeyDown(wp)) return 0; break;
     }
     return CallWindowProcA(PreviousTaskListProc, list, message, wp, lp);
 }
@@ -50,6 +101,7 @@ static void OnDoubleClick() { SendMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(ID
 
 LRESULT OnTaskListNotify(const NMHDR* header) {
     switch (header->code) {
+    case LVN_COLUMNCLICK: SortTaskListByColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem); break;
     case LVN_ITEMCHANGED: RefreshSelectionCount(); break;
     case NM_RCLICK:       OnRightClick(reinterpret_cast<const NMITEMACTIVATE*>(header)); break;
     case NM_DBLCLK:       OnDoubleClick(); break;
