@@ -19,6 +19,7 @@ static const size_t kEndSize = 22;
 static const uint16_t kFlagEncrypted = 0x0001;
 static const uint16_t kFlagDescriptor = 0x0008;
 static const uint16_t kFlagStrongEncryption = 0x0040;
+static const uint16_t kFlagUtf8 = 0x0800;  // read, never written: our names are code page 932
 static const uint16_t kExtraUnixTime = 0x5455;
 static const uint16_t kExtraZip64 = 0x0001;
 static const uint16_t kMadeByDos20 = 20;  // version 2.0, host 0 (FAT): unzip -O applies to it
@@ -38,6 +39,22 @@ static void Put32(std::string* out, uint32_t v) {
 }
 
 // ---------------------------------------------------------------- reading
+
+// Names flagged as UTF-8 (other tools write them) become code page 932. A
+// character that has no CP932 form turns into '?', which the extraction
+// refuses as a name rather than writing a wrong one.
+static std::string Utf8ToCp932(const std::string& utf8) {
+    if (utf8.empty()) return utf8;
+    int wide = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
+    if (wide <= 0) return "?";
+    std::vector<wchar_t> buffer(static_cast<size_t>(wide));
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), buffer.data(), wide);
+    int narrow = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, buffer.data(), wide, nullptr, 0, "?", nullptr);
+    if (narrow <= 0) return "?";
+    std::string result(static_cast<size_t>(narrow), '\0');
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, buffer.data(), wide, &result[0], narrow, "?", nullptr);
+    return result;
+}
 
 static bool FindEnd(FileReader* reader, uint64_t* endOffset, std::vector<unsigned char>* record) {
     uint64_t size = reader->Size();
@@ -138,6 +155,7 @@ int ReadZipDirectory(FileReader* reader, ZipDirectory* directory, std::string* e
         entry.internalAttributes = Get16(p + 36);
         entry.externalAttributes = Get32(p + 38);
         entry.name.assign(reinterpret_cast<const char*>(p + 46), nameLength);
+        if (entry.flags & kFlagUtf8) entry.name = Utf8ToCp932(entry.name);
         bool entryZip64 = entry.packed == 0xFFFFFFFF || entry.size == 0xFFFFFFFF || Get32(p + 42) == 0xFFFFFFFF;
         ParseExtra(p + 46 + nameLength, extraLength, &entry, &entryZip64);
         if (entryZip64) {

@@ -122,3 +122,14 @@ TEST_F(Overwrite, FolderInTheWayOfAFileIsAnError) {
     EXPECT_EQ(FDARC_E_WRITE, unzip_.Run("-x -o \"" + Path("a.zip") + "\" \"" + destination + "\""));
     EXPECT_EQ("new 3", ReadBytes(destination + "3.txt"));  // the other entries still come out
 }
+
+// Other tools flag UTF-8 names (bit 11); they come out as code page 932, and
+// a character code page 932 lacks is refused instead of written wrongly.
+TEST_F(Overwrite, NamesFlaggedUtf8BecomeCodePage932) {
+    std::string utf8Name = u8"ソフト/表示.txt";
+    WriteBytes(Path("u.zip"), BuildStoredZip({{utf8Name, "x", '0', 0x800}, {u8"\U0001F600.txt", "y", '0', 0x800}}));
+    // One "?" per UTF-16 unit: the emoji is a surrogate pair.
+    EXPECT_EQ((std::vector<std::string>{"ソフト/表示.txt", "??.txt"}), unzip_.List(Path("u.zip")));
+    EXPECT_EQ(FDARC_E_UNSAFE_NAME, unzip_.Run("-x \"" + Path("u.zip") + "\" \"" + Path("u\\") + "\""));
+    EXPECT_EQ((std::map<std::string, std::string>{{"ソフト", "<folder>"}, {"ソフト\\表示.txt", "x"}}), Snapshot(Path("u")));
+}

@@ -208,7 +208,7 @@ std::string BuildStoredZip(const std::vector<RawEntry>& entries) {
         unsigned offset = static_cast<unsigned>(body.size());
         Put32(&body, 0x04034b50);
         Put16(&body, 10);
-        Put16(&body, 0);
+        Put16(&body, e.zipFlags);
         Put16(&body, 0);
         Put16(&body, 0);
         Put16(&body, 0x21);
@@ -221,7 +221,7 @@ std::string BuildStoredZip(const std::vector<RawEntry>& entries) {
         Put32(&central, 0x02014b50);
         Put16(&central, 20);
         Put16(&central, 10);
-        Put16(&central, 0);
+        Put16(&central, e.zipFlags);
         Put16(&central, 0);
         Put16(&central, 0);
         Put16(&central, 0x21);

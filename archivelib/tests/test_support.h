@@ -69,6 +69,7 @@ struct RawEntry {
     std::string name;
     std::string data;
     char tarType = '0';
+    unsigned zipFlags = 0;
 };
 std::string BuildStoredZip(const std::vector<RawEntry>& entries);
 std::string BuildTar(const std::vector<RawEntry>& entries);  // ends with two zero blocks
