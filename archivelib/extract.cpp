@@ -24,7 +24,11 @@ static bool IsFolder(const std::string& path) {
 bool CreateFolders(Extraction* x, const std::string& folder) {
     std::string path = folder;
     while (!path.empty() && EndsWithSeparator(path)) path.pop_back();
-    if (path.empty() || (path.size() == 2 && path[1] == ':') || IsFolder(path)) return true;
+    if (path.empty() || (path.size() == 2 && path[1] == ':') || path == x->lastFolder) return true;
+    if (IsFolder(path)) {
+        x->lastFolder = path;
+        return true;
+    }
     // Every prefix that ends before a separator, the drive and share roots included:
     // their failures do not matter, only whether the whole path is a folder at the end.
     for (size_t i = 0; i < path.size();) {
@@ -33,7 +37,10 @@ bool CreateFolders(Extraction* x, const std::string& folder) {
         i = next;
     }
     CreateDirectoryA(path.c_str(), nullptr);
-    if (IsFolder(path)) return true;
+    if (IsFolder(path)) {
+        x->lastFolder = path;
+        return true;
+    }
     x->Fail(FDARC_E_WRITE, "フォルダを作成できません: " + path);
     return false;
 }
@@ -62,6 +69,9 @@ OutputStart OutputFile::Begin(Extraction* x, const std::string& path) {
     path_ = path;
     temp_.clear();
     if (!CreateFolders(x, FolderOf(path))) return OutputStart::Skip;
+    // Create first, look later: under Wine every lookup of a missing name reads
+    // the whole folder (names are matched without case), so one call, not two.
+    if (writer_.CreateNew(path)) return OutputStart::Write;
     DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -83,8 +93,12 @@ OutputStart OutputFile::Begin(Extraction* x, const std::string& path) {
             return OutputStart::Skip;
         }
     }
-    if (!writer_.Create(temp_.empty() ? path : temp_)) {
-        if (!temp_.empty()) DeleteFileA(temp_.c_str());
+    if (temp_.empty()) {
+        x->Fail(FDARC_E_WRITE, "ファイルを作成できません: " + path);
+        return OutputStart::Skip;
+    }
+    if (!writer_.Create(temp_)) {
+        DeleteFileA(temp_.c_str());
         x->Fail(FDARC_E_WRITE, "ファイルを作成できません: " + path);
         return OutputStart::Skip;
     }

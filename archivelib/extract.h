@@ -18,6 +18,7 @@ struct Extraction {
     CallLog* log = nullptr;
     int error = FDARC_OK;  // the first failure; later entries still go on
     bool cancelled = false;
+    std::string lastFolder;  // known to exist: most entries share their folder with the one before
 
     void Fail(int code, const std::string& message);
     bool Wanted(const std::string& stored) const;

@@ -80,7 +80,7 @@ size_t FileReader::Read(void* dst, size_t count) {
             done += piece;
             continue;
         }
-        if (count - done >= kIoBufferSize) {  // large reads bypass the buffer
+        if (count - done >= kSmallBufferSize) {  // large reads bypass the buffer
             size_t got = 0;
             bool ok = ReadFully(handle_, out + done, count - done, &got);
             position_ += got;
@@ -89,7 +89,8 @@ size_t FileReader::Read(void* dst, size_t count) {
             if (!ok) failed_ = true;
             break;
         }
-        if (buffer_.empty()) buffer_.resize(kIoBufferSize);
+        // Small: a reader per source file, thousands of files in a tree.
+        if (buffer_.empty()) buffer_.resize(kSmallBufferSize);
         size_t got = 0;
         bool ok = ReadFully(handle_, buffer_.data(), buffer_.size(), &got);
         if (!ok) failed_ = true;
@@ -105,43 +106,47 @@ FileWriter::~FileWriter() {
     if (handle_ != INVALID_HANDLE_VALUE) Abandon();
 }
 
-bool FileWriter::Create(const std::string& path) {
+bool FileWriter::Create(const std::string& path) { return Open(path, CREATE_ALWAYS); }
+bool FileWriter::CreateNew(const std::string& path) { return Open(path, CREATE_NEW); }
+
+bool FileWriter::Open(const std::string& path, DWORD disposition) {
     path_ = path;
-    handle_ = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    handle_ = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle_ == INVALID_HANDLE_VALUE) return false;
-    buffer_.reserve(kIoBufferSize);
+    buffer_.clear();  // grows as needed: most extracted files are small
     flushed_ = 0;
     failed_ = false;
     return true;
 }
 
-bool FileWriter::Flush() {
+bool FileWriter::WriteRaw(const char* data, size_t count) {
     size_t done = 0;
-    while (done < buffer_.size()) {
+    while (done < count) {
         DWORD written = 0;
-        DWORD piece = static_cast<DWORD>(buffer_.size() - done);
-        if (!WriteFile(handle_, buffer_.data() + done, piece, &written, nullptr) || written == 0) {
+        DWORD piece = static_cast<DWORD>(count - done > (1u << 30) ? (1u << 30) : count - done);
+        if (!WriteFile(handle_, data + done, piece, &written, nullptr) || written == 0) {
             failed_ = true;
             return false;
         }
         done += written;
     }
-    flushed_ += buffer_.size();
-    buffer_.clear();
+    flushed_ += count;
     return true;
+}
+
+bool FileWriter::Flush() {
+    if (buffer_.empty()) return !failed_;
+    bool ok = WriteRaw(buffer_.data(), buffer_.size());
+    buffer_.clear();
+    return ok;
 }
 
 bool FileWriter::Write(const void* data, size_t count) {
     if (failed_) return false;
     const char* in = static_cast<const char*>(data);
-    while (count > 0) {
-        size_t room = kIoBufferSize - buffer_.size();
-        size_t piece = count < room ? count : room;
-        buffer_.insert(buffer_.end(), in, in + piece);
-        in += piece;
-        count -= piece;
-        if (buffer_.size() == kIoBufferSize && !Flush()) return false;
-    }
+    if (count >= kSmallBufferSize) return Flush() && WriteRaw(in, count);  // big pieces go straight out
+    if (buffer_.size() + count > kIoBufferSize && !Flush()) return false;
+    buffer_.insert(buffer_.end(), in, in + count);
     return true;
 }
 

@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-const size_t kIoBufferSize = 1 << 20;
+const size_t kIoBufferSize = 1 << 20;      // data pieces
+const size_t kSmallBufferSize = 64 << 10;  // buffering of small reads and writes
 
 class FileReader {
 public:
@@ -42,6 +43,8 @@ public:
     FileWriter& operator=(const FileWriter&) = delete;
     ~FileWriter();
     bool Create(const std::string& path);
+    // Only when no such file exists: false with ERROR_FILE_EXISTS otherwise.
+    bool CreateNew(const std::string& path);
     bool Write(const void* data, size_t count);
     uint64_t Position() const { return flushed_ + buffer_.size(); }
     bool PatchAt(uint64_t offset, const void* data, size_t count);
@@ -52,7 +55,9 @@ public:
     bool failed() const { return failed_; }
 
 private:
+    bool Open(const std::string& path, DWORD disposition);
     bool Flush();
+    bool WriteRaw(const char* data, size_t count);
     HANDLE handle_ = INVALID_HANDLE_VALUE;
     std::string path_;
     std::vector<char> buffer_;

@@ -22,6 +22,8 @@ static const uint16_t kFlagStrongEncryption = 0x0040;
 static const uint16_t kFlagUtf8 = 0x0800;  // read, never written: our names are code page 932
 static const uint16_t kExtraUnixTime = 0x5455;
 static const uint16_t kExtraZip64 = 0x0001;
+static const uint16_t kNotDeflated = 0xFFFF;  // DeflateFrom gave up after its probe
+static const size_t kProbeSize = 128 * 1024;
 static const uint16_t kMadeByDos20 = 20;  // version 2.0, host 0 (FAT): unzip -O applies to it
 
 static uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
@@ -465,26 +467,41 @@ struct ZipWriter {
         uint32_t crc = crc32(0, nullptr, 0);
         uint64_t total = 0, written = 0;
         int flush = Z_NO_FLUSH;
+        // The first piece is a probe: when it does not shrink, the file is
+        // stored without deflating the rest (photos, archives, random data).
+        size_t piece = kProbeSize;
         while (flush != Z_FINISH) {
-            size_t got = source->Read(in.data(), in.size());
+            size_t got = source->Read(in.data(), piece);
             if (source->failed()) return FDARC_E_READ;
             total += got;
             if (total > 0xFFFFFFFEu) return FDARC_E_TOO_LARGE;
             crc = crc32(crc, in.data(), static_cast<uInt>(got));
-            flush = got < in.size() ? Z_FINISH : Z_NO_FLUSH;
+            flush = got < piece ? Z_FINISH : Z_NO_FLUSH;
             deflater.next_in = in.data();
             deflater.avail_in = static_cast<uInt>(got);
+            // Z_BLOCK ends the probe's block so its whole output can be measured.
+            int mode = flush == Z_NO_FLUSH && piece == kProbeSize ? Z_BLOCK : flush;
             int status;
             do {
                 deflater.next_out = packed.data();
                 deflater.avail_out = static_cast<uInt>(packed.size());
-                status = deflate(&deflater, flush);
+                status = deflate(&deflater, mode);
                 if (status == Z_STREAM_ERROR) return FDARC_E_MEMORY;
                 size_t have = packed.size() - deflater.avail_out;
                 written += have;
                 if (written > 0xFFFFFFFEu) return FDARC_E_TOO_LARGE;
                 out.Write(packed.data(), have);
             } while (deflater.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+            if (piece == kProbeSize && flush != Z_FINISH) {
+                unsigned pending = 0;
+                int bits = 0;
+                deflatePending(&deflater, &pending, &bits);
+                if ((written + pending) * 100 >= total * 99) {
+                    e->method = kNotDeflated;
+                    return FDARC_OK;
+                }
+                piece = in.size();
+            }
             PumpMessagesIfDue();
         }
         e->method = Z_DEFLATED;
@@ -522,7 +539,7 @@ struct ZipWriter {
         out.Write(header.data(), header.size());
         uint64_t dataStart = out.Position();
         int result = level == 0 || source.Size() == 0 ? StoreFrom(&source, &e) : DeflateFrom(&source, &e);
-        if (result == FDARC_OK && e.method == Z_DEFLATED && e.packed >= e.size) {
+        if (result == FDARC_OK && (e.method == kNotDeflated || e.packed >= e.size)) {
             out.Rewind(dataStart);
             result = StoreFrom(&source, &e);
         }

@@ -22,7 +22,7 @@ winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 
 # ---------------------------------------------------------------- the tree (made once, reused)
 tree=$work/tree
-if [ ! -f "$work/tree.v2" ]; then
+if [ ! -f "$work/tree.v3" ]; then
     rm -rf "$work"
     mkdir -p "$tree"
     python3 - "$tree" <<'PY'
@@ -48,15 +48,16 @@ os.makedirs(os.path.join(root, "random"))
 for i in range(30):                      # ~30 MB incompressible
     with open(os.path.join(root, "random", "blob%02d.bin" % i), "wb") as f:
         f.write(os.urandom(1024 * 1024))
-small = os.path.join(root, "small", "notes")  # ASCII: a Linux zip stores locale bytes, not CP932
-os.makedirs(small)
-for i in range(2000):                    # ~8 MB in many small files
+# ASCII names: a Linux zip stores locale bytes, not CP932.
+for i in range(2000):                    # ~8 MB in many small files, 100 to a folder
+    small = os.path.join(root, "small", "notes%02d" % (i // 100))
+    os.makedirs(small, exist_ok=True)
     with open(os.path.join(small, "note%04d.txt" % i), "wb") as f:
         f.write(text(rng.randint(1024, 7 * 1024)))
 with open(os.path.join(root, "big.log"), "wb") as f:   # one large, mixed file
     f.write(text(6 * 1024 * 1024) + os.urandom(2 * 1024 * 1024))
 PY
-    touch "$work/tree.v2"
+    touch "$work/tree.v3"
 fi
 echo "tree: $(du -sm "$tree" | cut -f1) MB in $(find "$tree" -type f | wc -l) files"
 
@@ -74,7 +75,7 @@ dll_call() {  # prefix, command line -> prints "wall call"
     printf '%s' "$2" > "$work/cmd.txt"
     local start end call
     start=$(now)
-    call=$("$wine_run" "$driver" "$(winpath "$dll")" "$1" run "$(winpath "$work/cmd.txt")" 2>&1 >/dev/null | awk '/call_seconds/ {print $2}')
+    call=$("$wine_run" "$driver" "$(winpath "$dll")" "$1" run "$(winpath "$work/cmd.txt")" 2>&1 >/dev/null | tr -d '\r' | awk '/call_seconds/ {print $2}')
     end=$(now)
     echo "$(echo "$end - $start" | bc) $call"
 }
