@@ -25,10 +25,14 @@ struct OpenArchive {
 };
 // Handles given out and not yet closed: a stale or made-up handle is refused, not followed.
 std::vector<OpenArchive*> OpenArchives;
+SRWLOCK OpenArchivesLock = SRWLOCK_INIT;  // the list only; one handle is used by one thread at a time
 
 OpenArchive* Lookup(HANDLE handle) {
+    AcquireSRWLockShared(&OpenArchivesLock);
     auto found = std::find(OpenArchives.begin(), OpenArchives.end(), static_cast<OpenArchive*>(handle));
-    return found == OpenArchives.end() ? nullptr : *found;
+    OpenArchive* archive = found == OpenArchives.end() ? nullptr : *found;
+    ReleaseSRWLockShared(&OpenArchivesLock);
+    return archive;
 }
 
 int Extract(const Command& command, HWND owner, CallLog* log) {
@@ -86,7 +90,9 @@ HANDLE Open(LPCSTR path) {
     try {
         std::unique_ptr<OpenArchive> archive(new OpenArchive());
         if (ListArchive(path, &archive->entries) != FDARC_OK) return nullptr;
+        AcquireSRWLockExclusive(&OpenArchivesLock);
         OpenArchives.push_back(archive.get());
+        ReleaseSRWLockExclusive(&OpenArchivesLock);
         return archive.release();
     } catch (...) {
         return nullptr;
@@ -94,9 +100,12 @@ HANDLE Open(LPCSTR path) {
 }
 
 int Close(HANDLE handle) {
-    OpenArchive* archive = Lookup(handle);
+    AcquireSRWLockExclusive(&OpenArchivesLock);
+    auto found = std::find(OpenArchives.begin(), OpenArchives.end(), static_cast<OpenArchive*>(handle));
+    OpenArchive* archive = found == OpenArchives.end() ? nullptr : *found;
+    if (archive != nullptr) OpenArchives.erase(found);
+    ReleaseSRWLockExclusive(&OpenArchivesLock);
     if (archive == nullptr) return FDARC_E_COMMAND;
-    OpenArchives.erase(std::find(OpenArchives.begin(), OpenArchives.end(), archive));
     delete archive;
     return 0;
 }

@@ -218,6 +218,10 @@ int64_t FileTimeToUnix(const FILETIME& time) {
 }
 
 FILETIME UnixToFileTime(int64_t seconds) {
+    // A hostile header may say anything: keep within what FILETIME holds (1601 to 30828).
+    const int64_t earliest = -11644473600LL, latest = 910692730085LL;
+    if (seconds < earliest) seconds = earliest;
+    if (seconds > latest) seconds = latest;
     ULARGE_INTEGER ticks;
     ticks.QuadPart = static_cast<ULONGLONG>(seconds * 10000000 + kUnixEpochTicks);
     FILETIME time;

@@ -74,6 +74,18 @@ static bool FindEnd(FileReader* reader, uint64_t* endOffset, std::vector<unsigne
     return false;
 }
 
+// Some tools store folders without the trailing '/', marked by attributes only.
+static bool MarkedAsFolder(const ZipEntry& entry) {
+    if (entry.size != 0) return false;
+    switch (entry.versionMadeBy >> 8) {
+    case 0: case 6: case 10: case 11: case 14:  // FAT, HPFS, TOPS-20 (Windows in practice), NTFS, VFAT
+        return (entry.externalAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    case 3:  // Unix: the mode sits in the upper half
+        return ((entry.externalAttributes >> 16) & 0170000) == 0040000;
+    }
+    return false;
+}
+
 bool LooksLikeZip(FileReader* reader) {
     uint64_t end = 0;
     std::vector<unsigned char> record;
@@ -169,7 +181,7 @@ int ReadZipDirectory(FileReader* reader, ZipDirectory* directory, std::string* e
             *error = "ローカルヘッダの位置が壊れています: " + entry.name;
             return FDARC_E_CORRUPT;
         }
-        entry.isFolder = EndsWithSeparator(entry.name);
+        entry.isFolder = EndsWithSeparator(entry.name) || MarkedAsFolder(entry);
         directory->entries.push_back(entry);
         at += 46 + nameLength + extraLength + commentLength;
     }

@@ -133,3 +133,12 @@ TEST_F(Overwrite, NamesFlaggedUtf8BecomeCodePage932) {
     EXPECT_EQ(FDARC_E_UNSAFE_NAME, unzip_.Run("-x \"" + Path("u.zip") + "\" \"" + Path("u\\") + "\""));
     EXPECT_EQ((std::map<std::string, std::string>{{"ソフト", "<folder>"}, {"ソフト\\表示.txt", "x"}}), Snapshot(Path("u")));
 }
+
+// Folders stored without the trailing '/' but with the folder attribute are
+// folders, so the entries below them still come out.
+TEST_F(Overwrite, FolderMarkedOnlyByItsAttribute) {
+    WriteBytes(Path("f.zip"), BuildStoredZip({{"dir", "", '5'}, {"dir/a.txt", "a"}, {"empty", "", '0'}}));
+    EXPECT_EQ(0, unzip_.Run("-x \"" + Path("f.zip") + "\" \"" + Path("f\\") + "\""));
+    EXPECT_EQ((std::map<std::string, std::string>{{"dir", "<folder>"}, {"dir\\a.txt", "a"}, {"empty", ""}}),
+              Snapshot(Path("f")));
+}

@@ -233,7 +233,7 @@ std::string BuildStoredZip(const std::vector<RawEntry>& entries) {
         Put16(&central, 0);
         Put16(&central, 0);
         Put16(&central, 0);
-        Put32(&central, 0);
+        Put32(&central, e.tarType == '5' ? 0x10 : 0);  // DOS folder attribute
         Put32(&central, offset);
         central += e.name;
     }
