@@ -1,0 +1,109 @@
+#!/usr/bin/env bash
+# Benchmark, not a test: fdarc.dll under Wine against Info-ZIP on the same
+# ~100 MB tree of mixed files (compressible text, random data, many small
+# files). Creating: DLL "-r" vs `zip -r -6`; extracting the same archive:
+# DLL "-x -o" vs `unzip`. Best of RUNS; prints seconds and ratios (goal <= 1.3).
+#   archivelib/bench/bench.sh [BUILD_DIR]   default: a Release build in build/archivelib-bench
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+runs=${RUNS:-3}
+build=${1:-$root/build/archivelib-bench}
+if [ $# -eq 0 ]; then
+    cmake -S "$root/archivelib" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release \
+        -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-win64.cmake" >/dev/null
+    cmake --build "$build" --target fdarc fdarc_driver >/dev/null
+fi
+driver=$build/fdarc_driver.exe
+[ -f "$driver" ] || driver=$build/archivelib/fdarc_driver.exe
+dll="$(dirname "$driver")/fdarc.dll"
+wine_run=$root/tools/wine-run.sh
+work=${BENCH_DIR:-/tmp/fdarc-bench}
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
+# ---------------------------------------------------------------- the tree (made once, reused)
+tree=$work/tree
+if [ ! -f "$work/tree.v3" ]; then
+    rm -rf "$work"
+    mkdir -p "$tree"
+    python3 - "$tree" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+rng = random.Random(20240601)
+words = ["archive", "task", "folder", "圧縮", "展開", "ファイル", "list", "window", "setting", "表示",
+         "data", "queue", "library", "name", "size", "time", "error", "完了", "entry", "buffer"]
+def text(size):
+    lines, total = [], 0
+    while total < size:
+        line = " ".join(rng.choice(words) for _ in range(rng.randint(4, 14))) + " %d\n" % rng.randint(0, 99999)
+        lines.append(line)
+        total += len(line.encode())
+    return "".join(lines).encode()[:size]
+for d in range(8):                       # ~60 MB of text in 8 folders
+    folder = os.path.join(root, "text%d" % d)
+    os.makedirs(folder)
+    for i in range(25):
+        with open(os.path.join(folder, "doc%03d.txt" % i), "wb") as f:
+            f.write(text(300 * 1024))
+os.makedirs(os.path.join(root, "random"))
+for i in range(30):                      # ~30 MB incompressible
+    with open(os.path.join(root, "random", "blob%02d.bin" % i), "wb") as f:
+        f.write(os.urandom(1024 * 1024))
+# ASCII names: a Linux zip stores locale bytes, not CP932.
+for i in range(2000):                    # ~8 MB in many small files, 100 to a folder
+    small = os.path.join(root, "small", "notes%02d" % (i // 100))
+    os.makedirs(small, exist_ok=True)
+    with open(os.path.join(small, "note%04d.txt" % i), "wb") as f:
+        f.write(text(rng.randint(1024, 7 * 1024)))
+with open(os.path.join(root, "big.log"), "wb") as f:   # one large, mixed file
+    f.write(text(6 * 1024 * 1024) + os.urandom(2 * 1024 * 1024))
+PY
+    touch "$work/tree.v3"
+fi
+echo "tree: $(du -sm "$tree" | cut -f1) MB in $(find "$tree" -type f | wc -l) files"
+
+# Keep one wineserver alive so each run pays only the program's own start.
+WINEPREFIX="${FARDELIX_WINEPREFIX:-$root/build/wineprefix}" /usr/lib/wine/wineserver -p 30 </dev/null >/dev/null 2>&1 || true
+"$wine_run" "$driver" "$(winpath "$dll")" Zip count 'Z:\nonexistent' >/dev/null 2>&1 || true
+
+cat "$tree"/*/* "$tree"/small/*/* >/dev/null 2>&1 || true   # warm the page cache
+printf '"%s"\n' $(cd "$tree" && ls) > "$work/list.tmp"
+
+best() { LC_ALL=C sort -g | head -1; }
+now() { date +%s.%N; }
+
+dll_call() {  # prefix, command line -> prints "wall call"
+    printf '%s' "$2" > "$work/cmd.txt"
+    local start end call
+    start=$(now)
+    call=$("$wine_run" "$driver" "$(winpath "$dll")" "$1" run "$(winpath "$work/cmd.txt")" 2>&1 >/dev/null | tr -d '\r' | awk '/call_seconds/ {print $2}')
+    end=$(now)
+    echo "$(echo "$end - $start" | bc) $call"
+}
+
+zip_native=() zip_wall=() zip_call=() unzip_native=() unzip_wall=() unzip_call=()
+for run in $(seq 1 "$runs"); do
+    rm -f "$work/native.zip" "$work/dll.zip"
+    start=$(now); (cd "$tree" && zip -q -r -6 "$work/native.zip" .); end=$(now)
+    zip_native+=("$(echo "$end - $start" | bc)")
+    read -r wall call < <(dll_call Zip "-r \"$(winpath "$work/dll.zip")\" \"$(winpath "$tree")\\\" \"@$(winpath "$work/list.tmp")\"")
+    zip_wall+=("$wall") zip_call+=("$call")
+
+    rm -rf "$work/out-native" "$work/out-dll"
+    start=$(now); unzip -q "$work/native.zip" -d "$work/out-native"; end=$(now)
+    unzip_native+=("$(echo "$end - $start" | bc)")
+    read -r wall call < <(dll_call UnZip "-x -o \"$(winpath "$work/native.zip")\" \"$(winpath "$work/out-dll")\\\"")
+    unzip_wall+=("$wall") unzip_call+=("$call")
+done
+diff -r "$tree" "$work/out-dll" >/dev/null || { echo "DLL extraction differs from the tree"; exit 1; }
+unzip -tq "$work/dll.zip" >/dev/null || { echo "unzip -t rejects the DLL's zip"; exit 1; }
+
+report() {  # label native-times wall-times call-times
+    local label=$1 native wall call
+    native=$(printf '%s\n' $2 | best); wall=$(printf '%s\n' $3 | best); call=$(printf '%s\n' $4 | best)
+    printf '%-10s native %6.2f s   DLL under Wine %6.2f s (call %6.2f s)   ratio %.2f (call only %.2f)\n' \
+        "$label" "$native" "$wall" "$call" "$(echo "$wall / $native" | bc -l)" "$(echo "$call / $native" | bc -l)"
+}
+echo "best of $runs runs:"
+report create "${zip_native[*]}" "${zip_wall[*]}" "${zip_call[*]}"
+report extract "${unzip_native[*]}" "${unzip_wall[*]}" "${unzip_call[*]}"
+echo "sizes: zip -6 $(stat -c %s "$work/native.zip") bytes, DLL $(stat -c %s "$work/dll.zip") bytes"

@@ -1,0 +1,29 @@
+// Gathering the files and folders a create command names.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "callstate.h"
+#include "cmdline.h"
+
+struct SourceItem {
+    std::string path;    // full path on disk
+    std::string stored;  // name in the archive, '/' separators, folders end in '/'
+    bool isFolder = false;
+    uint64_t size = 0;
+    FILETIME modified = {};
+    DWORD attributes = 0;
+};
+
+// Reads the response files, resolves each name against the base folder and,
+// with recursion, walks folders. Later duplicates replace earlier ones. The
+// archive itself is never collected. Returns an FdarcError.
+int CollectSources(const Command& command, CallLog* log, std::vector<SourceItem>* items);
+
+// The folder part of a path including its trailing separator ("" if none).
+std::string FolderOf(const std::string& path);
+// A temporary file beside the target, created empty; "" on failure.
+std::string MakeTempBeside(const std::string& target);

@@ -1,0 +1,192 @@
+// The exported entries. Nothing thrown may cross them: allocation failures
+// become FDARC_E_MEMORY.
+#include <string.h>
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "callstate.h"
+#include "cmdline.h"
+#include "fdarc.h"
+#include "listing.h"
+#include "mbname.h"
+#include "tarformat.h"
+#include "zipformat.h"
+
+static_assert(sizeof("あ") == 3, "literals must be code page 932");
+
+namespace {
+struct OpenArchive {
+    std::vector<ListedEntry> entries;
+    std::string pattern;
+    size_t next = 0;
+};
+// Handles given out and not yet closed: a stale or made-up handle is refused, not followed.
+std::vector<OpenArchive*> OpenArchives;
+SRWLOCK OpenArchivesLock = SRWLOCK_INIT;  // the list only; one handle is used by one thread at a time
+
+OpenArchive* Lookup(HANDLE handle) {
+    AcquireSRWLockShared(&OpenArchivesLock);
+    auto found = std::find(OpenArchives.begin(), OpenArchives.end(), static_cast<OpenArchive*>(handle));
+    OpenArchive* archive = found == OpenArchives.end() ? nullptr : *found;
+    ReleaseSRWLockShared(&OpenArchivesLock);
+    return archive;
+}
+
+int Extract(const Command& command, HWND owner, CallLog* log) {
+    FileReader reader;
+    if (!reader.Open(command.archive)) {
+        log->Line("書庫を開けません: " + command.archive);
+        return FDARC_E_OPEN_ARCHIVE;
+    }
+    ArchiveKind kind = SniffArchive(&reader);
+    reader.Close();
+    if (kind == ArchiveKind::Zip) return ExtractZip(command, owner, log);
+    if (kind == ArchiveKind::Tar) return ExtractTar(command, owner, log);
+    log->Line("書庫ではありません: " + command.archive);
+    return FDARC_E_CORRUPT;
+}
+
+int RunCommand(Role role, HWND owner, LPCSTR line, CallLog* log) {
+    Command command;
+    std::string error;
+    if (!ParseCommand(role, line, &command, &error)) {
+        log->Line("コマンドラインが正しくありません: " + error);
+        return FDARC_E_COMMAND;
+    }
+    if (!command.create) return Extract(command, owner, log);
+    if (role == Role::Zip) return CreateZip(command, log);
+    return CreateTar(command, log);
+}
+
+int MainEntry(Role role, HWND owner, LPCSTR line, LPSTR output, DWORD outputSize) {
+    if (output != nullptr && outputSize > 0) output[0] = '\0';
+    CallLog log;
+    if (!BeginCall()) {
+        log.Line("別の処理を実行中です");
+        log.CopyTo(output, outputSize);
+        return FDARC_E_BUSY;
+    }
+    int result;
+    try {
+        result = RunCommand(role, owner, line, &log);
+    } catch (const std::bad_alloc&) {
+        result = FDARC_E_MEMORY;
+    } catch (...) {
+        result = FDARC_E_CORRUPT;
+    }
+    EndCall();
+    try {
+        log.CopyTo(output, outputSize);
+    } catch (...) {
+    }
+    return result;
+}
+
+HANDLE Open(LPCSTR path) {
+    if (path == nullptr) return nullptr;
+    try {
+        std::unique_ptr<OpenArchive> archive(new OpenArchive());
+        if (ListArchive(path, &archive->entries) != FDARC_OK) return nullptr;
+        AcquireSRWLockExclusive(&OpenArchivesLock);
+        OpenArchives.push_back(archive.get());
+        ReleaseSRWLockExclusive(&OpenArchivesLock);
+        return archive.release();
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+int Close(HANDLE handle) {
+    AcquireSRWLockExclusive(&OpenArchivesLock);
+    auto found = std::find(OpenArchives.begin(), OpenArchives.end(), static_cast<OpenArchive*>(handle));
+    OpenArchive* archive = found == OpenArchives.end() ? nullptr : *found;
+    if (archive != nullptr) OpenArchives.erase(found);
+    ReleaseSRWLockExclusive(&OpenArchivesLock);
+    if (archive == nullptr) return FDARC_E_COMMAND;
+    delete archive;
+    return 0;
+}
+
+void FillRecord(const ListedEntry& entry, void* record) {
+    FdarcFindRecord* r = static_cast<FdarcFindRecord*>(record);
+    memset(r, 0, sizeof *r);
+    r->originalSize = static_cast<DWORD>(entry.size);
+    r->packedSize = static_cast<DWORD>(entry.packed);
+    r->crc = entry.crc;
+    r->attributes = entry.attributes;
+    r->dosDate = entry.dosDate;
+    r->dosTime = entry.dosTime;
+    r->ratio = entry.size == 0 ? 0 : static_cast<WORD>(std::min<uint64_t>(entry.packed * 1000 / entry.size, 0xFFFF));
+    r->method = entry.method;
+    // Names may hold NUL bytes in a hostile archive; the record ends at the first.
+    CopyTruncated(r->name, sizeof r->name, entry.name.c_str());
+}
+
+int FindFrom(OpenArchive* archive, void* record) {
+    while (archive->next < archive->entries.size()) {
+        const ListedEntry& entry = archive->entries[archive->next++];
+        if (WildcardMatch(archive->pattern.c_str(), entry.name.c_str())) {
+            FillRecord(entry, record);
+            return 0;
+        }
+    }
+    return -1;
+}
+
+int FindFirst(HANDLE handle, LPCSTR pattern, void* record) {
+    OpenArchive* archive = Lookup(handle);
+    if (archive == nullptr || record == nullptr) return -1;
+    try {
+        archive->pattern = pattern != nullptr ? pattern : "";
+    } catch (...) {
+        return -1;
+    }
+    archive->next = 0;
+    return FindFrom(archive, record);
+}
+
+int FindNext(HANDLE handle, void* record) {
+    OpenArchive* archive = Lookup(handle);
+    if (archive == nullptr || record == nullptr) return -1;
+    return FindFrom(archive, record);
+}
+
+int Count(LPCSTR path) {
+    if (path == nullptr) return -1;
+    try {
+        std::vector<ListedEntry> entries;
+        if (ListArchive(path, &entries) != FDARC_OK) return -1;
+        return static_cast<int>(std::min<size_t>(entries.size(), 0x7FFFFFFF));
+    } catch (...) {
+        return -1;
+    }
+}
+}  // namespace
+
+#define FDARC_DEFINE_ENTRIES(PREFIX, ROLE)                                                               \
+    extern "C" int WINAPI PREFIX(HWND owner, LPCSTR line, LPSTR output, DWORD outputSize) {              \
+        return MainEntry(ROLE, owner, line, output, outputSize);                                        \
+    }                                                                                                   \
+    extern "C" BOOL WINAPI PREFIX##GetRunning(void) { return IsCallRunning(); }                         \
+    extern "C" BOOL WINAPI PREFIX##SetBackGroundMode(BOOL background) {                                 \
+        SetBackgroundMode(background != FALSE);                                                          \
+        return TRUE;                                                                                    \
+    }                                                                                                   \
+    extern "C" HANDLE WINAPI PREFIX##OpenArchive(HWND, LPCSTR path, DWORD) { return Open(path); }       \
+    extern "C" int WINAPI PREFIX##CloseArchive(HANDLE archive) { return Close(archive); }               \
+    extern "C" int WINAPI PREFIX##FindFirst(HANDLE archive, LPCSTR pattern, void* record) {             \
+        return FindFirst(archive, pattern, record);                                                     \
+    }                                                                                                   \
+    extern "C" int WINAPI PREFIX##FindNext(HANDLE archive, void* record) { return FindNext(archive, record); } \
+    extern "C" int WINAPI PREFIX##GetFileCount(LPCSTR path) { return Count(path); }
+
+FDARC_DEFINE_ENTRIES(Zip, Role::Zip)
+FDARC_DEFINE_ENTRIES(UnZip, Role::UnZip)
+FDARC_DEFINE_ENTRIES(Tar, Role::Tar)
+
+extern "C" FdarcOverwriteQuestion WINAPI FdarcSetOverwriteQuestion(FdarcOverwriteQuestion question) {
+    return SetOverwriteQuestion(question);
+}

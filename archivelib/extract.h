@@ -1,0 +1,50 @@
+// Writing extracted entries below a destination folder: name checks,
+// folders, the overwrite question and replacing files safely.
+#pragma once
+#include <windows.h>
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "callstate.h"
+#include "fileio.h"
+
+struct Extraction {
+    HWND owner = nullptr;
+    std::string destination;  // "" or ending in a separator
+    bool overwrite = false;
+    std::vector<std::string> patterns;  // empty: every entry
+    CallLog* log = nullptr;
+    int error = FDARC_OK;  // the first failure; later entries still go on
+    bool cancelled = false;
+    std::string lastFolder;  // known to exist: most entries share their folder with the one before
+
+    void Fail(int code, const std::string& message);
+    bool Wanted(const std::string& stored) const;
+};
+
+// Checks the destination and creates it when missing.
+bool PrepareDestination(Extraction* x, const std::string& folder);
+// Resolves a stored name to a full path below the destination; false (and
+// FDARC_E_UNSAFE_NAME recorded) for names that would leave it. *path is the
+// destination itself for names like "./".
+bool ResolveEntryPath(Extraction* x, const std::string& stored, std::string* path);
+bool CreateFolders(Extraction* x, const std::string& folder);
+
+enum class OutputStart { Write, Skip, Stop };
+
+// One extracted file. An existing file is only replaced once the new one is
+// complete, so a damaged entry never destroys what was there.
+class OutputFile {
+public:
+    OutputStart Begin(Extraction* x, const std::string& path);
+    bool Write(const void* data, size_t count) { return writer_.Write(data, count); }
+    bool Commit(Extraction* x, const FILETIME& modified);
+    void Abandon() { writer_.Abandon(); }
+
+private:
+    FileWriter writer_;
+    std::string path_;
+    std::string temp_;
+};

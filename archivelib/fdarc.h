@@ -1,0 +1,75 @@
+// fdarc: the archiver library bundled with fardelix (zip and tar).
+// One DLL answers under three entry prefixes: "Zip" creates zip archives,
+// "UnZip" extracts and lists them, "Tar" does everything for tar.
+#pragma once
+#if defined(UNICODE) || defined(_UNICODE)
+#error fdarc is an ANSI (code page 932) library
+#endif
+#include <windows.h>
+#include <stddef.h>
+
+// Results of the main entries: 0 is success, failures are in the 0x8000 range.
+enum FdarcError {
+    FDARC_OK = 0,
+    FDARC_E_COMMAND = 0x8001,      // command line not understood
+    FDARC_E_BUSY = 0x8002,         // a call is already in progress
+    FDARC_E_OPEN_ARCHIVE = 0x8003, // archive missing or unreadable
+    FDARC_E_CORRUPT = 0x8004,      // not an archive, damaged or truncated
+    FDARC_E_UNSUPPORTED = 0x8005,  // zip64, encryption, unknown method
+    FDARC_E_READ = 0x8006,         // a source file could not be read
+    FDARC_E_WRITE = 0x8007,        // a file or folder could not be written
+    FDARC_E_UNSAFE_NAME = 0x8008,  // entry name absolute, with a drive or climbing out
+    FDARC_E_CRC = 0x8009,          // data does not match its checksum
+    FDARC_E_CANCELLED = 0x800A,    // the user answered Cancel
+    FDARC_E_NO_FILES = 0x800B,     // a named file or the response file is missing
+    FDARC_E_MEMORY = 0x800C,
+    FDARC_E_TOO_LARGE = 0x800D,    // beyond what the format can hold without zip64
+};
+
+// The caller-owned record that FindFirst/FindNext fill; 560 bytes, the
+// entry name NUL-terminated at byte 26.
+#define FDARC_FIND_RECORD_SIZE 560
+#define FDARC_FIND_NAME_SIZE 513
+#pragma pack(push, 1)
+struct FdarcFindRecord {
+    DWORD originalSize;    // low 32 bits
+    DWORD packedSize;      // low 32 bits
+    DWORD crc;             // CRC-32 for zip, 0 for tar
+    DWORD attributes;      // FILE_ATTRIBUTE_DIRECTORY for folders, else FILE_ATTRIBUTE_ARCHIVE
+    WORD dosDate;          // local time
+    WORD dosTime;
+    WORD ratio;            // packed/original in per mille, 0 for empty entries
+    WORD method;           // 0 stored, 8 deflated (zip); 0 for tar
+    WORD reserved;
+    char name[FDARC_FIND_NAME_SIZE];
+    BYTE zero[FDARC_FIND_RECORD_SIZE - 26 - FDARC_FIND_NAME_SIZE];
+};
+#pragma pack(pop)
+static_assert(offsetof(FdarcFindRecord, name) == 26, "name sits at byte 26");
+static_assert(sizeof(FdarcFindRecord) == FDARC_FIND_RECORD_SIZE, "record is 560 bytes");
+
+// The Yes/No/Cancel question asked before an existing file is overwritten.
+// Returns IDYES, IDNO or IDCANCEL. Tests install their own answer.
+typedef int(WINAPI* FdarcOverwriteQuestion)(HWND owner, LPCSTR path);
+
+#define FDARC_DECLARE_ENTRIES(PREFIX)                                                 \
+    int WINAPI PREFIX(HWND owner, LPCSTR commandLine, LPSTR output, DWORD outputSize); \
+    BOOL WINAPI PREFIX##GetRunning(void);                                             \
+    BOOL WINAPI PREFIX##SetBackGroundMode(BOOL background);                           \
+    HANDLE WINAPI PREFIX##OpenArchive(HWND owner, LPCSTR path, DWORD mode);           \
+    int WINAPI PREFIX##CloseArchive(HANDLE archive);                                  \
+    int WINAPI PREFIX##FindFirst(HANDLE archive, LPCSTR pattern, void* record);       \
+    int WINAPI PREFIX##FindNext(HANDLE archive, void* record);                        \
+    int WINAPI PREFIX##GetFileCount(LPCSTR path);
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+FDARC_DECLARE_ENTRIES(Zip)
+FDARC_DECLARE_ENTRIES(UnZip)
+FDARC_DECLARE_ENTRIES(Tar)
+// Installs the overwrite question (NULL restores the message box); returns the previous one.
+FdarcOverwriteQuestion WINAPI FdarcSetOverwriteQuestion(FdarcOverwriteQuestion question);
+#ifdef __cplusplus
+}
+#endif

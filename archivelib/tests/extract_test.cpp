@@ -1,0 +1,144 @@
+// Extraction into existing trees: the overwrite question and its answers,
+// "-o", and folders made on the way.
+#include "test_support.h"
+
+namespace {
+// The question seam: answers from a script, records what was asked.
+struct QuestionScript {
+    std::vector<int> answers;
+    std::vector<std::string> asked;
+    std::vector<HWND> owners;
+};
+QuestionScript Script;
+
+int WINAPI ScriptedAnswer(HWND owner, LPCSTR path) {
+    Script.asked.push_back(path);
+    Script.owners.push_back(owner);
+    if (Script.answers.empty()) return IDCANCEL;
+    int answer = Script.answers.front();
+    Script.answers.erase(Script.answers.begin());
+    return answer;
+}
+
+class Overwrite : public LibraryTest {
+protected:
+    void SetUp() override {
+        LibraryTest::SetUp();
+        Script = QuestionScript();
+        unzip_.setQuestion(ScriptedAnswer);
+        tar_.setQuestion(ScriptedAnswer);
+        owner_ = CreateCallbackWindow();
+        ASSERT_NE(nullptr, owner_);
+        WriteBytes(Path("src\\1.txt"), "new 1");
+        WriteBytes(Path("src\\表\\2.txt"), "new 2");
+        WriteBytes(Path("src\\3.txt"), "new 3");
+        std::string response = Response({"1.txt", "表", "3.txt"});
+        ASSERT_EQ(0, zip_.Run("-r \"" + Path("a.zip") + "\" \"" + Path("src\\") + "\" \"@" + response + "\""));
+        ASSERT_EQ(0, tar_.Run("-cvzf \"" + Path("a.tar") + "\" -o \"" + Path("src\\") + "\" \"@" + response + "\""));
+    }
+    void TearDown() override {
+        DestroyWindow(owner_);
+        LibraryTest::TearDown();
+    }
+    void MakeOldTree(const std::string& destination) {
+        WriteBytes(destination + "1.txt", "old 1");
+        WriteBytes(destination + "表\\2.txt", "old 2");
+        WriteBytes(destination + "3.txt", "old 3");
+    }
+    HWND owner_ = nullptr;
+};
+
+struct Answers {
+    const char* name;
+    std::vector<int> answers;
+    int result;
+    size_t asked;
+    const char* contents[3];
+};
+const Answers kAnswers[] = {
+    {"yes to all", {IDYES, IDYES, IDYES}, 0, 3, {"new 1", "new 2", "new 3"}},
+    {"no to all", {IDNO, IDNO, IDNO}, 0, 3, {"old 1", "old 2", "old 3"}},
+    {"yes no yes", {IDYES, IDNO, IDYES}, 0, 3, {"new 1", "old 2", "new 3"}},
+    {"cancel stops at once", {IDYES, IDCANCEL}, FDARC_E_CANCELLED, 2, {"new 1", "old 2", "old 3"}},
+};
+}  // namespace
+
+TEST_F(Overwrite, QuestionAnswersDecidePerFile) {
+    struct Call { const char* name; ArchiverLibrary Overwrite::*library; std::string line; };
+    for (const Answers& a : kAnswers) {
+        const Call calls[] = {
+            {"zip", &Overwrite::unzip_, "-x \"" + Path("a.zip") + "\" \"" + Path(std::string("z-") + a.name + "\\") + "\""},
+            {"tar", &Overwrite::tar_, "-xvf \"" + Path("a.tar") + "\" -o \"" + Path(std::string("t-") + a.name + "\\") + "\""},
+        };
+        for (const Call& call : calls) {
+            SCOPED_TRACE(std::string(call.name) + ": " + a.name);
+            std::string destination = Path(std::string(call.name[0] == 'z' ? "z-" : "t-") + a.name + "\\");
+            MakeOldTree(destination);
+            Script = QuestionScript();
+            Script.answers = a.answers;
+            EXPECT_EQ(a.result, (this->*call.library).Run(call.line, owner_));
+            EXPECT_EQ(a.asked, Script.asked.size());
+            if (!Script.asked.empty()) {
+                EXPECT_EQ(destination + "1.txt", Script.asked[0]);
+            }
+            for (HWND owner : Script.owners) EXPECT_EQ(owner_, owner) << "question not owned by the caller's window";
+            EXPECT_EQ(a.contents[0], ReadBytes(destination + "1.txt"));
+            EXPECT_EQ(a.contents[1], ReadBytes(destination + "表\\2.txt"));
+            EXPECT_EQ(a.contents[2], ReadBytes(destination + "3.txt"));
+            // Replaced files go through a temporary file: none may be left over.
+            EXPECT_EQ(4u, Snapshot(destination).size());
+        }
+    }
+}
+
+TEST_F(Overwrite, SwitchOverwritesWithoutAsking) {
+    std::string destination = Path("o\\");
+    MakeOldTree(destination);
+    SetFileAttributesA((destination + "3.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(0, unzip_.Run("-x -o \"" + Path("a.zip") + "\" \"" + destination + "\""));
+    EXPECT_TRUE(Script.asked.empty());
+    EXPECT_EQ("new 1", ReadBytes(destination + "1.txt"));
+    EXPECT_EQ("new 2", ReadBytes(destination + "表\\2.txt"));
+    EXPECT_EQ("new 3", ReadBytes(destination + "3.txt"));
+}
+
+TEST_F(Overwrite, NothingAskedForNewFilesAndFoldersAreMade) {
+    struct Call { const char* name; ArchiverLibrary Overwrite::*library; std::string line; std::string destination; };
+    const Call calls[] = {
+        {"zip", &Overwrite::unzip_, "-x \"" + Path("a.zip") + "\" \"" + Path("deep\\z\\y\\") + "\"", Path("deep\\z\\y\\")},
+        {"tar", &Overwrite::tar_, "-xvf \"" + Path("a.tar") + "\" -o \"" + Path("deep\\t\\y\\") + "\"", Path("deep\\t\\y\\")},
+    };
+    for (const Call& call : calls) {
+        SCOPED_TRACE(call.name);
+        EXPECT_EQ(0, (this->*call.library).Run(call.line));
+        EXPECT_TRUE(Script.asked.empty());
+        EXPECT_EQ(Snapshot(Path("src")), Snapshot(call.destination));
+    }
+}
+
+TEST_F(Overwrite, FolderInTheWayOfAFileIsAnError) {
+    std::string destination = Path("clash\\");
+    MakeFolder(destination + "1.txt");
+    EXPECT_EQ(FDARC_E_WRITE, unzip_.Run("-x -o \"" + Path("a.zip") + "\" \"" + destination + "\""));
+    EXPECT_EQ("new 3", ReadBytes(destination + "3.txt"));  // the other entries still come out
+}
+
+// Other tools flag UTF-8 names (bit 11); they come out as code page 932, and
+// a character code page 932 lacks is refused instead of written wrongly.
+TEST_F(Overwrite, NamesFlaggedUtf8BecomeCodePage932) {
+    std::string utf8Name = u8"ソフト/表示.txt";
+    WriteBytes(Path("u.zip"), BuildStoredZip({{utf8Name, "x", '0', 0x800}, {u8"\U0001F600.txt", "y", '0', 0x800}}));
+    // One "?" per UTF-16 unit: the emoji is a surrogate pair.
+    EXPECT_EQ((std::vector<std::string>{"ソフト/表示.txt", "??.txt"}), unzip_.List(Path("u.zip")));
+    EXPECT_EQ(FDARC_E_UNSAFE_NAME, unzip_.Run("-x \"" + Path("u.zip") + "\" \"" + Path("u\\") + "\""));
+    EXPECT_EQ((std::map<std::string, std::string>{{"ソフト", "<folder>"}, {"ソフト\\表示.txt", "x"}}), Snapshot(Path("u")));
+}
+
+// Folders stored without the trailing '/' but with the folder attribute are
+// folders, so the entries below them still come out.
+TEST_F(Overwrite, FolderMarkedOnlyByItsAttribute) {
+    WriteBytes(Path("f.zip"), BuildStoredZip({{"dir", "", '5'}, {"dir/a.txt", "a"}, {"empty", "", '0'}}));
+    EXPECT_EQ(0, unzip_.Run("-x \"" + Path("f.zip") + "\" \"" + Path("f\\") + "\""));
+    EXPECT_EQ((std::map<std::string, std::string>{{"dir", "<folder>"}, {"dir\\a.txt", "a"}, {"empty", ""}}),
+              Snapshot(Path("f")));
+}
