@@ -121,12 +121,12 @@ static void CreateHeaderControls(HWND window) {
                                   HeaderPanelHeight, window, nullptr, AppInstance, nullptr);
     LabelFont = CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "標準ゴシック");
-    for (const HeaderControl& spec : HeaderControls) {
-        HWND control = CreateWindowExA(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
-                                       spec.x, top + spec.y, spec.width, spec.height, window, ChildId(spec.id),
+    for (const HeaderControl& entry : HeaderControls) {
+        HWND control = CreateWindowExA(entry.exStyle, entry.className, entry.text, WS_CHILD | WS_VISIBLE | entry.style,
+                                       entry.x, top + entry.y, entry.width, entry.height, window, ChildId(entry.id),
                                        AppInstance, nullptr);
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(LabelFont), FALSE);
-        if (spec.handle != nullptr) *spec.handle = control;
+        if (entry.handle != nullptr) *entry.handle = control;
     }
     for (int i = 0; i < CompressFormatCount; ++i) {
         SendMessageA(FormatBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FormatTable[i].Extension));
