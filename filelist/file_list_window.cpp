@@ -234,24 +234,10 @@ static LRESULT CALLBACK FileListViewProc(HWND list, UINT message, WPARAM wp, LPA
     return CallWindowProcA(ListViewProcedure, list, message, wp, lp);
 }
 
-static bool RegisterFileListWindowClass() {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = FileListWindowProc;
-    windowClass.hInstance = AppInstance;
-    windowClass.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_FILELISTMENU);
-    windowClass.lpszClassName = FileListWindowClass;
-    return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 // 640 x 480, 80 pixels right of and 60 below the owner's top-left corner,
 // hidden until a task is shown.
 bool CreateFileListWindow(HWND owner) {
-    if (!RegisterFileListWindowClass()) return false;
+    if (!RegisterProgramWindowClass(FileListWindowClass, FileListWindowProc, IDR_FILELISTMENU)) return false;
     RECT rect;
     GetWindowRect(owner, &rect);
     HWND window = CreateWindowExA(WS_EX_WINDOWEDGE, FileListWindowClass, "圧縮するファイルの一覧", WS_OVERLAPPEDWINDOW,
