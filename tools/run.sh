@@ -4,6 +4,9 @@
 # Without a display it starts a virtual one (Xvfb) and says so.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# The program runs in a Wine prefix of its own: the bundled archiver library
+# installed there must not be found by the tests, which use build/wineprefix.
+export FARDELIX_WINEPREFIX="${FARDELIX_WINEPREFIX:-$PWD/build/wineprefix-run}"
 bash tools/setup.sh
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target fardelix
