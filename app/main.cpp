@@ -2,6 +2,7 @@
 
 #include "app/run_loop.h"
 #include "app/startup.h"
+#include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "ui/main_window.h"
 
@@ -20,5 +21,13 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
     ShowWindow(window, show);
     UpdateWindow(window);
+    // A command line that made a compression task opened its file-list
+    // window before the main window was shown; showing the main window can
+    // stack it above its owned window (Wine without a window manager does),
+    // hiding the only window that takes input while the main one is disabled.
+    if (FileListWindow != nullptr && IsWindowVisible(FileListWindow)) {
+        SetWindowPos(FileListWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+        SetForegroundWindow(FileListWindow);
+    }
     return RunMessageLoop(accelerators);
 }

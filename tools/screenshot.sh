@@ -8,15 +8,17 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 out="$(realpath -m "$1")"; seconds="$2"; program="$(realpath "$3")"; shift 3
 export WINEPREFIX="${FARDELIX_WINEPREFIX:-$here/build/wineprefix}"
+export FARDELIX_WINEPREFIX="$WINEPREFIX"
 inner=$(mktemp)
-cat > "$inner" <<INNER
-cd "${SCREENSHOT_DIR:-$PWD}"
-"$here/tools/wine-run.sh" explorer /desktop=shot,1024x768 "$program" $(printf '%q ' "$@") &
+# Quoted: the program's arguments reach it untouched, backslashes included.
+cat > "$inner" <<'INNER'
+here="$1"; out="$2"; seconds="$3"; program="$4"; shift 4
+"$here/tools/wine-run.sh" explorer /desktop=shot,1024x768 "$program" "$@" &
 sleep "$seconds"
 import -window root "$out"
 /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
 INNER
 /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true
-xvfb-run -a -s "-screen 0 1024x768x24" bash "$inner"
+(cd "${SCREENSHOT_DIR:-$PWD}" && xvfb-run -a -s "-screen 0 1024x768x24" bash "$inner" "$here" "$out" "$seconds" "$program" "$@")
 rm -f "$inner"
 echo "screenshot: $out"

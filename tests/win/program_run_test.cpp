@@ -97,6 +97,14 @@ protected:
     }
 };
 
+// Whether upper stands above lower in the z-order of top-level windows.
+bool IsAbove(HWND upper, HWND lower) {
+    for (HWND next = GetWindow(upper, GW_HWNDNEXT); next != nullptr; next = GetWindow(next, GW_HWNDNEXT)) {
+        if (next == lower) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 TEST_F(ProgramRunTest, CommandLineFilesRunToDoneWithCtrlShiftG) {
@@ -125,6 +133,9 @@ TEST_F(ProgramRunTest, CommandLineFilesRunToDoneWithCtrlShiftG) {
     EXPECT_EQ(RemoteCell(program.hProcess, files, 0, 3), "C:\\in\\a.txt");
     EXPECT_EQ(RemoteCell(program.hProcess, files, 1, 3), "C:\\in\\b.txt");
     EXPECT_FALSE(IsWindowEnabled(main));
+    // The main window is shown after the file-list window opened; the one
+    // window that takes input must not end up hidden behind it.
+    EXPECT_TRUE(PumpUntil([&] { return IsWindowVisible(main) && IsAbove(fileWindow, main); }, 10000));
 
     PostMessageA(fileWindow, WM_CLOSE, 0, 0);
     ASSERT_TRUE(PumpUntil([&] { return !IsWindowVisible(fileWindow) && IsWindowEnabled(main); }, 10000));
