@@ -10,13 +10,7 @@ dll="$(dirname "$driver")/fdarc.dll"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 work=$(mktemp -d /tmp/fdarc-interop.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }   # Z: is the Linux root under Wine
-cp932() { iconv -f UTF-8 -t CP932; }
-utf8() { iconv -f CP932 -t UTF-8; }
+source "$here/check_helpers.sh"
 
 mkdir -p "$work/lib"
 cp "$dll" "$work/lib/ZIP32J.DLL"

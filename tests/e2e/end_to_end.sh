@@ -15,12 +15,7 @@ dll=$3
 work=$4
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 trees() { python3 "$here/trees.py" "$@"; }
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }   # Z: is the Linux root under Wine
-cp932() { iconv -f UTF-8 -t CP932; }
-utf8() { iconv -f CP932 -t UTF-8; }
+source "$here/../../archivelib/tests/check_helpers.sh"
 started=$(date +%s)
 
 for name in ZIP32J.DLL UNZIP32.DLL tar32.dll; do
