@@ -98,9 +98,21 @@ TEST(EndToEndTest, CommandLineTasksRunToTheirEnd) {
         EXPECT_TRUE(status == "停止" || status == "エラー") << row << ": " << status;
     }
 
-    SetForegroundWindow(main);
-    ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == main; }, StartDeadlineMs));
-    PressKeys({VK_CONTROL, VK_SHIFT, 'G'});
+    // Pressed again should the input go astray: it only makes Stopped rows Waiting.
+    auto noneStopped = [&] {
+        for (int row = 0; row < rows; ++row) {
+            if (RemoteCell(program.Handle(), tasks, row, StatusColumn) == "停止") return false;
+        }
+        return true;
+    };
+    bool started = false;
+    for (int attempt = 0; attempt < 3 && !started; ++attempt) {
+        SetForegroundWindow(main);
+        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == main; }, StartDeadlineMs));
+        PressKeys({VK_CONTROL, VK_SHIFT, 'G'});
+        started = PumpUntil(noneStopped, 5000);
+    }
+    ASSERT_TRUE(started) << "Ctrl+Shift+G started no task";
     std::vector<std::string> statuses(static_cast<size_t>(rows));
     bool ended = PumpUntil([&] {
         for (int row = 0; row < rows; ++row) {
