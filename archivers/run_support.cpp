@@ -13,8 +13,10 @@
 // A library in background mode dispatches the thread's messages while it
 // works, and a message box does the same: commands may add, delete or move
 // tasks meanwhile. The runs therefore keep a task's id, never its index or
-// record, across such calls and look it up again afterwards. -1: it is gone.
+// record, across such calls and look it up again afterwards. -1: it is gone,
+// or the main window was closed meanwhile and took the task rows with it.
 short FindTaskById(uint32_t id) {
+    if (MainWindow == nullptr) return -1;
     for (short i = 0; i < TaskCount; ++i) {
         if (TaskTable[i].id == id) return i;
     }
@@ -28,7 +30,7 @@ void SetStatusById(uint32_t id, int status) {
 }
 
 static void ReportRunFailureV(const char* format, va_list args) {
-    if (Settings.DefError != 1 || format == nullptr) return;
+    if (Settings.DefError != 1 || format == nullptr || MainWindow == nullptr) return;
     char text[4 * MessageTextSize];
     vsnprintf(text, sizeof(text), format, args);
     ShowErrorMessage(MainWindow, "%s", text);
@@ -81,5 +83,9 @@ int CallArchiverMain(ArchiverMainEntry entry, HWND owner, const char* commandLin
     RunSwitch = RunInLibrary;
     int result = entry(owner, commandLine, output, ArchiverOutputSize);
     RecomputeRunSwitch();
+    // The main window was closed during the call: a library that dispatched
+    // messages may have swallowed the quit message its destruction posted,
+    // and the loop would then wait for ever without a window.
+    if (MainWindow == nullptr) PostQuitMessage(0);
     return result;
 }

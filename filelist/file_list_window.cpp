@@ -121,12 +121,12 @@ static void CreateHeaderControls(HWND window) {
                                   HeaderPanelHeight, window, nullptr, AppInstance, nullptr);
     LabelFont = CreateFontA(12, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET, OUT_DEFAULT_PRECIS,
                             CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, "標準ゴシック");
-    for (const HeaderControl& spec : HeaderControls) {
-        HWND control = CreateWindowExA(spec.exStyle, spec.className, spec.text, WS_CHILD | WS_VISIBLE | spec.style,
-                                       spec.x, top + spec.y, spec.width, spec.height, window, ChildId(spec.id),
+    for (const HeaderControl& entry : HeaderControls) {
+        HWND control = CreateWindowExA(entry.exStyle, entry.className, entry.text, WS_CHILD | WS_VISIBLE | entry.style,
+                                       entry.x, top + entry.y, entry.width, entry.height, window, ChildId(entry.id),
                                        AppInstance, nullptr);
         SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(LabelFont), FALSE);
-        if (spec.handle != nullptr) *spec.handle = control;
+        if (entry.handle != nullptr) *entry.handle = control;
     }
     for (int i = 0; i < CompressFormatCount; ++i) {
         SendMessageA(FormatBox, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(FormatTable[i].Extension));
@@ -234,24 +234,10 @@ static LRESULT CALLBACK FileListViewProc(HWND list, UINT message, WPARAM wp, LPA
     return CallWindowProcA(ListViewProcedure, list, message, wp, lp);
 }
 
-static bool RegisterFileListWindowClass() {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = FileListWindowProc;
-    windowClass.hInstance = AppInstance;
-    windowClass.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_FILELISTMENU);
-    windowClass.lpszClassName = FileListWindowClass;
-    return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 // 640 x 480, 80 pixels right of and 60 below the owner's top-left corner,
 // hidden until a task is shown.
 bool CreateFileListWindow(HWND owner) {
-    if (!RegisterFileListWindowClass()) return false;
+    if (!RegisterProgramWindowClass(FileListWindowClass, FileListWindowProc, IDR_FILELISTMENU)) return false;
     RECT rect;
     GetWindowRect(owner, &rect);
     HWND window = CreateWindowExA(WS_EX_WINDOWEDGE, FileListWindowClass, "圧縮するファイルの一覧", WS_OVERLAPPEDWINDOW,

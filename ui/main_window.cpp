@@ -198,19 +198,25 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wp, LPA
     return DefWindowProcA(window, message, wp, lp);
 }
 
-bool RegisterMainWindowClass(HINSTANCE instance) {
-    AppInstance = instance;
+// The program's two top-level classes differ only in name, procedure and
+// menu: redraw on resize, icon 105, arrow cursor, the menu colour (brush 5).
+bool RegisterProgramWindowClass(const char* name, WNDPROC procedure, int menuId) {
     WNDCLASSEXA windowClass = {};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = MainWindowProc;
-    windowClass.hInstance = instance;
-    windowClass.hIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_APP));
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = AppInstance;
+    windowClass.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(IDR_MAINMENU);
-    windowClass.lpszClassName = MainWindowClass;
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(menuId);
+    windowClass.lpszClassName = name;
     return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+bool RegisterMainWindowClass(HINSTANCE instance) {
+    AppInstance = instance;
+    return RegisterProgramWindowClass(MainWindowClass, MainWindowProc, IDR_MAINMENU);
 }
 
 // 800 x 600, centred; a screen smaller than that gives a negative position.

@@ -17,6 +17,7 @@ extern char ArchiveFilter[300];
 
 extern const char MainWindowClass[];
 
+bool RegisterProgramWindowClass(const char* name, WNDPROC procedure, int menuId);
 bool RegisterMainWindowClass(HINSTANCE instance);
 HWND CreateMainWindow(HINSTANCE instance);
 void SetMainTitle();
