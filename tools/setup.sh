@@ -11,7 +11,7 @@ packages=(
     libz-mingw-w64-dev                               # zlib for the bundled archiver library
     googletest                                       # test framework sources
     wine64 xvfb xauth locales                        # running the Windows build
-    zip unzip tar gzip python3 bc                    # interoperability checks and benchmark of the bundled library
+    zip unzip tar gzip python3 bc                    # interop, end-to-end checks and benchmark of the bundled library
     imagemagick fonts-ipafont-gothic                 # screenshots with Japanese glyphs
 )
 

@@ -10,13 +10,7 @@ dll="$(dirname "$driver")/fdarc.dll"
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 work=$(mktemp -d /tmp/fdarc-interop.XXXXXX)
 trap 'rm -rf "$work"' EXIT
-failures=0
-
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-pass() { echo "ok: $*"; }
-winpath() { local p=${1//\//\\}; echo "Z:$p"; }   # Z: is the Linux root under Wine
-cp932() { iconv -f UTF-8 -t CP932; }
-utf8() { iconv -f CP932 -t UTF-8; }
+source "$here/check_helpers.sh"
 
 mkdir -p "$work/lib"
 cp "$dll" "$work/lib/ZIP32J.DLL"
@@ -135,7 +129,8 @@ make_archives() {
 }
 mkdir -p "$work/in"
 make_archives
-if unzip -Z -v "$work/in/streamed.zip" | grep -Eq 'extended local header: +yes'; then
+details=$(unzip -Z -v "$work/in/streamed.zip")   # grep -q ending a pipe early would fail it under pipefail
+if grep -Eq 'extended local header: +yes' <<< "$details"; then
     pass "streamed.zip carries data descriptors"
 else
     fail "streamed.zip has no data descriptors; the case is not exercised"

@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# The program end to end under Wine with the bundled archiver library
+# installed as a user's would be, checked on the Linux side with Info-ZIP
+# zip/unzip and GNU tar.
+#   end_to_end.sh WINE_RUN TESTS_EXE FDARC_DLL WORK_DIR
+# WORK_DIR is emptied except its Wine prefix ("prefix"), kept between runs
+# because making one takes a while; the shared test prefix is never touched.
+# fardelix.exe is driven by EndToEndTest of TESTS_EXE (the program is built
+# beside it), once per run folder: two compression tasks (zip, tar), then
+# extraction tasks of archives made by the Linux tools, then hostile ones.
+set -euo pipefail
+wine_run=$1
+tests_exe=$2
+dll=$3
+work=$4
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+trees() { python3 "$here/trees.py" "$@"; }
+source "$here/../../archivelib/tests/check_helpers.sh"
+started=$(date +%s)
+
+for name in ZIP32J.DLL UNZIP32.DLL tar32.dll; do
+    # A library beside the program would be found before the installed one.
+    if [ -n "$(find "$(dirname "$tests_exe")" -maxdepth 1 -iname "$name")" ]; then
+        echo "FAIL: $name lies beside the program and would shadow the installed library"
+        exit 1
+    fi
+done
+
+prefix=$work/prefix
+mkdir -p "$work"
+find "$work" -mindepth 1 -maxdepth 1 ! -name prefix -exec rm -rf {} +
+unset WINEPREFIX
+export FARDELIX_WINEPREFIX=$prefix
+end_server() { WINEPREFIX=$prefix /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; }
+# A server left from an earlier display would keep that display.
+end_server
+trap end_server EXIT
+bash "$here/../../archivelib/install-into-prefix.sh" "$(dirname "$dll")" | sed 's/^/  /'
+for name in ZIP32J.DLL UNZIP32.DLL tar32.dll; do
+    cmp -s "$dll" "$prefix/drive_c/windows/system32/$name" || { echo "FAIL: $name not installed"; exit 1; }
+done
+echo "prefix ready after $(($(date +%s) - started)) s"
+
+# run_program FOLDER KIND DEF_COMP_TYPE DEF_MELT_AUTO PATH...: one program run
+# in FOLDER; leaves the task rows' "status<TAB>count" lines in FOLDER/results.txt.
+run_program() {
+    local folder=$1 kind=$2 comp=$3 melt=$4
+    shift 4
+    mkdir -p "$folder"
+    printf '[CONFIG]\r\nDefCompType=%s\r\nDefMeltAuto=%s\r\nDefMeltOverwrite=0\r\nDefError=0\r\n' "$comp" "$melt" \
+        > "$folder/fardelix.ini"
+    { echo "$kind"; for path in "$@"; do winpath "$path"; done; } | cp932 > "$folder/arguments.txt"
+    local log=$folder/driver.log
+    if FARDELIX_E2E_DIR=$(winpath "$folder") "$wine_run" "$tests_exe" --gtest_filter='EndToEndTest.*' \
+        > "$log" 2>&1 && grep -q '^\[  PASSED  \] 1 test' "$log" && ! grep -q 'SKIPPED' "$log"; then
+        pass "$kind run in $(basename "$folder"): every task ended"
+    else
+        fail "$kind run in $(basename "$folder"): the driver failed"
+        sed 's/^/  | /' "$log" | utf8
+    fi
+    [ -f "$folder/results.txt" ] || : > "$folder/results.txt"
+}
+
+# check_results FOLDER EXPECTED: the results of a run against "status<TAB>count" lines ("*" any count).
+check_results() {
+    local got want
+    got=$(utf8 < "$1/results.txt")
+    want=${2%$'\n'}
+    if python3 -c '
+import sys
+got, want = sys.argv[1].splitlines(), sys.argv[2].splitlines()
+ok = len(got) == len(want) and all(
+    g.split("\t")[0] == w.split("\t")[0] and (w.split("\t")[1] == "*" or g.split("\t")[1:] == w.split("\t")[1:])
+    for g, w in zip(got, want))
+sys.exit(0 if ok else 1)' "$got" "$want"; then
+        pass "$(basename "$1"): task rows as expected"
+    else
+        fail "$(basename "$1"): task rows differ"
+        diff <(echo "$want") <(echo "$got") | sed 's/^/  /' || true
+    fi
+}
+
+# ---------------------------------------------------------------- the sources
+# 表 ソ 能 予 end in 0x5C in code page 932.
+src=$work/src
+mkdir -p "$src/ソフト/表計算" "$src/予定/来週/会議" "$src/予定/空フォルダ" "$src/sub dir"
+printf '表示のテキスト\r\n' | cp932 > "$src/ソフト/表示.txt"
+printf 'ソフトの能力\n' > "$src/ソフト/表計算/能力.txt"
+for i in $(seq 1 2000); do echo "予定 line $i of a compressible text"; done > "$src/予定/来週/会議/議事録.txt"
+printf 'x' > "$src/予定/来週/メモ"
+head -c 70000 /dev/urandom > "$src/能力.dat"
+: > "$src/empty.txt"
+head -c 3000000 /dev/urandom > "$src/big.bin"
+printf 'spaced' > "$src/sub dir/with space.txt"
+tops=("ソフト" "能力.dat" "予定" "empty.txt" "big.bin" "sub dir")
+top_paths=(); for top in "${tops[@]}"; do top_paths+=("$src/$top"); done
+expected=$(trees names "$src" "${tops[@]}")
+entries=$(echo "$expected" | wc -l)
+
+# ---------------------------------------------------------------- the program compresses
+# The archive is named after the first path, in its folder.
+run_program "$work/run-zip" compression 0 2 "${top_paths[@]}"
+check_results "$work/run-zip" "完了	*"
+run_program "$work/run-tar" compression 3 2 "${top_paths[@]}"
+check_results "$work/run-tar" "完了	*"
+zip_arc=$src/ソフト.zip
+tar_arc=$src/ソフト.tar
+mkdir -p "$work/made"
+mv "$zip_arc" "$tar_arc" "$work/made/" 2>/dev/null || fail "the archives $zip_arc and $tar_arc were not both made"
+zip_arc=$work/made/ソフト.zip
+tar_arc=$work/made/ソフト.tar
+
+if [ -f "$zip_arc" ]; then
+    unzip -tq "$zip_arc" >/dev/null && pass "unzip -t accepts the zip" || fail "unzip -t rejects the zip"
+    mapfile -t names < <(echo "$expected")
+    shown=$(printf '%s\n' "${names[@]}" | python3 "$here/../../archivelib/tests/unzip_names.py" "$work/made" | LC_ALL=C sort)
+    # An unzip with -O converts the names itself; Debian's has none and maps the bytes (unzip_names.py).
+    charset=(); unzip -O cp932 -Z1 "$zip_arc" >/dev/null 2>&1 && charset=(-O cp932)
+    listed=$(unzip "${charset[@]}" -Z1 "$zip_arc" | LC_ALL=C sort)
+    [ "$listed" = "$shown" ] && pass "unzip lists the expected $entries names" ||
+        { fail "zip names differ"; diff <(echo "$shown") <(echo "$listed") | sed 's/^/  /' || true; }
+    # The stored bytes themselves, read without unzip's own mapping.
+    stored=$(python3 -c 'import sys, zipfile
+for i in zipfile.ZipFile(sys.argv[1]).infolist():
+    print(i.filename if i.flag_bits & 0x800 else i.filename.encode("cp437").decode("cp932"))' "$zip_arc" | LC_ALL=C sort)
+    [ "$stored" = "$(echo "$expected" | LC_ALL=C sort)" ] && pass "the zip stores the code page 932 names" ||
+        { fail "the zip's stored names differ"; diff <(echo "$expected" | LC_ALL=C sort) <(echo "$stored") | sed 's/^/  /' || true; }
+    mkdir -p "$work/unzipped"
+    # Its exit code 1 is the warning that names of an MS-DOS zip hold backslashes (0x5C trail bytes).
+    { LC_ALL=C unzip "${charset[@]}" -q "$zip_arc" -d "$work/unzipped" 2>&1 || [ $? = 1 ]; } | sed 's/^/  /' && trees compare "$src" "$work/unzipped" unzip "${tops[@]}" &&
+        pass "unzip extracts a byte-identical tree" || fail "unzip's tree differs from the sources"
+fi
+if [ -f "$tar_arc" ]; then
+    gzip -t "$tar_arc" && pass "the tar is gzip-compressed" || fail "the tar is not gzip-compressed"
+    listed=$(tar --quoting-style=literal -tzf "$tar_arc" | utf8 | LC_ALL=C sort)
+    [ "$listed" = "$(echo "$expected" | LC_ALL=C sort)" ] && pass "tar tzf lists the expected $entries names" ||
+        { fail "tar names differ"; diff <(echo "$expected" | LC_ALL=C sort) <(echo "$listed") | sed 's/^/  /' || true; }
+    mkdir -p "$work/untarred"
+    tar xzf "$tar_arc" -C "$work/untarred" && trees compare "$src" "$work/untarred" cp932 "${tops[@]}" &&
+        pass "tar extracts a byte-identical tree" || fail "tar's tree differs from the sources"
+fi
+
+# ---------------------------------------------------------------- the program extracts
+# Archives of the Linux tools hold code page 932 names, as Windows archivers store them.
+raw=$work/raw
+mkdir -p "$raw" "$work/in/single-zip" "$work/in/single-tar"
+trees rawcopy "$src" "$raw" "${tops[@]}"
+raw_tops=(); for top in "${tops[@]}"; do raw_tops+=("$(printf '%s' "$top" | cp932)"); done
+in=$work/in
+(cd "$raw" && LC_ALL=C zip -q -r -X "$in/deflated.zip" -- "${raw_tops[@]}")
+(cd "$raw" && LC_ALL=C zip -q -r -X -0 "$in/stored.zip" -- "${raw_tops[@]}")
+# Written to a pipe, zip cannot seek back: every entry gets a data descriptor.
+(cd "$raw" && LC_ALL=C zip -q -r -X -fz- - -- "${raw_tops[@]}" | cat > "$in/streamed.zip")
+details=$(unzip -Z -v "$in/streamed.zip")   # grep -q ending a pipe early would fail it under pipefail
+grep -Eq 'extended local header: +yes' <<< "$details" ||
+    fail "streamed.zip has no data descriptors; the case is not exercised"
+(cd "$raw" && tar cf "$in/plain.tar" -- "${raw_tops[@]}")
+(cd "$raw" && tar czf "$in/gzipped.tar" -- "${raw_tops[@]}")
+# One top-level folder only: no folder named after the archive is made.
+(cd "$raw" && LC_ALL=C zip -q -r -X "$in/single-zip/only.zip" -- "${raw_tops[0]}")
+(cd "$raw" && tar cf "$in/single-tar/only.tar" -- "${raw_tops[0]}")
+arcs=(deflated.zip stored.zip streamed.zip plain.tar gzipped.tar single-zip/only.zip single-tar/only.tar)
+arc_paths=(); want=""
+for arc in "${arcs[@]}"; do
+    arc_paths+=("$in/$arc")
+    case $arc in
+    *.zip) count=$(unzip -Z1 "$in/$arc" | wc -l) ;;
+    *) count=$(tar tf "$in/$arc" | wc -l) ;;
+    esac
+    want+="完了	$count"$'\n'
+done
+run_program "$work/run-extract" extraction 0 2 "${arc_paths[@]}"
+check_results "$work/run-extract" "$want"
+for arc in deflated stored streamed plain gzipped; do
+    trees compare "$src" "$in/$arc" same "${tops[@]}" && pass "$arc: the program extracts a byte-identical tree" ||
+        fail "$arc: the program's tree differs from the sources"
+done
+for arc in zip tar; do
+    trees compare "$src" "$in/single-$arc" same "${tops[0]}" --ignore=only.$arc &&
+        pass "single-folder $arc: extracted in place, byte-identical" || fail "single-folder $arc: the tree differs"
+done
+
+# ---------------------------------------------------------------- hostile archives
+# Those with readable entries fail in the run, the others already when counted.
+hostile=(); want=""
+while IFS='|' read -r count path; do
+    hostile+=("$path")
+    want+="エラー	$count"$'\n'
+done < <(trees hostile "$work/hostile")
+outside=(/abs_e2e_zip.txt /abs_e2e_tar.txt "$prefix/drive_c/drive_e2e_zip.txt" "$prefix/drive_c/abs_e2e_zip.txt"
+         "$prefix/drive_c/abs_e2e_tar.txt" /drive_e2e_zip.txt)
+for path in "${outside[@]}"; do rm -f "$path"; done
+snapshot() { (cd "$work" && find . -path ./prefix -prune -o -path ./run-hostile -prune -o -print | LC_ALL=C sort); }
+before=$(snapshot)
+run_program "$work/run-hostile" extraction 0 0 "${hostile[@]}"
+check_results "$work/run-hostile" "$want"
+# With DefMeltAuto=0 each destination is a new folder named after its archive.
+allowed=""
+for arc in "${hostile[@]}"; do
+    rel=./${arc#"$work"/}
+    allowed+="${rel%.*}"$'\n'
+done
+new=$(comm -13 <(echo "$before") <(snapshot))
+stray=$(echo "$new" | python3 -c '
+import sys
+allowed = [a for a in sys.argv[1].splitlines() if a]
+for line in sys.stdin.read().splitlines():
+    if line and not any(line == a or line.startswith(a + "/") for a in allowed):
+        print(line)' "$allowed")
+[ -z "$stray" ] && pass "hostile archives wrote nothing outside their destinations" ||
+    { fail "written outside a destination:"; echo "$stray" | sed 's/^/  /'; }
+for path in "${outside[@]}"; do
+    [ ! -e "$path" ] || { fail "hostile archive wrote $path"; rm -f "$path"; }
+done
+
+echo "end to end: $failures failure(s) in $(($(date +%s) - started)) s"
+[ "$failures" -eq 0 ]

@@ -1,0 +1,175 @@
+#!/usr/bin/env python3
+"""Trees and archives for the end-to-end test of the program.
+
+  trees.py names ROOT TOP...             relative names below ROOT of the TOP items
+                                         and everything in them, folders ending in '/'
+  trees.py rawcopy SRC DST TOP...        copies the TOP items of SRC into DST with every
+                                         name as code page 932 bytes (what a Windows
+                                         archiver stores), for the Linux tools to pack
+  trees.py compare SRC OUT NAMING TOP... OUT holds exactly the TOP items of SRC, with
+                                         byte-identical files; NAMING says how a name
+                                         shows on disk in OUT: same, cp932 or unzip
+                                         (as this unzip maps code page 932 bytes)
+  trees.py hostile DIR                   archives that try to write outside their
+                                         destination, or are no archives: DIR/NN/name;
+                                         prints "count|path" lines
+Names given and printed are UTF-8. Exits 1 when a comparison fails.
+"""
+import io
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tarfile
+import zipfile
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+UNZIP_NAMES = os.path.join(HERE, "..", "..", "archivelib", "tests", "unzip_names.py")
+
+
+def names(root, tops):
+    found = []
+    for top in tops:
+        path = os.path.join(root, top)
+        if os.path.isdir(path):
+            found.append(top + "/")
+            for folder, dirs, files in os.walk(path):
+                rel = os.path.relpath(folder, root)
+                found += [os.path.join(rel, d) + "/" for d in dirs]
+                found += [os.path.join(rel, f) for f in files]
+        else:
+            found.append(top)
+    return sorted(found)
+
+
+def rawcopy(src, dst, tops):
+    for name in names(src, tops):
+        target = os.path.join(dst.encode(), name.rstrip("/").encode("cp932"))
+        if name.endswith("/"):
+            os.makedirs(target, exist_ok=True)
+        else:
+            shutil.copyfile(os.path.join(src, name), target)
+
+
+def disk_names(expected, naming, workdir):
+    if naming == "same":
+        return [n.encode() for n in expected]
+    if naming == "cp932":
+        return [n.encode("cp932") for n in expected]
+    shown = subprocess.run([sys.executable, UNZIP_NAMES, workdir], input="".join(n + "\n" for n in expected).encode(),
+                           capture_output=True, check=True).stdout.split(b"\n")[:len(expected)]
+    # Extracting, unzip names files differently from its listing: a name of
+    # an MS-DOS entry without '/' has every 0x5C byte taken for a separator
+    # (the trail byte of 能 too: in the C locale it runs in here it steps over
+    # no double-byte characters), and a byte 0xFF (from 0x98, as in 録) is left out.
+    if shown == [n.encode() for n in expected]:
+        return shown  # an unzip with -O cp932: the names are converted
+    on_disk = []
+    for name, raw in zip(shown, expected):
+        if b"/" not in raw.encode("cp932"):
+            name = name.replace(b"\\", b"/")
+        on_disk.append(name.replace(b"\xff", b""))
+    return on_disk
+
+
+def walk_bytes(out):
+    found = set()
+    for folder, dirs, files in os.walk(out.encode()):
+        rel = os.path.relpath(folder, out.encode())
+        prefix = b"" if rel == b"." else rel + b"/"
+        found |= {prefix + d + b"/" for d in dirs}
+        found |= {prefix + f for f in files}
+    return found
+
+
+def compare(src, out, naming, tops, ignore):
+    expected = names(src, tops)
+    on_disk = disk_names(expected, naming, os.path.dirname(os.path.abspath(out)))
+    failures = []
+    actual = walk_bytes(out) - {i.encode() for i in ignore}
+    wanted = set(on_disk)
+    for disk in on_disk:  # folders a name split by unzip implies
+        parts = disk.rstrip(b"/").split(b"/")
+        wanted |= {b"/".join(parts[:i]) + b"/" for i in range(1, len(parts))}
+    for extra in sorted(actual - wanted):
+        failures.append("unexpected entry %r" % extra)
+    for name, disk in zip(expected, on_disk):
+        path = os.path.join(out.encode(), disk.rstrip(b"/"))
+        if name.endswith("/"):
+            if not os.path.isdir(path):
+                failures.append("folder %s missing" % name)
+        elif not os.path.isfile(path):
+            failures.append("file %s missing" % name)
+        else:
+            with open(os.path.join(src, name), "rb") as a, open(path, "rb") as b:
+                if a.read() != b.read():
+                    failures.append("file %s differs" % name)
+    for failure in failures:
+        print("  " + failure)
+    return not failures
+
+
+def zip_bytes(entries):
+    data = io.BytesIO()
+    with zipfile.ZipFile(data, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, body in entries:
+            z.writestr(zipfile.ZipInfo(name, (2024, 1, 2, 3, 4, 6)), body)
+    return data.getvalue()
+
+
+def tar_bytes(entries, mode="w"):
+    data = io.BytesIO()
+    with tarfile.open(fileobj=data, mode=mode, format=tarfile.GNU_FORMAT, encoding="cp932") as t:
+        for name, body in entries:
+            info = tarfile.TarInfo(name)
+            info.size = len(body)
+            info.mtime = 1700000000
+            t.addfile(info, io.BytesIO(body))
+    return data.getvalue()
+
+
+def hostile(folder):
+    rng = random.Random(932)
+    text = b"a line of text that compresses well\n" * 2000
+    whole_zip = zip_bytes([("one.txt", text), ("two.bin", rng.randbytes(40000))])
+    whole_tgz = tar_bytes([("one.txt", text), ("two.bin", rng.randbytes(40000))], "w:gz")
+    # The entry count the program shows: none where no entry can be read.
+    archives = [
+        ("dotdot.zip", 2, zip_bytes([("ok.txt", b"fine"), ("../evil_e2e.txt", b"evil")])),
+        ("inner.zip", 1, zip_bytes([("sub/../../evil_inner_e2e.txt", b"evil")])),
+        ("backslash.zip", 1, zip_bytes([("..\\evil_backslash_e2e.txt", b"evil")])),
+        ("absolute.zip", 1, zip_bytes([("/abs_e2e_zip.txt", b"evil")])),
+        ("drive.zip", 1, zip_bytes([("C:\\drive_e2e_zip.txt", b"evil")])),
+        ("dotdot.tar", 2, tar_bytes([("ok.txt", b"fine"), ("../evil_e2e_tar.txt", b"evil")])),
+        ("absolute.tar", 1, tar_bytes([("/abs_e2e_tar.txt", b"evil")])),
+        ("truncated.zip", "", whole_zip[:len(whole_zip) * 3 // 5]),
+        ("truncated.tar", "", whole_tgz[:len(whole_tgz) * 3 // 5]),
+        ("random.zip", "", rng.randbytes(4096)),
+        ("random.tar", "", rng.randbytes(4096)),
+    ]
+    for number, (name, count, body) in enumerate(archives, 1):
+        place = os.path.join(folder, "%02d" % number)
+        os.makedirs(place)
+        with open(os.path.join(place, name), "wb") as f:
+            f.write(body)
+        print("%s|%s" % (count, os.path.join(place, name)))
+
+
+def main():
+    command, args = sys.argv[1], sys.argv[2:]
+    if command == "names":
+        sys.stdout.write("".join(n + "\n" for n in names(args[0], args[1:])))
+    elif command == "rawcopy":
+        rawcopy(args[0], args[1], args[2:])
+    elif command == "compare":
+        ignore = [a[len("--ignore="):] for a in args if a.startswith("--ignore=")]
+        args = [a for a in args if not a.startswith("--ignore=")]
+        sys.exit(0 if compare(args[0], args[1], args[2], args[3:], ignore) else 1)
+    elif command == "hostile":
+        hostile(args[0])
+    else:
+        sys.exit("unknown command " + command)
+
+
+main()

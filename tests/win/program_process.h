@@ -1,0 +1,41 @@
+// Driving the real fardelix.exe from a test: starting it with a command
+// line, finding its windows, reading list-view cells across the process
+// boundary and pressing keys as a user would.
+#pragma once
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// The folder of the running test program, ending in '\\'; fardelix.exe is
+// built beside it.
+std::string ProgramFolder();
+
+// The first top-level window of the process with the class name.
+HWND WindowOf(DWORD process, const char* className);
+
+// A cell of a list view in another process: the text buffer lives there.
+std::string RemoteCell(HANDLE process, HWND list, int row, int column);
+
+// Presses the keys in order and releases them in reverse order.
+void PressKeys(const std::vector<WORD>& keys);
+
+// fardelix.exe started with the arguments in the given current folder.
+// Ending the test ends the program: closed through its main window when
+// that answers within the deadline, terminated otherwise.
+class ProgramProcess {
+public:
+    ProgramProcess() = default;
+    ProgramProcess(const ProgramProcess&) = delete;
+    ProgramProcess& operator=(const ProgramProcess&) = delete;
+    ~ProgramProcess();
+
+    bool Start(const std::string& arguments, const std::string& folder);
+    // Posts WM_CLOSE to the main window; true when the process ended in time.
+    bool Close(HWND main, int timeoutMs);
+    HANDLE Handle() const { return info_.hProcess; }
+    DWORD Id() const { return info_.dwProcessId; }
+
+private:
+    PROCESS_INFORMATION info_ = {};
+};
