@@ -51,6 +51,14 @@ bool PrepareDestination(Extraction* x, const std::string& folder) {
     return CreateFolders(x, x->destination);
 }
 
+bool BeginExtraction(Extraction* x, const Command& command, HWND owner, CallLog* log) {
+    x->owner = owner;
+    x->overwrite = command.overwrite;
+    x->patterns = command.names;
+    x->log = log;
+    return PrepareDestination(x, command.folder);
+}
+
 bool ResolveEntryPath(Extraction* x, const std::string& stored, std::string* path) {
     std::string relative;
     if (!MakeSafeRelativePath(stored, &relative)) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "callstate.h"
+#include "cmdline.h"
 #include "fileio.h"
 
 struct Extraction {
@@ -26,6 +27,9 @@ struct Extraction {
 
 // Checks the destination and creates it when missing.
 bool PrepareDestination(Extraction* x, const std::string& folder);
+// An extraction of the command's entries into its folder: false (x->error
+// set) when the destination cannot be made.
+bool BeginExtraction(Extraction* x, const Command& command, HWND owner, CallLog* log);
 // Resolves a stored name to a full path below the destination; false (and
 // FDARC_E_UNSAFE_NAME recorded) for names that would leave it. *path is the
 // destination itself for names like "./".

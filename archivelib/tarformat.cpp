@@ -349,11 +349,7 @@ int ExtractTar(const Command& command, HWND owner, CallLog* log) {
         return FDARC_E_OPEN_ARCHIVE;
     }
     Extraction x;
-    x.owner = owner;
-    x.overwrite = command.overwrite;
-    x.patterns = command.names;
-    x.log = log;
-    if (!PrepareDestination(&x, command.folder)) return x.error;
+    if (!BeginExtraction(&x, command, owner, log)) return x.error;
     std::vector<char> buffer(kIoBufferSize);
     for (;;) {
         PumpMessagesIfDue();

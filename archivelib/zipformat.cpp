@@ -300,11 +300,7 @@ int ExtractZip(const Command& command, HWND owner, CallLog* log) {
         return result;
     }
     Extraction x;
-    x.owner = owner;
-    x.overwrite = command.overwrite;
-    x.patterns = command.names;
-    x.log = log;
-    if (!PrepareDestination(&x, command.folder)) return x.error;
+    if (!BeginExtraction(&x, command, owner, log)) return x.error;
     std::vector<unsigned char> in(kIoBufferSize), out(kIoBufferSize);
     Inflater inflater;
     for (const ZipEntry& entry : directory.entries) {
