@@ -1,6 +1,8 @@
 #include "filelist/collect.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/text.h"
 #include "archivers/formats.h"
@@ -180,6 +182,10 @@ void AddFolderContents(const char* folder) {
         ReportFolderFailure();
         return;
     }
+    // The names are read first and the listing closed before any row is
+    // added: under Wine every file opened while a listing of its folder is
+    // open costs more, and a large folder's additions doubled in time.
+    std::vector<std::string> children;
     WIN32_FIND_DATAA entry;
     HANDLE find = FindFirstFileA(pattern, &entry);
     if (find == INVALID_HANDLE_VALUE) {
@@ -189,9 +195,10 @@ void AddFolderContents(const char* folder) {
     do {
         if (IsDotEntry(entry.cFileName)) continue;
         char child[PathSize];
-        if (FormatText(child, sizeof(child), "%s%s", base, entry.cFileName)) AddPathToCurrentTask(child);
+        if (FormatText(child, sizeof(child), "%s%s", base, entry.cFileName)) children.emplace_back(child);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
+    for (const std::string& child : children) AddPathToCurrentTask(child.c_str());
 }
 
 // From the rows: a file row adds the number its size text shows, a folder
