@@ -4,12 +4,28 @@
 
 #include <cstring>
 
+#include "app/text.h"
+#include "tasks/task_table.h"
+#include "tests/win/test_support.h"
+#include "ui/main_window.h"
+
 std::string ProgramFolder() {
     char path[MAX_PATH];
     DWORD length = GetModuleFileNameA(nullptr, path, sizeof(path));
     if (length == 0 || length >= sizeof(path)) return std::string();
-    std::string text = path;
-    return text.substr(0, text.find_last_of('\\') + 1);  // an ASCII build folder
+    char folder[MAX_PATH];
+    if (!FolderOfPath(path, folder, sizeof(folder))) return std::string();
+    return folder;
+}
+
+// The test's own main window carries the program's class name and would be
+// taken for a running instance; it is destroyed, and the next test that
+// needs it makes it anew.
+void PutAwayTestMainWindow() {
+    if (MainWindow == nullptr) return;
+    ResetTasks();
+    DestroyWindow(MainWindow);
+    PumpPending();
 }
 
 namespace {

@@ -11,6 +11,9 @@
 // built beside it.
 std::string ProgramFolder();
 
+// Destroys the test program's own main window before the real program starts.
+void PutAwayTestMainWindow();
+
 // The first top-level window of the process with the class name.
 HWND WindowOf(DWORD process, const char* className);
 

@@ -18,14 +18,7 @@ namespace {
 
 class ProgramRunTest : public testing::Test {
 protected:
-    void SetUp() override {
-        // The test's own main window carries the program's class name.
-        if (MainWindow != nullptr) {
-            ResetTasks();
-            DestroyWindow(MainWindow);
-            PumpPending();
-        }
-    }
+    void SetUp() override { PutAwayTestMainWindow(); }
 };
 
 // Whether upper stands above lower in the z-order of top-level windows.

@@ -5,15 +5,11 @@
 
 #include <string>
 
+#include "tests/win/program_process.h"
 #include "tests/win/test_support.h"
 #include "ui/main_window.h"
 
-static std::string ProgramPath() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string text = path;
-    return text.substr(0, text.find_last_of('\\') + 1) + "fardelix.exe";
-}
+static std::string ProgramPath() { return ProgramFolder() + "fardelix.exe"; }
 
 struct Program {
     PROCESS_INFORMATION process = {};
@@ -40,17 +36,9 @@ struct Program {
     }
 };
 
-// The test's own main window carries the same class and would be taken for
-// a running instance; it is put away while the real program runs.
 class ProgramTest : public testing::Test {
 protected:
-    void SetUp() override {
-        if (MainWindow != nullptr) {
-            ResetTasks();
-            DestroyWindow(MainWindow);
-            PumpPending();
-        }
-    }
+    void SetUp() override { PutAwayTestMainWindow(); }
 };
 
 TEST_F(ProgramTest, StartsCentredWithTitleAndWritesSettingsOnClose) {

@@ -10,17 +10,11 @@
 #include "settings/settings.h"
 #include "tasks/task_create.h"
 #include "tasks/task_table.h"
+#include "tests/win/program_process.h"
 #include "tests/win/test_support.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 
-// The folder of the running test program, where the test libraries are.
-static std::string ProgramFolder() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof(path));
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
 
 class TaskCreateTest : public testing::Test {
 protected:
