@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds the three presets and runs every test:
+# Checks that every include runs down the program's layers, then builds the
+# three presets and runs every test:
 #   native  the window-free core with AddressSanitizer and UBSan (g++)
 #   win32   the 32-bit release build (compiled and linked; it cannot run here)
 #   win64   the 64-bit build, whose tests run under Wine on a virtual display
@@ -9,6 +10,9 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh
 
 fuzz_seconds="${FARDELIX_FUZZ_SECONDS:-30}"
+
+echo "== layers: the include graph of the program's folders"
+python3 tools/check-layers.py
 
 echo "== native: build and test with sanitizers"
 cmake --preset native >/dev/null
