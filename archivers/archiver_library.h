@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include <type_traits>
+
 using ArchiveHandle = HANDLE;
 
 using ArchiverMainEntry = int(WINAPI*)(HWND owner, LPCSTR commandLine, LPSTR output, DWORD outputSize);
@@ -34,8 +36,18 @@ void ReleaseArchiverLibrary(ArchiverLibrary* library);
 FARPROC ResolveArchiverEntry(const ArchiverLibrary& library, const char* suffix);
 void ReadFindRecordName(const unsigned char* record, char* name, size_t size);
 
+// Libraries export their entries as WINAPI (stdcall in 32-bit builds); a
+// call through a cdecl pointer would leave the stack unbalanced, and only in
+// the 32-bit build, which cannot run here. The 64-bit build has one calling
+// convention, so there every function pointer passes.
+template <typename Pointer>
+struct IsWinapiEntry : std::false_type {};
+template <typename Result, typename... Arguments>
+struct IsWinapiEntry<Result(WINAPI*)(Arguments...)> : std::true_type {};
+
 // Each typed entry is null when the library does not export it.
 template <typename Entry>
 Entry ArchiverEntry(const ArchiverLibrary& library, const char* suffix) {
+    static_assert(IsWinapiEntry<Entry>::value, "archiver entries are called through WINAPI pointers");
     return reinterpret_cast<Entry>(reinterpret_cast<void*>(ResolveArchiverEntry(library, suffix)));
 }

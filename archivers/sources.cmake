@@ -5,4 +5,5 @@ list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/archiver_library.cpp
     ${CMAKE_CURRENT_LIST_DIR}/compression_run.cpp
     ${CMAKE_CURRENT_LIST_DIR}/extraction_run.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/record_layouts.cpp
     ${CMAKE_CURRENT_LIST_DIR}/run_support.cpp)
