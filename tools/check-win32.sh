@@ -160,6 +160,10 @@ else
     if [ -n "$stray" ]; then fail "DLLs beside fardelix.exe: $stray"; else pass "no DLL beside fardelix.exe"; fi
     check_text "$top/README.txt"
     check_text "$top/archivers/README.txt"
+    # The names to copy the library under, derived from fdarc.def and the format table.
+    served=$(grep -Eic $'^  [^ ]+\\.dll\r?$' "$top/archivers/README.txt" || true)
+    if [ "$served" -gt 0 ]; then pass "archivers/README.txt names $served libraries to copy fdarc.dll as"
+    else fail "archivers/README.txt names no library to copy fdarc.dll as"; fi
     for license in zlib mingw-w64 gcc-runtime-library GPL-3; do
         if [ -s "$top/licenses/$license.txt" ]; then pass "licenses/$license.txt"
         else fail "licenses/$license.txt is missing"; fi
