@@ -11,6 +11,7 @@ static FARPROC ResolveEntry(const ArchiverLibrary& library, const char* suffix) 
 
 template <typename Entry>
 static void Resolve(const ArchiverLibrary& library, const char* suffix, Entry* entry) {
+    static_assert(IsWinapiEntry<Entry>::value, "archiver entries are called through WINAPI pointers");
     *entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(ResolveEntry(library, suffix)));
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include <type_traits>
+
 #include "archivers/find_record.h"
 
 using ArchiveHandle = HANDLE;
@@ -39,3 +41,12 @@ struct ArchiverLibrary {
 bool LoadArchiverLibrary(const char* fileName, const char* prefix, ArchiverLibrary* library);
 void ReleaseArchiverLibrary(ArchiverLibrary* library);
 bool HasInspectionEntries(const ArchiverLibrary& library);
+
+// Libraries export their entries as WINAPI (stdcall in 32-bit builds); a
+// call through a cdecl pointer would leave the stack unbalanced, and only in
+// the 32-bit build, which cannot run here. The 64-bit build has one calling
+// convention, so there every function pointer passes.
+template <typename Pointer>
+struct IsWinapiEntry : std::false_type {};
+template <typename Result, typename... Arguments>
+struct IsWinapiEntry<Result(WINAPI*)(Arguments...)> : std::true_type {};
