@@ -12,6 +12,7 @@ packages=(
     googletest                                       # test framework sources
     wine64 xvfb xauth locales                        # running the Windows build
     zip unzip tar gzip python3 bc                    # interop, end-to-end checks and benchmark of the bundled library
+    lhasa                                            # lha: the independent reader of the lzh archives we write
     imagemagick fonts-ipafont-gothic                 # screenshots with Japanese glyphs
 )
 
