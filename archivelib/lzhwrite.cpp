@@ -539,7 +539,8 @@ bool BuildLzhHeader(const LzhNewEntry& entry, const char* method, uint32_t packe
     header->append(method, 5);
     Put32(header, packed);
     Put32(header, size);
-    Put32(header, static_cast<uint32_t>(entry.unixTime));
+    // The field is unsigned: times before 1970 or after 2106 are clamped.
+    Put32(header, static_cast<uint32_t>(std::min<int64_t>(std::max<int64_t>(entry.unixTime, 0), 0xFFFFFFFF)));
     header->push_back(0x20);
     header->push_back(2);  // level
     Put16(header, crc);

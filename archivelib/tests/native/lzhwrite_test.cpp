@@ -210,7 +210,7 @@ TEST(LzhCrc16, MatchesTheKnownCheckValue) {
 }
 
 TEST_F(LzhWriteTest, DataComesBackByteIdenticalInEveryMethod) {
-    std::string fibonacciLiterals;  // skewed literals: deep codes that must be limited to 16 bits
+    std::string fibonacciLiterals;  // literals of very uneven frequencies
     for (int symbol = 0; symbol < 22; ++symbol) fibonacciLiterals += std::string(Fibonacci(symbol) / 8 + 1, static_cast<char>('A' + symbol));
     std::mt19937 shuffle(7);
     std::shuffle(fibonacciLiterals.begin(), fibonacciLiterals.end(), shuffle);
