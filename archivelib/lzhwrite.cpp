@@ -118,6 +118,33 @@ void MakeCodes(const unsigned char* lengths, int count, uint16_t* codes) {
     }
 }
 
+// How often WriteCTable will use each code of the code-length table.
+void CountLengthCodes(const unsigned char* cLength, uint32_t* tFreq) {
+    int n = kNC;
+    while (n > 0 && cLength[n - 1] == 0) --n;
+    for (int i = 0; i < n;) {
+        if (cLength[i] != 0) {
+            ++tFreq[cLength[i++] + 2];
+            continue;
+        }
+        int run = 0;
+        while (i < n && cLength[i] == 0) {
+            ++i;
+            ++run;
+        }
+        if (run <= 2) {
+            tFreq[0] += static_cast<uint32_t>(run);
+        } else if (run <= 18) {
+            ++tFreq[1];
+        } else if (run == 19) {
+            ++tFreq[0];
+            ++tFreq[1];
+        } else {
+            ++tFreq[2];
+        }
+    }
+}
+
 // The symbol of a table with fewer than two used symbols.
 int OnlySymbol(const uint32_t* freq, int count) {
     for (int i = 0; i < count; ++i) {
@@ -376,29 +403,7 @@ void LzhEncoder::FlushBlock() {
     PutBits(16, static_cast<uint32_t>(codes_.size()));
     if (cUsed >= 2) {
         uint32_t tFreq[kNT] = {};
-        int n = kNC;
-        while (n > 0 && cLength[n - 1] == 0) --n;
-        for (int i = 0; i < n;) {
-            if (cLength[i] != 0) {
-                ++tFreq[cLength[i++] + 2];
-                continue;
-            }
-            int run = 0;
-            while (i < n && cLength[i] == 0) {
-                ++i;
-                ++run;
-            }
-            if (run <= 2) {
-                tFreq[0] += static_cast<uint32_t>(run);
-            } else if (run <= 18) {
-                ++tFreq[1];
-            } else if (run == 19) {
-                ++tFreq[0];
-                ++tFreq[1];
-            } else {
-                ++tFreq[2];
-            }
-        }
+        CountLengthCodes(cLength, tFreq);
         if (LzhCodeLengths(tFreq, kNT, tLength) >= 2) {
             MakeCodes(tLength, kNT, tCode);
             WriteLengthTable(tLength, kNT, kTBits, 3);
