@@ -1,6 +1,7 @@
 #include "creators.h"
 
 #include "libarchive_formats.h"
+#include "lzhcreate.h"
 #include "tarformat.h"
 #include "zipformat.h"
 
@@ -15,7 +16,7 @@ static const struct {
     {Role::UnZip, nullptr},
     {Role::Tar, CreateTar},
     {Role::SevenZip, CreateSevenZip},
-    {Role::Unlha, nullptr},
+    {Role::Unlha, CreateLzh},
     {Role::Cab, nullptr},
     {Role::Unrar, nullptr},
 };
