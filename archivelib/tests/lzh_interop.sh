@@ -39,22 +39,23 @@ head -c 3000000 /dev/zero > "$src/zeros.bin"
 printf 'deep' > "$src/sub dir/deeper/file with space.txt"
 second=$work/second
 mkdir -p "$second"
-printf 'the second group replaces readme.txt\n' > "$second/readme.txt"
+printf "the second group replaces one.txt\n" > "$second/one.txt"
 
 archive=$work/out/x.lzh
 mkdir -p "$work/out"
 if run "a -d1 \"$(winpath "$archive")\" \"$(winpath "$src")\\\" \"@$(response ソフト ソ one.txt empty.txt readme.txt zeros.bin 空フォルダ\\ "sub dir")\"" >/dev/null &&
-   run "a -d1 \"$(winpath "$archive")\" \"$(winpath "$second")\\\" \"@$(response readme.txt)\"" >/dev/null; then
+   run "a -d1 \"$(winpath "$archive")\" \"$(winpath "$second")\\\" \"@$(response one.txt)\"" >/dev/null; then
     pass "Unlha a -d1 creates and then updates $archive"
 else
     fail "Unlha returned an error"
 fi
-cp "$second/readme.txt" "$src/readme.txt"   # what the archive should now hold
+cp "$second/one.txt" "$src/one.txt"   # what the archive should now hold
 
 lha t "$archive" >/dev/null 2>&1 && pass "lha t accepts the archive" || fail "lha t rejects the archive"
-methods=$(lha v "$archive" | awk '{print $6}' | grep -E '^-l' | sort | uniq -c | tr -s ' ' | tr '\n' ';')
-echo "$methods" | grep -q -- '-lh7-' && echo "$methods" | grep -q -- '-lh0-' && echo "$methods" | grep -q -- '-lhd-' &&
-    pass "methods used: $methods" || fail "methods used: $methods"
+listing=$(lha v "$archive" || true)
+methods=$(grep -oE -- '-lh[0-9d]-' <<< "$listing" | sort | uniq -c | tr -s ' ' | tr '\n' ';' || true)
+[[ $methods == *-lh0-* && $methods == *-lh7-* && $methods == *-lhd-* ]] &&
+    pass "methods used:$methods" || fail "methods used:$methods"
 
 # lha keeps the names' bytes: compare with a copy of the tree named in CP932.
 raw=$work/raw
