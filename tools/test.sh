@@ -37,7 +37,7 @@ if ls tests/fuzz/fuzz_*.cpp >/dev/null 2>&1; then
     cmake -S . -B build/fuzz -G Ninja -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
         -DFARDELIX_FUZZ=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
     cmake --build build/fuzz
-    for source in tests/fuzz/fuzz_*.cpp; do
+    for source in tests/fuzz/fuzz_*.cpp archivelib/tests/native/fuzz_*.cpp; do
         name=$(basename "$source" .cpp)
         corpus="build/fuzz/corpus/$name"
         mkdir -p "$corpus"

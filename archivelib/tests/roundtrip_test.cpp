@@ -31,6 +31,7 @@ protected:
 const Format kFormats[] = {
     {"zip", "zip", &RoundTrip::zip_, &RoundTrip::unzip_, "-r", "", "-x -o"},
     {"tar", "tar", &RoundTrip::tar_, &RoundTrip::tar_, "-cvzf", "-o ", "-xvf"},
+    {"lzh", "lzh", &RoundTrip::unlha_, &RoundTrip::unlha_, "a -d1", "", "x -r1 -gyo0"},
 };
 
 // ソ (83 5C) ends the folder name right before a separator; 表 and 能 have 5C trail bytes too.
