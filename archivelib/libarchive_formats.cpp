@@ -165,7 +165,7 @@ FILETIME EntryTime(archive_entry* entry) {
 bool EndedEarly(archive* a, const std::string& path, size_t entries) {
     int format = archive_format(a) & ARCHIVE_FORMAT_BASE_MASK;
     if (format != ARCHIVE_FORMAT_RAR_V5) return false;
-    if (entries == 0) return true;  // not even the main header's entries: only a signature
+    if (entries == 0) return true;  // a signature and nothing readable behind it
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return true;
     uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;

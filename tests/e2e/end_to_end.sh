@@ -263,7 +263,7 @@ la_test=$(dirname "$dll")/deps/src/libarchive-3.6.2/libarchive/test
 given=$work/given
 mkdir -p "$given"
 for name in lha_header0.lzh lha_header1.lzh lha_header2.lzh lha_lh0.lzh lha_lh6.lzh lha_lh7.lzh \
-            lha_filename_cp932.lzh cab_1.cab cab_2.cab cab_filename_cp932.cab rar.rar rar5_multiple_files.rar \
+            lha_filename_cp932.lzh cab_1.cab cab_2.cab cab_3.cab rar.rar rar5_multiple_files.rar \
             rar5_multiple_files_solid.rar rar5_compressed.rar; do
     # Each in a folder of its own: one with a single top-level item is extracted in place.
     mkdir -p "$given/$name"
