@@ -10,6 +10,7 @@
 #include "collect.h"
 #include "extract.h"
 #include "mbname.h"
+#include "sevenzip_writer.h"
 
 // ---------------------------------------------------------------- names
 
@@ -91,10 +92,6 @@ struct ReaderDeleter {
     void operator()(archive* a) const { archive_read_free(a); }
 };
 using Reader = std::unique_ptr<archive, ReaderDeleter>;
-struct WriterDeleter {
-    void operator()(archive* a) const { archive_write_free(a); }
-};
-using Writer = std::unique_ptr<archive, WriterDeleter>;
 
 // Only the formats this library stands for: libarchive would also read
 // formats that name files outside the archive (mtree) or whatever it is
@@ -165,7 +162,7 @@ FILETIME EntryTime(archive_entry* entry) {
 bool EndedEarly(archive* a, const std::string& path, size_t entries) {
     int format = archive_format(a) & ARCHIVE_FORMAT_BASE_MASK;
     if (format != ARCHIVE_FORMAT_RAR_V5) return false;
-    if (entries == 0) return true;  // not even the main header's entries: only a signature
+    if (entries == 0) return true;  // a signature and nothing readable behind it
     WIN32_FILE_ATTRIBUTE_DATA data;
     if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return true;
     uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
@@ -272,29 +269,20 @@ int ExtractWithLibarchive(const Command& command, LibarchiveKind kind, HWND owne
 // ---------------------------------------------------------------- 7z creation
 
 namespace {
-bool SetEntryName(archive_entry* entry, const std::string& stored) {
+bool StoredToWide(const std::string& stored, std::wstring* wide) {
     std::string name = stored;
     while (!name.empty() && name.back() == '/') name.pop_back();
-    std::wstring wide;
-    if (!WideFrom932(name, &wide) || wide.empty()) return false;
-    archive_entry_copy_pathname_w(entry, wide.c_str());
-    return true;
+    return WideFrom932(name, wide) && !wide->empty();
 }
 
-int WriteError(archive* w) { return archive_errno(w) == ENOMEM ? FDARC_E_MEMORY : FDARC_E_WRITE; }
-
-int AddSevenZipSource(archive* w, const SourceItem& item, std::vector<char>* buffer, CallLog* log) {
-    std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(), archive_entry_free);
-    if (!entry) return FDARC_E_MEMORY;
-    if (!SetEntryName(entry.get(), item.stored)) {
+int AddSevenZipSource(SevenZipWriter* w, const SourceItem& item, std::vector<char>* buffer, CallLog* log) {
+    std::wstring name;
+    if (!StoredToWide(item.stored, &name)) {
         log->Line("名前を変換できません: " + item.path);
         return FDARC_E_READ;
     }
-    archive_entry_set_mtime(entry.get(), FileTimeToUnix(item.modified), 0);
     if (item.isFolder) {
-        archive_entry_set_filetype(entry.get(), AE_IFDIR);
-        archive_entry_set_perm(entry.get(), 0755);
-        if (archive_write_header(w, entry.get()) != ARCHIVE_OK) return WriteError(w);
+        if (!w->AddFolder(name, item.modified, item.attributes)) return FDARC_E_WRITE;
         log->Line(item.stored);
         return FDARC_OK;
     }
@@ -303,10 +291,7 @@ int AddSevenZipSource(archive* w, const SourceItem& item, std::vector<char>* buf
         log->Line("ファイルを読めません: " + item.path);
         return FDARC_E_READ;
     }
-    archive_entry_set_filetype(entry.get(), AE_IFREG);
-    archive_entry_set_perm(entry.get(), (item.attributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0644);
-    archive_entry_set_size(entry.get(), static_cast<la_int64_t>(source.Size()));
-    if (archive_write_header(w, entry.get()) != ARCHIVE_OK) return WriteError(w);
+    if (!w->BeginFile(name, item.modified, item.attributes, source.Size())) return FDARC_E_WRITE;
     uint64_t left = source.Size();
     while (left > 0) {
         size_t piece = static_cast<size_t>(left < buffer->size() ? left : buffer->size());
@@ -314,17 +299,19 @@ int AddSevenZipSource(archive* w, const SourceItem& item, std::vector<char>* buf
             log->Line("ファイルを読めません: " + item.path);
             return FDARC_E_READ;
         }
-        if (archive_write_data(w, buffer->data(), piece) != static_cast<la_ssize_t>(piece)) return WriteError(w);
+        if (!w->Write(buffer->data(), piece)) return FDARC_E_WRITE;
         left -= piece;
         PumpMessagesIfDue();
     }
+    if (!w->EndFile()) return FDARC_E_WRITE;
     log->Line(item.stored);
     return FDARC_OK;
 }
 
 // Entries of the archive being updated, copied over unless a new source
-// replaces them. libarchive cannot append to a 7z: the whole archive is written anew.
-int CopyOldEntries(const std::string& path, const std::unordered_set<std::string>& replaced, archive* w,
+// replaces them: decoded through libarchive and encoded again, each in its
+// own block as the new ones.
+int CopyOldEntries(const std::string& path, const std::unordered_set<std::string>& replaced, SevenZipWriter* w,
                    std::vector<char>* buffer, CallLog* log) {
     Reader a = OpenReader(path, LibarchiveKind::Archive);
     if (!a) {
@@ -340,9 +327,18 @@ int CopyOldEntries(const std::string& path, const std::unordered_set<std::string
             return FDARC_E_CORRUPT;
         }
         std::string name;
-        if (!EntryName(a.get(), entry, path, &name)) return FDARC_E_CORRUPT;
+        std::wstring wide;
+        if (!EntryName(a.get(), entry, path, &name) || !StoredToWide(name, &wide)) return FDARC_E_CORRUPT;
         if (replaced.count(name) != 0) continue;
-        if (archive_write_header(w, entry) != ARCHIVE_OK) return WriteError(w);
+        FILETIME modified = EntryTime(entry);
+        DWORD attributes = (archive_entry_perm(entry) & 0222) ? 0 : FILE_ATTRIBUTE_READONLY;
+        if (IsFolderEntry(entry)) {
+            if (!w->AddFolder(wide, modified, attributes)) return FDARC_E_WRITE;
+            continue;
+        }
+        if (!IsFileEntry(entry)) continue;
+        uint64_t size = archive_entry_size_is_set(entry) ? static_cast<uint64_t>(archive_entry_size(entry)) : 0;
+        if (!w->BeginFile(wide, modified, attributes | FILE_ATTRIBUTE_ARCHIVE, size)) return FDARC_E_WRITE;
         for (;;) {
             la_ssize_t got = archive_read_data(a.get(), buffer->data(), buffer->size());
             if (got == 0) break;
@@ -350,9 +346,10 @@ int CopyOldEntries(const std::string& path, const std::unordered_set<std::string
                 log->Line("元の書庫が壊れています: " + name);
                 return FDARC_E_CORRUPT;
             }
-            if (archive_write_data(w, buffer->data(), static_cast<size_t>(got)) != got) return WriteError(w);
+            if (!w->Write(buffer->data(), static_cast<size_t>(got))) return FDARC_E_WRITE;
             PumpMessagesIfDue();
         }
+        if (!w->EndFile()) return FDARC_E_WRITE;
     }
 }
 }  // namespace
@@ -368,24 +365,10 @@ int CreateSevenZip(const Command& command, CallLog* log) {
         return FDARC_E_OPEN_ARCHIVE;
     }
     std::string temp = MakeTempBeside(command.archive);
-    std::wstring wideTemp;
-    if (temp.empty() || !PathToWide(temp, &wideTemp)) {
+    std::unique_ptr<SevenZipWriter> w(new SevenZipWriter());
+    // LZMA2 at 7-Zip's default level, every file in a block of its own.
+    if (temp.empty() || !w->Create(temp, 5)) {
         if (!temp.empty()) DeleteFileA(temp.c_str());
-        log->Line("書庫を作成できません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
-    Writer w(archive_write_new());
-    if (!w) {
-        DeleteFileA(temp.c_str());
-        return FDARC_E_MEMORY;
-    }
-    // LZMA2 at 7-Zip's default level. libarchive's 7z writer puts every file
-    // in one solid block; it has no per-file mode.
-    if (archive_write_set_format_7zip(w.get()) != ARCHIVE_OK ||
-        archive_write_set_options(w.get(), "7zip:compression=lzma2,7zip:compression-level=5") != ARCHIVE_OK ||
-        archive_write_open_filename_w(w.get(), wideTemp.c_str()) != ARCHIVE_OK) {
-        w.reset();
-        DeleteFileA(temp.c_str());
         log->Line("書庫を作成できません: " + command.archive);
         return FDARC_E_WRITE;
     }
@@ -401,12 +384,11 @@ int CreateSevenZip(const Command& command, CallLog* log) {
     }
     for (size_t i = 0; result == FDARC_OK && i < items.size(); ++i)
         result = AddSevenZipSource(w.get(), items[i], &buffer, log);
-    if (result == FDARC_OK && archive_write_close(w.get()) != ARCHIVE_OK) result = WriteError(w.get());
-    w.reset();
-    if (result != FDARC_OK) {
+    if (result != FDARC_OK || !w->Finish()) {
+        w->Abandon();
         DeleteFileA(temp.c_str());
         log->Line("書庫を書き込めません: " + command.archive);
-        return result;
+        return result != FDARC_OK ? result : FDARC_E_WRITE;
     }
     if (!MoveFileExA(temp.c_str(), command.archive.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
         DeleteFileA(temp.c_str());

@@ -1,5 +1,7 @@
 // The formats read through libarchive (7z, lzh, cab, rar 4 and 5, tar with
-// bzip2 or xz, and a lone gzip, bzip2 or xz stream) and 7z creation.
+// bzip2 or xz, and a lone gzip, bzip2 or xz stream), and 7z creation (our own
+// writer, one block per file; an updated archive's entries are read back
+// through libarchive).
 #pragma once
 #include <windows.h>
 

@@ -78,11 +78,17 @@ dll_call() {  # prefix, command line -> prints "wall call result"
     printf '%s' "$2" > "$out/cmd.txt"
     local start end call
     start=$(now)
-    call=$("$wine_run" "$driver" "$(winpath "$dll")" "$1" run "$(winpath "$out/cmd.txt")" 2>&1 >"$out/call.log" | tr -d '\r' | awk '/call_seconds/ {print $2}')
+    call=$("$wine_run" "$driver" "$(winpath "$dll")" "$1" run "$(winpath "$out/cmd.txt")" 2>&1 >"$out/call.log" | tr -d '\r' | awk '/call_seconds/ {print $2}' || true)
     end=$(now)
     echo "$(echo "$end - $start" | bc) $call $(sed -n 's/^result \([0-9]*\).*/\1/p' "$out/call.log")"
 }
-timed() { local start end; start=$(now); "$@" >/dev/null; end=$(now); echo "$end - $start" | bc; }
+timed() {
+    local start end
+    start=$(now)
+    "$@" >/dev/null 2>&1 || echo "bench: failed: $*" >&2
+    end=$(now)
+    echo "$end - $start" | bc
+}
 
 declare -A native wall call
 add() { native[$1]+="$2 "; wall[$1]+="$3 "; call[$1]+="$4 "; }

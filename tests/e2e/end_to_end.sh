@@ -222,6 +222,11 @@ sz_arc=$work/made/ソフト.7z
 mv "$src/ソフト.7z" "$sz_arc" 2>/dev/null || fail "the archive $src/ソフト.7z was not made"
 if [ -f "$sz_arc" ]; then
     LC_ALL=C.UTF-8 7z t "$sz_arc" >/dev/null && pass "7z t accepts the 7z" || fail "7z t rejects the 7z"
+    # "-ms=off": not solid, one block for each file that has data.
+    details=$(LC_ALL=C.UTF-8 7z l -slt "$sz_arc")
+    files_with_data=$(find "${top_paths[@]}" -type f -size +0 | wc -l)
+    grep -q '^Solid = -' <<< "$details" && grep -q "^Blocks = $files_with_data\$" <<< "$details" &&
+        pass "the 7z is not solid: $files_with_data blocks" || fail "the 7z is solid or its blocks are not one per file"
     listed=$(LC_ALL=C.UTF-8 7z l -slt "$sz_arc" | sed -n 's/^Path = //p' | tail -n +2 | LC_ALL=C sort)
     [ "$listed" = "$(echo "$expected" | sed 's:/$::' | LC_ALL=C sort)" ] && pass "7z lists the expected $entries names" ||
         { fail "7z names differ"; diff <(echo "$expected" | sed 's:/$::' | LC_ALL=C sort) <(echo "$listed") | sed 's/^/  /' || true; }
@@ -263,7 +268,7 @@ la_test=$(dirname "$dll")/deps/src/libarchive-3.6.2/libarchive/test
 given=$work/given
 mkdir -p "$given"
 for name in lha_header0.lzh lha_header1.lzh lha_header2.lzh lha_lh0.lzh lha_lh6.lzh lha_lh7.lzh \
-            lha_filename_cp932.lzh cab_1.cab cab_2.cab cab_filename_cp932.cab rar.rar rar5_multiple_files.rar \
+            lha_filename_cp932.lzh cab_1.cab cab_2.cab cab_3.cab rar.rar rar5_multiple_files.rar \
             rar5_multiple_files_solid.rar rar5_compressed.rar; do
     # Each in a folder of its own: one with a single top-level item is extracted in place.
     mkdir -p "$given/$name"

@@ -228,8 +228,18 @@ def regular_files(root):
     return found
 
 
+def as_utf8(name):
+    """lha and cabextract write stored code page 932 names as they are."""
+    try:
+        name.decode("utf-8")
+        return name
+    except UnicodeDecodeError:
+        return name.decode("cp932").encode()
+
+
 def files(ref, out, ignore):
-    want, got = regular_files(ref), regular_files(out)
+    want = {as_utf8(name): data for name, data in regular_files(ref).items()}
+    got = regular_files(out)
     for name in ignore:
         got.pop(name.encode(), None)
     failures = []

@@ -373,9 +373,9 @@ TEST_F(RunsTest, EmptyFileListIsAnError) {
 // A format or extension outside the table never indexes it.
 TEST_F(RunsTest, UnknownFormatsAreErrors) {
     InstallStandin(lib, "ZIP32J.DLL");
-    uint32_t extraction = Run(AddTestExtractionTask("C:\\in\\x.tar.gz", "C:\\out\\", AutoFolderNever));
+    uint32_t extraction = Run(AddTestExtractionTask("C:\\in\\x.tar.Z", "C:\\out\\", AutoFolderNever));
     EXPECT_EQ(StatusOfTask(extraction), Error);
-    ExpectOneMessage("C:\\in\\x.tar.gz の拡張子に対応する書庫形式がありません。", MainWindow);
+    ExpectOneMessage("C:\\in\\x.tar.Z の拡張子に対応する書庫形式がありません。", MainWindow);
 
     Fake.messages.clear();
     uint32_t compression = Run(AddTestCompressionTask("C:\\out\\x.rar", 7, {"C:\\d\\a"}));
@@ -396,6 +396,8 @@ TEST_F(RunsTest, ExtractionSwitchFollowsTheOverwriteSetting) {
         {"C:\\in\\p.lzh", "UNLHA32.DLL", 0, "x -r1 \"C:\\in\\p.lzh\" \"C:\\out\\\""},
         {"C:\\in\\p.tar", "tar32.dll", 0, "-xvf \"C:\\in\\p.tar\" -o \"C:\\out\\\""},
         {"C:\\in\\p.tar", "tar32.dll", 2, "-xvf \"C:\\in\\p.tar\" -o \"C:\\out\\\""},
+        {"C:\\in\\p.tar.gz", "tar32.dll", 0, "-xvf \"C:\\in\\p.tar.gz\" -o \"C:\\out\\\""},
+        {"C:\\in\\p.TXZ", "tar32.dll", 2, "-xvf \"C:\\in\\p.TXZ\" -o \"C:\\out\\\""},
         {"C:\\in\\p.zip", "UNZIP32.DLL", 1, "-x -o \"C:\\in\\p.zip\" \"C:\\out\\\""},
         {"C:\\in\\p.7Z", "7-zip32.dll", 2, "x -aoa \"C:\\in\\p.7Z\" \"C:\\out\\\""},
         {"C:\\in\\p.arj", "UNARJ32J.DLL", 0, "x \"C:\\in\\p.arj\" \"C:\\out\\\""},
