@@ -12,6 +12,7 @@ packages=(
     googletest                                       # test framework sources
     wine64 xvfb xauth locales                        # running the Windows build
     zip unzip tar gzip python3 bc                    # interop, end-to-end checks and benchmark of the bundled library
+    zlib1g-dev cabextract gcab                       # native cab tests and their referees
     imagemagick fonts-ipafont-gothic                 # screenshots with Japanese glyphs
 )
 
