@@ -16,7 +16,6 @@ static void Put32(std::string* out, uint32_t v) {
 
 static const size_t kHeaderSize = 36;
 static const size_t kFolderSize = 8;
-static const size_t kFileSize = 16;
 static const uint32_t kMaxCabinetSize = 0x7FFFFFFF;
 static const uint32_t kMaxFiles = 0xFFFF;
 

@@ -9,6 +9,12 @@ target_include_directories(fdarc_native_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_compile_options(fdarc_native_core PRIVATE ${FARDELIX_FLAGS})
 target_link_libraries(fdarc_native_core PUBLIC ZLIB::ZLIB)
 
+if(FARDELIX_FUZZ)
+    # The fuzz targets of the library's readers live with the others in tests/fuzz.
+    target_link_libraries(fuzz_cab_reader PRIVATE fdarc_native_core)
+    return()
+endif()
+
 file(GLOB FDARC_NATIVE_TEST_SOURCES CONFIGURE_DEPENDS ${CMAKE_CURRENT_LIST_DIR}/tests/native/*_test.cpp)
 add_executable(fdarc_native_tests ${FDARC_NATIVE_TEST_SOURCES})
 target_compile_options(fdarc_native_tests PRIVATE ${FARDELIX_FLAGS})
