@@ -64,7 +64,6 @@ public:
     }
 
     bool Read(unsigned char* dst, size_t count, size_t* got) override {
-        PumpMessagesIfDue();
         if (current_->oldFolder < 0) {
             *got = file_.Read(dst, count);
             return !file_.failed();
@@ -207,7 +206,9 @@ int CreateCab(const Command& command, CallLog* log) {
     WriterSink sink(&out);
     std::unique_ptr<Sources> sources(new Sources(origins, &oldBytes, directory));
     std::string error;
-    CabStatus status = WriteCabinet(plan, sources.get(), &sink, CabWriteOptions(), &error);
+    CabWriteOptions options;
+    options.progress = PumpMessagesIfDue;  // background mode: the caller's window stays alive
+    CabStatus status = WriteCabinet(plan, sources.get(), &sink, options, &error);
     sources.reset();
     old.Close();
     if (status != CabStatus::Ok || !out.Finish()) {

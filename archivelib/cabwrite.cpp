@@ -184,6 +184,7 @@ private:
         if (!sink_->Write(header.data(), header.size()) || !sink_->Write(data, packed))
             return Fail(CabStatus::Write, "書庫を書き込めません");
         ++folder->blockCount;
+        if (options_.progress != nullptr) options_.progress();
         if (sink_->Position() > kMaxCabinetSize) return Fail(CabStatus::TooLarge, "cab 書庫が 2 GB を超えます");
         return CabStatus::Ok;
     }

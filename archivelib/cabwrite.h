@@ -41,6 +41,7 @@ struct CabWriteOptions {
     // keeps it as history; off, every block stands alone.
     bool history = true;
     uint32_t maxBlocksPerFolder = kCabMaxBlocksPerFolder;
+    void (*progress)() = nullptr;  // called after every block written
 };
 
 // What goes into the cabinet: folders of an old cabinet copied block by
