@@ -127,6 +127,122 @@ static bool ParseTar(const std::vector<std::string>& tokens, Command* command, s
     return true;
 }
 
+// The command words and switches of the other prefixes. A command word
+// ("a", "x", "e") or a mode switch ("-a", "-x") says create or extract; then
+// come the archive, for creation an optional base folder ending in a
+// separator and the names, for extraction the destination and patterns.
+namespace {
+struct SwitchRule {
+    const char* text;
+    enum { CreateMode, ExtractMode, Overwrite, Recurse, Ignored } meaning;
+};
+}  // namespace
+
+static const SwitchRule kSevenZipWords[] = {
+    {"a", SwitchRule::CreateMode}, {"u", SwitchRule::CreateMode},
+    {"x", SwitchRule::ExtractMode}, {"e", SwitchRule::ExtractMode},
+};
+static const SwitchRule kSevenZipSwitches[] = {
+    {"-t7z", SwitchRule::Ignored}, {"-ms=off", SwitchRule::Ignored}, {"-ms=on", SwitchRule::Ignored},
+    {"-aoa", SwitchRule::Overwrite}, {"-y", SwitchRule::Overwrite}, {"-r", SwitchRule::Recurse},
+    {"-hide", SwitchRule::Ignored},
+};
+static const SwitchRule kUnlhaWords[] = {
+    {"a", SwitchRule::CreateMode}, {"u", SwitchRule::CreateMode},
+    {"x", SwitchRule::ExtractMode}, {"e", SwitchRule::ExtractMode},
+};
+static const SwitchRule kUnlhaSwitches[] = {
+    {"-d1", SwitchRule::Recurse}, {"-r1", SwitchRule::Recurse}, {"-r2", SwitchRule::Recurse},
+    {"-gyo0", SwitchRule::Overwrite}, {"-m1", SwitchRule::Overwrite}, {"-x1", SwitchRule::Ignored},
+    {"-n1", SwitchRule::Ignored},
+};
+static const SwitchRule kCabSwitches[] = {
+    {"-a", SwitchRule::CreateMode}, {"-x", SwitchRule::ExtractMode},
+    {"-o", SwitchRule::Overwrite}, {"-r", SwitchRule::Recurse}, {"-i", SwitchRule::Ignored},
+};
+static const SwitchRule kUnrarSwitches[] = {
+    {"-x", SwitchRule::ExtractMode}, {"-e", SwitchRule::ExtractMode},
+    {"-o", SwitchRule::Overwrite}, {"-r", SwitchRule::Recurse}, {"-s", SwitchRule::Ignored},
+};
+
+namespace {
+struct RoleRules {
+    const SwitchRule* words;  // command words; none when the mode is a switch
+    size_t wordCount;
+    const SwitchRule* switches;
+    size_t switchCount;
+    bool canCreate;
+};
+}  // namespace
+
+#define FDARC_RULES(list) list, sizeof(list) / sizeof(list[0])
+static const RoleRules kSevenZipRules = {FDARC_RULES(kSevenZipWords), FDARC_RULES(kSevenZipSwitches), true};
+static const RoleRules kUnlhaRules = {FDARC_RULES(kUnlhaWords), FDARC_RULES(kUnlhaSwitches), true};
+static const RoleRules kCabRules = {nullptr, 0, FDARC_RULES(kCabSwitches), true};
+static const RoleRules kUnrarRules = {nullptr, 0, FDARC_RULES(kUnrarSwitches), false};
+#undef FDARC_RULES
+
+static const SwitchRule* FindRule(const SwitchRule* rules, size_t count, const std::string& token) {
+    for (size_t i = 0; i < count; ++i) {
+        if (token == rules[i].text) return &rules[i];
+    }
+    return nullptr;
+}
+
+static bool ParseWithRules(const RoleRules& rules, const std::vector<std::string>& tokens, Command* command,
+                           std::string* error) {
+    bool sawMode = false;
+    for (const std::string& token : tokens) {
+        const SwitchRule* rule = nullptr;
+        if (IsSwitch(token)) {
+            rule = FindRule(rules.switches, rules.switchCount, token);
+            if (rule == nullptr) {
+                *error = "unknown switch " + token;
+                return false;
+            }
+        } else if (!sawMode && rules.wordCount > 0) {
+            rule = FindRule(rules.words, rules.wordCount, token);
+            if (rule == nullptr) {
+                *error = "unknown command " + token;
+                return false;
+            }
+        }
+        if (rule != nullptr) {
+            switch (rule->meaning) {
+            case SwitchRule::CreateMode: command->create = true; sawMode = true; break;
+            case SwitchRule::ExtractMode: command->create = false; sawMode = true; break;
+            case SwitchRule::Overwrite: command->overwrite = true; break;
+            case SwitchRule::Recurse: command->recurse = true; break;
+            case SwitchRule::Ignored: break;
+            }
+        } else if (command->archive.empty()) {
+            command->archive = token;
+        } else if (command->create) {
+            if (command->folder.empty() && command->names.empty() && command->responseFiles.empty() &&
+                EndsWithSeparator(token))
+                command->folder = token;
+            else
+                AddOperand(token, command);
+        } else if (command->folder.empty() && command->names.empty()) {
+            command->folder = token;
+        } else {
+            command->names.push_back(token);
+        }
+    }
+    if (!sawMode) {
+        *error = "no command";
+        return false;
+    }
+    if (command->create && !rules.canCreate) {
+        *error = "this prefix only extracts";
+        return false;
+    }
+    // Creation takes whole folders: the program names folders and expects
+    // everything below them.
+    if (command->create) command->recurse = true;
+    return true;
+}
+
 bool ParseCommand(Role role, const char* line, Command* command, std::string* error) {
     *command = Command();
     if (line == nullptr) {
@@ -139,6 +255,10 @@ bool ParseCommand(Role role, const char* line, Command* command, std::string* er
     case Role::Zip: ok = ParseZip(tokens, command, error); break;
     case Role::UnZip: ok = ParseUnZip(tokens, command, error); break;
     case Role::Tar: ok = ParseTar(tokens, command, error); break;
+    case Role::SevenZip: ok = ParseWithRules(kSevenZipRules, tokens, command, error); break;
+    case Role::Unlha: ok = ParseWithRules(kUnlhaRules, tokens, command, error); break;
+    case Role::Cab: ok = ParseWithRules(kCabRules, tokens, command, error); break;
+    case Role::Unrar: ok = ParseWithRules(kUnrarRules, tokens, command, error); break;
     }
     if (ok && command->archive.empty()) {
         *error = "no archive named";

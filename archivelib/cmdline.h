@@ -3,7 +3,8 @@
 #include <string>
 #include <vector>
 
-enum class Role { Zip, UnZip, Tar };
+// One per entry prefix the library exports.
+enum class Role { Zip, UnZip, Tar, SevenZip, Unlha, Cab, Unrar };
 
 struct Command {
     bool create = false;          // else extract

@@ -9,7 +9,9 @@
 
 #include "callstate.h"
 #include "cmdline.h"
+#include "creators.h"
 #include "fdarc.h"
+#include "libarchive_formats.h"
 #include "listing.h"
 #include "mbname.h"
 #include "tarformat.h"
@@ -43,8 +45,13 @@ int Extract(const Command& command, HWND owner, CallLog* log) {
     }
     ArchiveKind kind = SniffArchive(&reader);
     reader.Close();
-    if (kind == ArchiveKind::Zip) return ExtractZip(command, owner, log);
-    if (kind == ArchiveKind::Tar) return ExtractTar(command, owner, log);
+    switch (kind) {
+    case ArchiveKind::Zip: return ExtractZip(command, owner, log);
+    case ArchiveKind::Tar: return ExtractTar(command, owner, log);
+    case ArchiveKind::LibarchiveArchive:
+    case ArchiveKind::CompressedStream: return ExtractWithLibarchive(command, LibarchiveKindOf(kind), owner, log);
+    case ArchiveKind::None: break;
+    }
     log->Line("書庫ではありません: " + command.archive);
     return FDARC_E_CORRUPT;
 }
@@ -57,8 +64,12 @@ int RunCommand(Role role, HWND owner, LPCSTR line, CallLog* log) {
         return FDARC_E_COMMAND;
     }
     if (!command.create) return Extract(command, owner, log);
-    if (role == Role::Zip) return CreateZip(command, log);
-    return CreateTar(command, log);
+    CreateArchiveFunction create = CreatorFor(role);
+    if (create == nullptr) {
+        log->Line("この形式の書庫は作成できません");
+        return FDARC_E_UNSUPPORTED;
+    }
+    return create(command, log);
 }
 
 int MainEntry(Role role, HWND owner, LPCSTR line, LPSTR output, DWORD outputSize) {
@@ -186,6 +197,10 @@ int Count(LPCSTR path) {
 FDARC_DEFINE_ENTRIES(Zip, Role::Zip)
 FDARC_DEFINE_ENTRIES(UnZip, Role::UnZip)
 FDARC_DEFINE_ENTRIES(Tar, Role::Tar)
+FDARC_DEFINE_ENTRIES(SevenZip, Role::SevenZip)
+FDARC_DEFINE_ENTRIES(Unlha, Role::Unlha)
+FDARC_DEFINE_ENTRIES(Cab, Role::Cab)
+FDARC_DEFINE_ENTRIES(Unrar, Role::Unrar)
 
 extern "C" FdarcOverwriteQuestion WINAPI FdarcSetOverwriteQuestion(FdarcOverwriteQuestion question) {
     return SetOverwriteQuestion(question);

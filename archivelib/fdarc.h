@@ -1,6 +1,9 @@
-// fdarc: the archiver library bundled with fardelix (zip and tar).
-// One DLL answers under three entry prefixes: "Zip" creates zip archives,
-// "UnZip" extracts and lists them, "Tar" does everything for tar.
+// fdarc: the archiver library bundled with fardelix.
+// One DLL answers under seven entry prefixes: "Zip" creates zip archives,
+// "UnZip" extracts and lists them, "Tar" does everything for tar (also
+// compressed with gzip, bzip2 or xz), "SevenZip" for 7z, "Unlha" for lzh,
+// "Cab" for cab; "Unrar" extracts and lists rar. Every prefix extracts and
+// lists whatever the library reads: the content decides, not the prefix.
 #pragma once
 #if defined(UNICODE) || defined(_UNICODE)
 #error fdarc is an ANSI (code page 932) library
@@ -68,6 +71,10 @@ extern "C" {
 FDARC_DECLARE_ENTRIES(Zip)
 FDARC_DECLARE_ENTRIES(UnZip)
 FDARC_DECLARE_ENTRIES(Tar)
+FDARC_DECLARE_ENTRIES(SevenZip)
+FDARC_DECLARE_ENTRIES(Unlha)
+FDARC_DECLARE_ENTRIES(Cab)
+FDARC_DECLARE_ENTRIES(Unrar)
 // Installs the overwrite question (NULL restores the message box); returns the previous one.
 FdarcOverwriteQuestion WINAPI FdarcSetOverwriteQuestion(FdarcOverwriteQuestion question);
 #ifdef __cplusplus

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs the built fdarc.dll into the Wine prefix's system folder under the
-# three names the program loads: ZIP32J.DLL, UNZIP32.DLL and tar32.dll.
+# Installs the built fdarc.dll into the Wine prefix's system folder under
+# every name the program loads it by (archivelib/library-names.txt: ZIP32J.DLL,
+# UNZIP32.DLL, tar32.dll, 7-zip32.dll, UNLHA32.DLL, cab32.dll, unrar32.dll).
 #   archivelib/install-into-prefix.sh BUILD_DIR      (for example build/win64)
 # The prefix is $WINEPREFIX, else the project's build/wineprefix (as tools/wine-run.sh).
 set -euo pipefail
@@ -27,7 +28,8 @@ case "$(od -An -tx1 -j"$(( $(od -An -tu4 -j60 -N4 "$dll") + 4 ))" -N2 "$dll" | t
     *) echo "$0: $dll is no Windows DLL" >&2; exit 1 ;;
 esac
 mkdir -p "$system"
-for name in ZIP32J.DLL UNZIP32.DLL tar32.dll; do
+mapfile -t names <"$root/archivelib/library-names.txt"
+for name in "${names[@]}"; do
     install -m 0644 "$dll" "$system/$name"
 done
-echo "installed $dll as ZIP32J.DLL, UNZIP32.DLL and tar32.dll in $system"
+echo "installed $dll as ${names[*]} in $system"

@@ -18,9 +18,12 @@ struct ListedEntry {
 };
 
 class FileReader;
-enum class ArchiveKind { None, Zip, Tar };
+// Zip and tar (plain or gzip) are read by our own code; the rest by libarchive.
+enum class ArchiveKind { None, Zip, Tar, LibarchiveArchive, CompressedStream };
 ArchiveKind SniffArchive(FileReader* reader);
+enum class LibarchiveKind;
+LibarchiveKind LibarchiveKindOf(ArchiveKind kind);
 
-// Reads the entries of a zip or tar (plain or gzip) archive, sniffed from
-// its content. Returns an FdarcError.
+// Reads the entries of an archive of any format the library reads, sniffed
+// from its content. Returns an FdarcError.
 int ListArchive(const std::string& path, std::vector<ListedEntry>* entries);

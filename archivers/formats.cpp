@@ -16,6 +16,14 @@ const FormatRow FormatTable[FormatCount] = {
     {"ace", "", "", "", "UnAceV2J.dll", "UnAce", "x", "x -o", ""},
     {"gca", "", "", "", "UnGCA32.dll", "UnGCA", "e", "e -yx0", ""},
     {"arj", "", "", "", "UNARJ32J.DLL", "Unarj", "x", "x -y-", ""},
+    // Compressed tars, x.tar.gz included (its extension is gz), and a lone
+    // compressed file: extracted like a tar.
+    {"tgz", "", "", "", "tar32.dll", "Tar", "-xvf", "-xvf", "-o "},
+    {"gz", "", "", "", "tar32.dll", "Tar", "-xvf", "-xvf", "-o "},
+    {"tbz", "", "", "", "tar32.dll", "Tar", "-xvf", "-xvf", "-o "},
+    {"bz2", "", "", "", "tar32.dll", "Tar", "-xvf", "-xvf", "-o "},
+    {"txz", "", "", "", "tar32.dll", "Tar", "-xvf", "-xvf", "-o "},
+    {"xz", "", "", "", "tar32.dll", "Tar", "-xvf", "-xvf", "-o "},
 };
 
 bool IsFormatIndex(int index) { return index >= 0 && index < FormatCount; }

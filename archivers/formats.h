@@ -1,5 +1,6 @@
 // The archive formats the program knows: one row per format, addressed by a
-// format index 0..10. Rows 0..6 can be created; 7..10 only extracted.
+// format index 0..16. Rows 0..6 can be created; 7..16 only extracted. Rows
+// 11..16 are the compressed tars (and lone compressed files), read by tar32.dll.
 #pragma once
 
 struct FormatRow {
@@ -14,7 +15,7 @@ struct FormatRow {
     const char* FolderOption;
 };
 
-constexpr int FormatCount = 11;
+constexpr int FormatCount = 17;
 constexpr int CompressFormatCount = 7;
 constexpr int FormatCab = 2;
 

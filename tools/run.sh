@@ -11,7 +11,8 @@ bash tools/setup.sh
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target fardelix
 if [ -f archivelib/install-into-prefix.sh ]; then
-    # The bundled zip/tar library, installed where a user's libraries live.
+    # The bundled archiver library, installed under each of its library names
+    # where a user's libraries live.
     cmake --build --preset win64 --target fdarc
     bash archivelib/install-into-prefix.sh build/win64
 fi

@@ -9,10 +9,13 @@ packages=(
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     g++-mingw-w64-i686 g++-mingw-w64-x86-64          # windres and the 32/64-bit cross compilers
     libz-mingw-w64-dev                               # zlib for the bundled archiver library
+    dpkg-dev                                         # dpkg-source: unpacks the library's Debian source packages
     googletest                                       # test framework sources
     wine64 xvfb xauth locales                        # running the Windows build
     zip unzip tar gzip python3 bc                    # interop, end-to-end checks and benchmark of the bundled library
-    zlib1g-dev cabextract gcab                       # native cab tests and their referees
+    zlib1g-dev                                       # zlib for the native build of the library's window-free code
+    p7zip-full lhasa cabextract gcab libarchive-tools # independent 7z, lzh, cab tools and bsdtar for those checks
+    bzip2 xz-utils sharutils                         # compressed tars; uudecode for libarchive's test archives
     imagemagick fonts-ipafont-gothic                 # screenshots with Japanese glyphs
 )
 

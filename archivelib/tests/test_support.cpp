@@ -4,6 +4,10 @@
 #include <string.h>
 #include <zlib.h>
 
+#include <archive.h>
+#include <archive_entry.h>
+
+#include "libarchive_formats.h"
 #include "mbname.h"
 
 template <typename T>
@@ -82,15 +86,17 @@ void LibraryTest::SetUp() {
     ASSERT_TRUE(zip_.Load(root_ + "lib\\", "ZIP32J.DLL", "Zip"));
     ASSERT_TRUE(unzip_.Load(root_ + "lib\\", "UNZIP32.DLL", "UnZip"));
     ASSERT_TRUE(tar_.Load(root_ + "lib\\", "tar32.dll", "Tar"));
-    for (ArchiverLibrary* library : {&zip_, &unzip_, &tar_}) library->setQuestion(UnexpectedQuestion);
+    ASSERT_TRUE(sevenZip_.Load(root_ + "lib\\", "7-zip32.dll", "SevenZip"));
+    ASSERT_TRUE(unlha_.Load(root_ + "lib\\", "UNLHA32.DLL", "Unlha"));
+    ASSERT_TRUE(cab_.Load(root_ + "lib\\", "cab32.dll", "Cab"));
+    ASSERT_TRUE(unrar_.Load(root_ + "lib\\", "unrar32.dll", "Unrar"));
+    for (ArchiverLibrary* library : {&zip_, &unzip_, &tar_, &sevenZip_, &unlha_, &cab_, &unrar_})
+        library->setQuestion(UnexpectedQuestion);
 }
 
 void LibraryTest::TearDown() {
-    zip_.Free();
-    unzip_.Free();
-    tar_.Free();
+    for (ArchiverLibrary* library : {&zip_, &unzip_, &tar_, &sevenZip_, &unlha_, &cab_, &unrar_}) library->Free();
     RemoveTree(root_);
-
 }
 
 std::string LibraryTest::Response(const std::vector<std::string>& names) {
@@ -297,3 +303,127 @@ HWND CreateCallbackWindow() {
 }
 
 void SetWindowCallback(void (*callback)()) { WindowCallback = callback; }
+
+static void PutLittle(std::string* out, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
+}
+
+// CRC-16 of lzh (polynomial 0xA001, reflected, start 0).
+static uint16_t Crc16(const std::string& data) {
+    uint16_t crc = 0;
+    for (unsigned char c : data) {
+        crc ^= c;
+        for (int k = 0; k < 8; ++k) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : static_cast<uint16_t>(crc >> 1);
+    }
+    return crc;
+}
+
+std::string BuildLzh(const std::vector<RawEntry>& entries) {
+    std::string out;
+    for (const RawEntry& entry : entries) {
+        std::string header = "-lh0-";
+        PutLittle(&header, static_cast<uint32_t>(entry.data.size()), 4);
+        PutLittle(&header, static_cast<uint32_t>(entry.data.size()), 4);
+        PutLittle(&header, 0x5A6B0000u | 0x0000, 4);  // 2025-03-11 00:00
+        header.push_back(0x20);                       // archive attribute
+        header.push_back(0);                          // level 0
+        header.push_back(static_cast<char>(entry.name.size()));
+        header += entry.name;
+        PutLittle(&header, Crc16(entry.data), 2);
+        unsigned sum = 0;
+        for (unsigned char c : header) sum += c;
+        out.push_back(static_cast<char>(header.size()));
+        out.push_back(static_cast<char>(sum & 0xFF));
+        out += header;
+        out += entry.data;
+    }
+    out.push_back(0);
+    return out;
+}
+
+std::string BuildStoredCab(const std::vector<RawEntry>& entries) {
+    std::string files, data;
+    for (const RawEntry& entry : entries) {
+        PutLittle(&files, static_cast<uint32_t>(entry.data.size()), 4);
+        PutLittle(&files, static_cast<uint32_t>(data.size()), 4);
+        PutLittle(&files, 0, 2);       // folder 0
+        PutLittle(&files, 0x5A6B, 2);  // date
+        PutLittle(&files, 0, 2);       // time
+        PutLittle(&files, 0x20, 2);
+        files += entry.name;
+        files.push_back('\0');
+        data += entry.data;
+    }
+    const uint32_t headerSize = 36, folderSize = 8;
+    uint32_t dataStart = headerSize + folderSize + static_cast<uint32_t>(files.size());
+    std::string out = "MSCF";
+    PutLittle(&out, 0, 4);
+    PutLittle(&out, dataStart + 8 + static_cast<uint32_t>(data.size()), 4);
+    PutLittle(&out, 0, 4);
+    PutLittle(&out, headerSize + folderSize, 4);  // first file record
+    PutLittle(&out, 0, 4);
+    out.push_back(3);
+    out.push_back(1);
+    PutLittle(&out, 1, 2);  // folders
+    PutLittle(&out, static_cast<uint32_t>(entries.size()), 2);
+    PutLittle(&out, 0, 2);  // flags
+    PutLittle(&out, 0, 2);  // set
+    PutLittle(&out, 0, 2);  // index
+    PutLittle(&out, dataStart, 4);
+    PutLittle(&out, 1, 2);  // data blocks
+    PutLittle(&out, 0, 2);  // stored
+    out += files;
+    PutLittle(&out, 0, 4);  // no checksum
+    PutLittle(&out, static_cast<uint32_t>(data.size()), 2);
+    PutLittle(&out, static_cast<uint32_t>(data.size()), 2);
+    out += data;
+    return out;
+}
+
+static la_ssize_t WriteToString(archive*, void* context, const void* buffer, size_t length) {
+    static_cast<std::string*>(context)->append(static_cast<const char*>(buffer), length);
+    return static_cast<la_ssize_t>(length);
+}
+
+std::string BuildWithLibarchive(const char* format, const char* filter, const std::vector<RawEntry>& entries) {
+    std::string out;
+    archive* w = archive_write_new();
+    EXPECT_EQ(ARCHIVE_OK, archive_write_set_format_by_name(w, format)) << archive_error_string(w);
+    if (strcmp(filter, "none") != 0) {
+        EXPECT_EQ(ARCHIVE_OK, archive_write_add_filter_by_name(w, filter)) << archive_error_string(w);
+    }
+    archive_write_set_bytes_in_last_block(w, 1);
+    if (strcmp(format, "gnutar") == 0) archive_write_set_options(w, "hdrcharset=CP932");
+    if (archive_write_open(w, &out, nullptr, WriteToString, nullptr) != ARCHIVE_OK) {
+        ADD_FAILURE() << archive_error_string(w);
+        archive_write_free(w);
+        return out;
+    }
+    for (const RawEntry& entry : entries) {
+        archive_entry* e = archive_entry_new();
+        std::wstring wide;
+        EXPECT_TRUE(WideFrom932(entry.name, &wide)) << entry.name;
+        archive_entry_copy_pathname_w(e, wide.c_str());
+        archive_entry_set_mtime(e, 1700000000, 0);
+        if (entry.tarType == '2') {
+            archive_entry_set_filetype(e, AE_IFLNK);
+            archive_entry_set_perm(e, 0777);
+            archive_entry_copy_symlink(e, entry.data.c_str());
+            archive_write_header(w, e);
+        } else if (entry.tarType == '5') {
+            archive_entry_set_filetype(e, AE_IFDIR);
+            archive_entry_set_perm(e, 0755);
+            archive_write_header(w, e);
+        } else {
+            archive_entry_set_filetype(e, AE_IFREG);
+            archive_entry_set_perm(e, 0644);
+            archive_entry_set_size(e, static_cast<la_int64_t>(entry.data.size()));
+            archive_write_header(w, e);
+            archive_write_data(w, entry.data.data(), entry.data.size());
+        }
+        archive_entry_free(e);
+    }
+    EXPECT_EQ(ARCHIVE_OK, archive_write_close(w));
+    archive_write_free(w);
+    return out;
+}

@@ -53,7 +53,7 @@ protected:
     std::string root_;  // ends with a backslash
 
 public:  // table-driven tests pick a library by member pointer
-    ArchiverLibrary zip_, unzip_, tar_;
+    ArchiverLibrary zip_, unzip_, tar_, sevenZip_, unlha_, cab_, unrar_;
 };
 
 void WriteBytes(const std::string& path, const std::string& bytes);  // makes parent folders
@@ -73,6 +73,14 @@ struct RawEntry {
 };
 std::string BuildStoredZip(const std::vector<RawEntry>& entries);
 std::string BuildTar(const std::vector<RawEntry>& entries);  // ends with two zero blocks
+// Level-0 lzh with stored (-lh0-) members; names as given (code page 932 bytes).
+std::string BuildLzh(const std::vector<RawEntry>& entries);
+// A cab of one uncompressed folder; names as given.
+std::string BuildStoredCab(const std::vector<RawEntry>& entries);
+// Through libarchive's writers: format "7zip" or "gnutar", filter "none",
+// "bzip2" or "xz". Names are code page 932; tarType '2' makes a symbolic link
+// whose target is the data.
+std::string BuildWithLibarchive(const char* format, const char* filter, const std::vector<RawEntry>& entries);
 
 // A message-only window whose WM_APP handler runs a test's callback.
 HWND CreateCallbackWindow();

@@ -1,13 +1,14 @@
 #!/usr/bin/env bash
 # The program end to end under Wine with the bundled archiver library
 # installed as a user's would be, checked on the Linux side with Info-ZIP
-# zip/unzip and GNU tar.
+# zip/unzip, GNU tar, 7z (p7zip), lha (lhasa), cabextract and gcab.
 #   end_to_end.sh WINE_RUN TESTS_EXE FDARC_DLL WORK_DIR
 # WORK_DIR is emptied except its Wine prefix ("prefix"), kept between runs
 # because making one takes a while; the shared test prefix is never touched.
 # fardelix.exe is driven by EndToEndTest of TESTS_EXE (the program is built
-# beside it), once per run folder: two compression tasks (zip, tar), then
-# extraction tasks of archives made by the Linux tools, then hostile ones.
+# beside it), once per run folder: compression tasks (zip, tar, 7z), then
+# extraction tasks of archives made by the Linux tools (and libarchive's own
+# test archives for lzh, cab and rar), then hostile ones.
 set -euo pipefail
 wine_run=$1
 tests_exe=$2
@@ -18,7 +19,8 @@ trees() { python3 "$here/trees.py" "$@"; }
 source "$here/../../archivelib/tests/check_helpers.sh"
 started=$(date +%s)
 
-for name in ZIP32J.DLL UNZIP32.DLL tar32.dll; do
+mapfile -t library_names < "$here/../../archivelib/library-names.txt"
+for name in "${library_names[@]}"; do
     # A library beside the program would be found before the installed one.
     if [ -n "$(find "$(dirname "$tests_exe")" -maxdepth 1 -iname "$name")" ]; then
         echo "FAIL: $name lies beside the program and would shadow the installed library"
@@ -36,7 +38,7 @@ end_server() { WINEPREFIX=$prefix /usr/lib/wine/wineserver -k >/dev/null 2>&1 ||
 end_server
 trap end_server EXIT
 bash "$here/../../archivelib/install-into-prefix.sh" "$(dirname "$dll")" | sed 's/^/  /'
-for name in ZIP32J.DLL UNZIP32.DLL tar32.dll; do
+for name in "${library_names[@]}"; do
     cmp -s "$dll" "$prefix/drive_c/windows/system32/$name" || { echo "FAIL: $name not installed"; exit 1; }
 done
 echo "prefix ready after $(($(date +%s) - started)) s"
@@ -210,6 +212,167 @@ for line in sys.stdin.read().splitlines():
 [ -z "$stray" ] && pass "hostile archives wrote nothing outside their destinations" ||
     { fail "written outside a destination:"; echo "$stray" | sed 's/^/  /'; }
 for path in "${outside[@]}"; do
+    [ ! -e "$path" ] || { fail "hostile archive wrote $path"; rm -f "$path"; }
+done
+
+# ---------------------------------------------------------------- 7z made by the program
+run_program "$work/run-7z" compression 4 2 "${top_paths[@]}"
+check_results "$work/run-7z" "完了	*"
+sz_arc=$work/made/ソフト.7z
+mv "$src/ソフト.7z" "$sz_arc" 2>/dev/null || fail "the archive $src/ソフト.7z was not made"
+if [ -f "$sz_arc" ]; then
+    LC_ALL=C.UTF-8 7z t "$sz_arc" >/dev/null && pass "7z t accepts the 7z" || fail "7z t rejects the 7z"
+    listed=$(LC_ALL=C.UTF-8 7z l -slt "$sz_arc" | sed -n 's/^Path = //p' | tail -n +2 | LC_ALL=C sort)
+    [ "$listed" = "$(echo "$expected" | sed 's:/$::' | LC_ALL=C sort)" ] && pass "7z lists the expected $entries names" ||
+        { fail "7z names differ"; diff <(echo "$expected" | sed 's:/$::' | LC_ALL=C sort) <(echo "$listed") | sed 's/^/  /' || true; }
+    LC_ALL=C.UTF-8 7z x -o"$work/un7z" "$sz_arc" >/dev/null && trees compare "$src" "$work/un7z" same "${tops[@]}" &&
+        pass "7z extracts a byte-identical tree" || fail "7z's tree differs from the sources"
+fi
+
+# ---------------------------------------------------------------- other formats made by other tools
+more=$work/more
+mkdir -p "$more"
+sz() { (cd "$src" && LC_ALL=C.UTF-8 7z a -bd "$@" -- "${tops[@]}" >/dev/null); }
+sz "$more/lzma2.7z" -t7z -m0=LZMA2 -ms=off
+sz "$more/ppmd.7z" -t7z -m0=PPMd
+sz "$more/bzip2.7z" -t7z -m0=BZip2
+sz "$more/solid.7z" -t7z -m0=LZMA2 -ms=on -mx=9
+(cd "$raw" && tar czf "$more/gz.tar.gz" -- "${raw_tops[@]}")
+(cd "$raw" && tar czf "$more/short.tgz" -- "${raw_tops[@]}")
+(cd "$raw" && tar cjf "$more/bz.tar.bz2" -- "${raw_tops[@]}")
+(cd "$raw" && tar cJf "$more/xz.tar.xz" -- "${raw_tops[@]}")
+# cab holds files only (no folders, no empty ones): its own tree.
+cabsrc=$work/cabsrc
+mkdir -p "$cabsrc/ソフト/表計算"
+cp "$src/ソフト/表示.txt" "$cabsrc/ソフト/" && cp "$src/ソフト/表計算/能力.txt" "$cabsrc/ソフト/表計算/"
+cp "$src/能力.dat" "$src/big.bin" "$cabsrc/"
+cab_tops=("ソフト" "能力.dat" "big.bin")
+(cd "$cabsrc" && gcab -c "$more/stored.cab" ソフト/表示.txt ソフト/表計算/能力.txt 能力.dat big.bin)
+(cd "$cabsrc" && gcab -c -z "$more/mszip.cab" ソフト/表示.txt ソフト/表計算/能力.txt 能力.dat big.bin)
+# One top-level folder only: extracted in place, as for zip.
+mkdir -p "$more/single-7z" "$more/single-tgz"
+(cd "$src" && LC_ALL=C.UTF-8 7z a -bd "$more/single-7z/only.7z" -- "${tops[0]}" >/dev/null)
+(cd "$raw" && tar czf "$more/single-tgz/only.tgz" -- "${raw_tops[0]}")
+# A lone compressed file: unpacked to its name without the extension.
+gzip -c "$src/能力.dat" > "$more/alone1.dat.gz"
+xz -c "$src/能力.dat" > "$more/alone2.dat.xz"
+# libarchive's own test archives (from its fetched source package): lzh of
+# header levels 0 to 2 and methods lh0/5/6/7, cab, rar 4 and rar 5, checked
+# against lhasa, cabextract and their known contents.
+la_test=$(dirname "$dll")/deps/src/libarchive-3.6.2/libarchive/test
+given=$work/given
+mkdir -p "$given"
+for name in lha_header0.lzh lha_header1.lzh lha_header2.lzh lha_lh0.lzh lha_lh6.lzh lha_lh7.lzh \
+            lha_filename_cp932.lzh cab_1.cab cab_2.cab cab_filename_cp932.cab rar.rar rar5_multiple_files.rar \
+            rar5_multiple_files_solid.rar rar5_compressed.rar; do
+    # Each in a folder of its own: one with a single top-level item is extracted in place.
+    mkdir -p "$given/$name"
+    uudecode -o "$given/$name/$name" "$la_test/test_read_format_$name.uu" || fail "cannot decode libarchive's $name"
+done
+arcs=(lzma2.7z ppmd.7z bzip2.7z solid.7z gz.tar.gz short.tgz bz.tar.bz2 xz.tar.xz stored.cab mszip.cab alone1.dat.gz alone2.dat.xz single-7z/only.7z single-tgz/only.tgz)
+arc_paths=(); want=""
+for arc in "${arcs[@]}"; do
+    arc_paths+=("$more/$arc")
+    case $arc in
+    *.7z) count=$(LC_ALL=C.UTF-8 7z l -slt "$more/$arc" | grep -c '^Path = ' ); count=$((count - 1)) ;;
+    *.cab) count=$(cabextract -l "$more/$arc" | grep -c ' | ') ; count=$((count - 1)) ;;
+    alone*) count=1 ;;
+    *) count=$(tar tf "$more/$arc" | wc -l) ;;
+    esac
+    want+="完了	$count"$'\n'
+done
+for arc in "$given"/*/*; do
+    arc_paths+=("$arc")
+    case $arc in
+    *.lzh) count=$(lha l "$arc" | sed -n '/^----/,/^----/p' | grep -vc '^----') ;;
+    *.cab) count=$(cabextract -l "$arc" | grep -c ' | '); count=$((count - 1)) ;;
+    *) count="*" ;;
+    esac
+    want+="完了	$count"$'\n'
+done
+run_program "$work/run-more" extraction 0 2 "${arc_paths[@]}"
+check_results "$work/run-more" "$want"
+for arc in lzma2 ppmd bzip2 solid; do
+    trees compare "$src" "$more/$arc" same "${tops[@]}" && pass "$arc.7z: the program extracts a byte-identical tree" ||
+        fail "$arc.7z: the program's tree differs from the sources"
+done
+for arc in gz.tar short bz.tar xz.tar; do
+    trees compare "$src" "$more/$arc" same "${tops[@]}" && pass "$arc: the program extracts a byte-identical tree" ||
+        fail "$arc: the program's tree differs from the sources"
+done
+for arc in stored mszip; do
+    trees compare "$cabsrc" "$more/$arc" same "${cab_tops[@]}" && pass "$arc.cab: the program extracts a byte-identical tree" ||
+        fail "$arc.cab: the program's tree differs from the sources"
+done
+for arc in 7z tgz; do
+    trees compare "$src" "$more/single-$arc" same "${tops[0]}" --ignore=only.$arc &&
+        pass "single-folder $arc: extracted in place, byte-identical" || fail "single-folder $arc: the tree differs"
+done
+for arc in alone1.dat.gz alone2.dat.xz; do
+    cmp -s "$src/能力.dat" "$more/${arc%.*}" && pass "$arc: unpacked to ${arc%.*}" || fail "$arc: not unpacked to ${arc%.*}"
+done
+ref=$work/reference
+for arc in "$given"/*.lzh/* "$given"/*.cab/*; do
+    name=$(basename "$arc")
+    mkdir -p "$ref/$name"
+    case $arc in
+    *.lzh) (cd "$ref/$name" && lha xq "$arc" 2>/dev/null) || true ;;
+    *.cab) cabextract -q -d "$ref/$name" "$arc" >/dev/null 2>&1 || true ;;
+    esac
+    # The program's folder for a single top-level item is the archive's own one.
+    out=$given/$name/${name%.*}
+    [ -d "$out" ] || out=$given/$name
+    trees files "$ref/$name" "$out" --ignore="$name" && pass "$name: the files lha/cabextract extract, byte-identical" ||
+        fail "$name: differs from lha/cabextract"
+done
+# rar: the names and contents libarchive's own tests check.
+rar_out() { [ -d "$given/$1.rar/$1" ] && echo "$given/$1.rar/$1" || echo "$given/$1.rar"; }
+out=$(rar_out rar)
+if [ "$(printf 'test text document\r\n')" = "$(cat "$out/test.txt" 2>/dev/null)" ] &&
+   cmp -s "$out/test.txt" "$out/testdir/test.txt" && [ ! -e "$out/testlink" ]; then
+    pass "rar 4: test.txt and testdir/test.txt hold their known text; the symbolic link was not made"
+else
+    fail "rar 4: the known contents differ"
+fi
+# test<n>.bin of the rar 5 archives: 4096 bytes, the 32-bit words k*k - 3k + 1 + n for k = 1, 2, ...
+for arc in rar5_multiple_files rar5_multiple_files_solid; do
+    python3 -c '
+import struct, sys
+folder = sys.argv[1]
+for n in range(1, 5):
+    data = open("%s/test%d.bin" % (folder, n), "rb").read()
+    want = b"".join(struct.pack("<i", k * k - 3 * k + 1 + n) for k in range(1, 1025))
+    if data != want:
+        sys.exit(1)' "$(rar_out $arc)" &&
+        pass "$arc: test1.bin to test4.bin hold their known data" || fail "$arc: the known data differ"
+done
+
+# ---------------------------------------------------------------- hostile archives of the other formats
+hostile=(); want=""
+while IFS='|' read -r count path; do
+    hostile+=("$path")
+    want+="エラー	$count"$'\n'
+done < <(trees hostile-more "$work/hostile-more")
+before=$(snapshot)
+run_program "$work/run-hostile-more" extraction 0 0 "${hostile[@]}"
+check_results "$work/run-hostile-more" "$want"
+allowed=""
+for arc in "${hostile[@]}"; do
+    rel=./${arc#"$work"/}
+    allowed+="${rel%.*}"$'\n'
+done
+new=$(comm -13 <(echo "$before") <(snapshot) | grep -v '^./run-hostile-more' || true)
+stray=$(echo "$new" | python3 -c '
+import sys
+allowed = [a for a in sys.argv[1].splitlines() if a]
+for line in sys.stdin.read().splitlines():
+    if line and not any(line == a or line.startswith(a + "/") for a in allowed):
+        print(line)' "$allowed")
+[ -z "$stray" ] && pass "hostile lzh, cab, tar.bz2 and tar.xz wrote nothing outside their destinations" ||
+    { fail "written outside a destination:"; echo "$stray" | sed 's/^/  /'; }
+for path in /abs_e2e_lzh.txt /abs_e2e_txz.txt "$prefix/drive_c/drive_e2e_cab.txt" "$prefix/drive_c/abs_e2e_lzh.txt" \
+            "$prefix/drive_c/abs_e2e_txz.txt" "$work/hostile-more/evil_e2e_lzh.txt" "$work/hostile-more/evil_e2e_cab.txt" \
+            "$work/hostile-more/evil_e2e_tbz.txt"; do
     [ ! -e "$path" ] || { fail "hostile archive wrote $path"; rm -f "$path"; }
 done
 

@@ -13,6 +13,10 @@
   trees.py hostile DIR                   archives that try to write outside their
                                          destination, or are no archives: DIR/NN/name;
                                          prints "count|path" lines
+  trees.py hostile-more DIR              the same for lzh, cab, tar.bz2 and tar.xz
+  trees.py files REF OUT [--ignore=N]    OUT holds the regular files of REF (a tree an
+                                         independent tool extracted), byte-identical,
+                                         and no other files
 Names given and printed are UTF-8. Exits 1 when a comparison fails.
 """
 import io
@@ -156,6 +160,91 @@ def hostile(folder):
         print("%s|%s" % (count, os.path.join(place, name)))
 
 
+def lzh_bytes(entries):
+    """Level-0 headers, stored (-lh0-) members."""
+    def crc16(data):
+        crc = 0
+        for byte in data:
+            crc ^= byte
+            for _ in range(8):
+                crc = (crc >> 1) ^ 0xA001 if crc & 1 else crc >> 1
+        return crc
+    out = b""
+    for name, body in entries:
+        raw = name.encode("cp932")
+        header = b"-lh0-" + len(body).to_bytes(4, "little") * 2 + (0x5A6B0000).to_bytes(4, "little")
+        header += bytes([0x20, 0, len(raw)]) + raw + crc16(body).to_bytes(2, "little")
+        out += bytes([len(header), sum(header) & 0xFF]) + header + body
+    return out + b"\0"
+
+
+def cab_bytes(entries):
+    """One uncompressed folder, one data block."""
+    files, data = b"", b""
+    for name, body in entries:
+        files += len(body).to_bytes(4, "little") + len(data).to_bytes(4, "little") + b"\0\0"
+        files += (0x5A6B).to_bytes(2, "little") + b"\0\0" + (0x20).to_bytes(2, "little") + name.encode("cp932") + b"\0"
+        data += body
+    start = 36 + 8 + len(files)
+    header = b"MSCF" + bytes(4) + (start + 8 + len(data)).to_bytes(4, "little") + bytes(4)
+    header += (44).to_bytes(4, "little") + bytes(4) + bytes([3, 1]) + (1).to_bytes(2, "little")
+    header += len(entries).to_bytes(2, "little") + bytes(6)
+    folder = start.to_bytes(4, "little") + (1).to_bytes(2, "little") + bytes(2)
+    block = bytes(4) + len(data).to_bytes(2, "little") * 2 + data
+    return header + folder + files + block
+
+
+def hostile_more(folder):
+    rng = random.Random(12)
+    text = b"a line of text that compresses well\n" * 2000
+    whole_txz = tar_bytes([("one.txt", text), ("two.bin", rng.randbytes(40000))], "w:xz")
+    archives = [
+        ("dotdot.lzh", 2, lzh_bytes([("ok.txt", b"fine"), ("..\\evil_e2e_lzh.txt", b"evil")])),
+        ("absolute.lzh", 1, lzh_bytes([("\\abs_e2e_lzh.txt", b"evil")])),
+        ("dotdot.cab", 2, cab_bytes([("ok.txt", b"fine"), ("..\\evil_e2e_cab.txt", b"evil")])),
+        ("drive.cab", 1, cab_bytes([("C:\\drive_e2e_cab.txt", b"evil")])),
+        ("dotdot.tar.bz2", 2, tar_bytes([("ok.txt", b"fine"), ("../evil_e2e_tbz.txt", b"evil")], "w:bz2")),
+        ("absolute.tar.xz", 1, tar_bytes([("/abs_e2e_txz.txt", b"evil")], "w:xz")),
+        ("truncated.tar.xz", "", whole_txz[:len(whole_txz) * 3 // 5]),
+        ("random.7z", "", b"7z\xbc\xaf\x27\x1c" + rng.randbytes(4096)),
+        ("random.rar", "", b"Rar!\x1a\x07\x00" + rng.randbytes(4096)),
+    ]
+    for number, (name, count, body) in enumerate(archives, 1):
+        place = os.path.join(folder, "%02d" % number)
+        os.makedirs(place)
+        with open(os.path.join(place, name), "wb") as f:
+            f.write(body)
+        print("%s|%s" % (count, os.path.join(place, name)))
+
+
+def regular_files(root):
+    found = {}
+    for folder, dirs, files in os.walk(root.encode()):
+        for f in files:
+            path = os.path.join(folder, f)
+            if os.path.isfile(path) and not os.path.islink(path):
+                with open(path, "rb") as h:
+                    found[os.path.relpath(path, root.encode())] = h.read()
+    return found
+
+
+def files(ref, out, ignore):
+    want, got = regular_files(ref), regular_files(out)
+    for name in ignore:
+        got.pop(name.encode(), None)
+    failures = []
+    for name in sorted(set(want) | set(got)):
+        if name not in got:
+            failures.append("missing %r" % name)
+        elif name not in want:
+            failures.append("unexpected %r" % name)
+        elif want[name] != got[name]:
+            failures.append("differs %r" % name)
+    for failure in failures:
+        print("  " + failure)
+    return bool(want) and not failures
+
+
 def main():
     command, args = sys.argv[1], sys.argv[2:]
     if command == "names":
@@ -168,6 +257,12 @@ def main():
         sys.exit(0 if compare(args[0], args[1], args[2], args[3:], ignore) else 1)
     elif command == "hostile":
         hostile(args[0])
+    elif command == "hostile-more":
+        hostile_more(args[0])
+    elif command == "files":
+        ignore = [a[len("--ignore="):] for a in args if a.startswith("--ignore=")]
+        args = [a for a in args if not a.startswith("--ignore=")]
+        sys.exit(0 if files(args[0], args[1], ignore) else 1)
     else:
         sys.exit("unknown command " + command)
 

@@ -100,7 +100,8 @@ TEST(MainWindow, ResizeMovesStatusPartAndFillsList) {
 TEST(MainWindow, ArchivePatternListInTableOrder) {
     char text[256];
     BuildArchivePatternList(text, sizeof(text));
-    EXPECT_STREQ(text, "*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj");
+    EXPECT_STREQ(text, "*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj;"
+                       "*.tgz;*.gz;*.tbz;*.bz2;*.txz;*.xz");
 }
 
 TEST(MainWindow, MenuBarHasFourPopups) {

@@ -1,0 +1,128 @@
+#!/usr/bin/env bash
+# Benchmark, not a test: fdarc.dll under Wine against the native tools on the
+# same ~100 MB tree as bench.sh (text, random data, many small files).
+#   7z:  DLL "a -t7z -ms=off" vs `7z a -t7z -ms=off -mx=5`; extracting the
+#        native archive: DLL "x -aoa" vs `7z x` (goal: ratios <= 1.3)
+#   cab: DLL "-a -r -o" vs `gcab -c -z` (when the library writes cab)
+# Best of RUNS; prints seconds, ratios and archive sizes.
+#   archivelib/bench/bench-formats.sh [BUILD_DIR]   default: build/win64 (built if needed)
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+runs=${RUNS:-3}
+build=${1:-$root/build/win64}
+if [ $# -eq 0 ]; then
+    cmake --preset win64 >/dev/null
+    cmake --build --preset win64 --target fdarc fdarc_driver >/dev/null
+fi
+driver=$build/fdarc_driver.exe
+[ -f "$driver" ] || driver=$build/archivelib/fdarc_driver.exe
+dll="$(dirname "$driver")/fdarc.dll"
+wine_run=$root/tools/wine-run.sh
+work=${BENCH_DIR:-/tmp/fdarc-bench}
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+
+# ---------------------------------------------------------------- the tree (made once, reused)
+tree=$work/tree
+if [ ! -f "$work/tree.v3" ]; then
+    rm -rf "$work"
+    mkdir -p "$tree"
+    python3 - "$tree" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+rng = random.Random(20240601)
+words = ["archive", "task", "folder", "圧縮", "展開", "ファイル", "list", "window", "setting", "表示",
+         "data", "queue", "library", "name", "size", "time", "error", "完了", "entry", "buffer"]
+def text(size):
+    lines, total = [], 0
+    while total < size:
+        line = " ".join(rng.choice(words) for _ in range(rng.randint(4, 14))) + " %d\n" % rng.randint(0, 99999)
+        lines.append(line)
+        total += len(line.encode())
+    return "".join(lines).encode()[:size]
+for d in range(8):                       # ~60 MB of text in 8 folders
+    folder = os.path.join(root, "text%d" % d)
+    os.makedirs(folder)
+    for i in range(25):
+        with open(os.path.join(folder, "doc%03d.txt" % i), "wb") as f:
+            f.write(text(300 * 1024))
+os.makedirs(os.path.join(root, "random"))
+for i in range(30):                      # ~30 MB incompressible
+    with open(os.path.join(root, "random", "blob%02d.bin" % i), "wb") as f:
+        f.write(os.urandom(1024 * 1024))
+# ASCII names: a Linux zip stores locale bytes, not CP932.
+for i in range(2000):                    # ~8 MB in many small files, 100 to a folder
+    small = os.path.join(root, "small", "notes%02d" % (i // 100))
+    os.makedirs(small, exist_ok=True)
+    with open(os.path.join(small, "note%04d.txt" % i), "wb") as f:
+        f.write(text(rng.randint(1024, 7 * 1024)))
+with open(os.path.join(root, "big.log"), "wb") as f:   # one large, mixed file
+    f.write(text(6 * 1024 * 1024) + os.urandom(2 * 1024 * 1024))
+PY
+    touch "$work/tree.v3"
+fi
+echo "tree: $(du -sm "$tree" | cut -f1) MB in $(find "$tree" -type f | wc -l) files"
+
+# Keep one wineserver alive so each run pays only the program's own start.
+WINEPREFIX="${FARDELIX_WINEPREFIX:-$root/build/wineprefix}" /usr/lib/wine/wineserver -p 30 </dev/null >/dev/null 2>&1 || true
+"$wine_run" "$driver" "$(winpath "$dll")" Zip count 'Z:\nonexistent' >/dev/null 2>&1 || true
+
+cat "$tree"/*/* "$tree"/small/*/* >/dev/null 2>&1 || true   # warm the page cache
+printf '"%s"\n' $(cd "$tree" && ls) > "$work/list.tmp"
+
+best() { LC_ALL=C sort -g | head -1; }
+now() { date +%s.%N; }
+out=$work/formats
+mkdir -p "$out"
+
+dll_call() {  # prefix, command line -> prints "wall call result"
+    printf '%s' "$2" > "$out/cmd.txt"
+    local start end call
+    start=$(now)
+    call=$("$wine_run" "$driver" "$(winpath "$dll")" "$1" run "$(winpath "$out/cmd.txt")" 2>&1 >"$out/call.log" | tr -d '\r' | awk '/call_seconds/ {print $2}')
+    end=$(now)
+    echo "$(echo "$end - $start" | bc) $call $(sed -n 's/^result \([0-9]*\).*/\1/p' "$out/call.log")"
+}
+timed() { local start end; start=$(now); "$@" >/dev/null; end=$(now); echo "$end - $start" | bc; }
+
+declare -A native wall call
+add() { native[$1]+="$2 "; wall[$1]+="$3 "; call[$1]+="$4 "; }
+cab_supported=1
+for run in $(seq 1 "$runs"); do
+    rm -f "$out/native.7z" "$out/dll.7z"
+    t=$(cd "$tree" && timed 7z a -bd -t7z -ms=off -mx=5 "$out/native.7z" -- .)
+    read -r w c r < <(dll_call SevenZip "a -t7z -ms=off \"$(winpath "$out/dll.7z")\" \"$(winpath "$tree")\\\" \"@$(winpath "$work/list.tmp")\"")
+    [ "$r" = 0 ] || { echo "DLL 7z creation failed ($r)"; cat "$out/call.log"; exit 1; }
+    add create7z "$t" "$w" "$c"
+
+    rm -rf "$out/x-native" "$out/x-dll"
+    t=$(timed 7z x -bd -o"$out/x-native" "$out/native.7z")
+    read -r w c r < <(dll_call SevenZip "x -aoa \"$(winpath "$out/native.7z")\" \"$(winpath "$out/x-dll")\\\"")
+    [ "$r" = 0 ] || { echo "DLL 7z extraction failed ($r)"; exit 1; }
+    add extract7z "$t" "$w" "$c"
+
+    rm -f "$out/native.cab" "$out/dll.cab"
+    t=$(cd "$tree" && timed bash -c 'find . -type f -printf "%P\n" | xargs -d "\n" gcab -c -z "$0"' "$out/native.cab")
+    if [ "$cab_supported" = 1 ]; then
+        read -r w c r < <(dll_call Cab "-a -r -o \"$(winpath "$out/dll.cab")\" \"$(winpath "$tree")\\\" \"@$(winpath "$work/list.tmp")\"")
+        if [ "$r" = 0 ]; then add createcab "$t" "$w" "$c"; else cab_supported=0; add createcab "$t" 0 0; fi
+    fi
+done
+diff -r "$tree" "$out/x-dll" >/dev/null || { echo "DLL 7z extraction differs from the tree"; exit 1; }
+7z t "$out/dll.7z" >/dev/null || { echo "7z t rejects the DLL's 7z"; exit 1; }
+
+report() {  # label
+    local label=$1 n w c
+    n=$(printf '%s\n' ${native[$label]} | best); w=$(printf '%s\n' ${wall[$label]} | best); c=$(printf '%s\n' ${call[$label]} | best)
+    printf '%-10s native %6.2f s   DLL under Wine %6.2f s (call %6.2f s)   ratio %.2f (call only %.2f)\n' \
+        "$label" "$n" "$w" "$c" "$(echo "$w / $n" | bc -l)" "$(echo "$c / $n" | bc -l)"
+}
+echo "best of $runs runs:"
+report create7z
+report extract7z
+if [ "$cab_supported" = 1 ]; then
+    report createcab
+    cabextract -t "$out/dll.cab" >/dev/null && echo "cabextract -t accepts the DLL's cab" || echo "cabextract -t REJECTS the DLL's cab"
+else
+    echo "createcab  native gcab -c -z $(printf '%s\n' ${native[createcab]} | best) s; the DLL does not write cab in this build"
+fi
+echo "sizes: 7z -mx=5 $(stat -c %s "$out/native.7z") bytes, DLL 7z $(stat -c %s "$out/dll.7z") bytes, gcab -z $(stat -c %s "$out/native.cab") bytes$( [ -f "$out/dll.cab" ] && echo ", DLL cab $(stat -c %s "$out/dll.cab") bytes")"

@@ -1,0 +1,29 @@
+#include "creators.h"
+
+#include "cabformat.h"
+#include "libarchive_formats.h"
+#include "tarformat.h"
+#include "zipformat.h"
+
+// One row per prefix. A creation function takes the parsed command (archive,
+// base folder, names and response files, recursion) and returns an FdarcError;
+// an existing archive is updated: its entries stay unless a source replaces them.
+static const struct {
+    Role role;
+    CreateArchiveFunction create;
+} kCreators[] = {
+    {Role::Zip, CreateZip},
+    {Role::UnZip, nullptr},
+    {Role::Tar, CreateTar},
+    {Role::SevenZip, CreateSevenZip},
+    {Role::Unlha, nullptr},
+    {Role::Cab, CreateCab},
+    {Role::Unrar, nullptr},
+};
+
+CreateArchiveFunction CreatorFor(Role role) {
+    for (const auto& row : kCreators) {
+        if (row.role == role) return row.create;
+    }
+    return nullptr;
+}

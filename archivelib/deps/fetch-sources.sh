@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Fetches the pinned Debian source packages of the archiver library's C
+# dependencies and unpacks them (Debian's patches applied) into DIR:
+#   archivelib/deps/fetch-sources.sh DIR
+# The sources list is private (made from the system's own deb entries) and so
+# is the package index under DIR/apt: nothing of the system's apt state changes.
+# Safe to run again: a package already unpacked is left alone.
+set -euo pipefail
+if [ $# -ne 1 ]; then
+    echo "usage: $0 DIR" >&2
+    exit 2
+fi
+dir="$1"
+mkdir -p "$dir"
+dir="$(cd "$dir" && pwd)"
+
+# package=version, the unpacked folder, and the SHA-256 of the .dsc
+pins=(
+    "libarchive=3.6.2-1+deb12u5 libarchive-3.6.2 aa86e919d6899ed11cc78c812d25a99b0493cbcc0e89b303507bf66d7dbda216"
+    "xz-utils=5.4.1-1+deb12u2 xz-utils-5.4.1 bffc9917562b5787661379621bb1f7510bf7271b03d8ce4181cebc84b90d3c35"
+    "bzip2=1.0.8-5 bzip2-1.0.8 ed9c40f4de3f9e064535e15eac1c61a0f606763db98f4579dbc04067b94a8944"
+)
+
+missing=()
+for pin in "${pins[@]}"; do
+    read -r spec folder sum <<<"$pin"
+    [ -f "$dir/$folder/.fdarc-unpacked" ] || missing+=("$pin")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+system_sources=/etc/apt/sources.list.d/debian.sources
+if [ ! -f "$system_sources" ]; then
+    echo "$0: $system_sources is missing: cannot tell where Debian's sources are" >&2
+    exit 1
+fi
+apt_dir="$dir/apt"
+mkdir -p "$apt_dir/parts" "$apt_dir/lists/partial"
+sed 's/^Types:[[:space:]]*deb[[:space:]]*$/Types: deb-src/' "$system_sources" >"$apt_dir/parts/debian-src.sources"
+apt_options=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt_dir/parts"
+             -o "Dir::State::Lists=$apt_dir/lists" -o APT::Sandbox::User=root)
+[ "$(id -u)" -eq 0 ] || apt_options=(-o Dir::Etc::SourceList=/dev/null -o "Dir::Etc::SourceParts=$apt_dir/parts"
+                                    -o "Dir::State::Lists=$apt_dir/lists" -o Debug::NoLocking=1)
+echo "fetch-sources: apt-get update (private source index in $apt_dir)"
+apt-get "${apt_options[@]}" update -qq
+
+cd "$dir"
+for pin in "${missing[@]}"; do
+    read -r spec folder sum <<<"$pin"
+    package="${spec%%=*}"
+    version="${spec#*=}"
+    echo "fetch-sources: $package $version"
+    apt-get "${apt_options[@]}" source --download-only -qq "$spec"
+    dsc="${package}_${version#*:}.dsc"
+    if ! echo "$sum  $dsc" | sha256sum -c --quiet -; then
+        echo "$0: $dsc does not have the pinned checksum" >&2
+        exit 1
+    fi
+    rm -rf "$folder"
+    # dpkg-source checks every file against the checksums in the .dsc.
+    dpkg-source -x "$dsc" "$folder" >/dev/null
+    touch "$folder/.fdarc-unpacked"
+done

@@ -1,0 +1,417 @@
+#include "libarchive_formats.h"
+
+#include <archive.h>
+#include <archive_entry.h>
+#include <string.h>
+
+#include <memory>
+#include <unordered_set>
+
+#include "collect.h"
+#include "extract.h"
+#include "mbname.h"
+
+// ---------------------------------------------------------------- names
+
+bool WideTo932(const wchar_t* wide, std::string* name) {
+    name->clear();
+    if (wide == nullptr) return false;
+    int length = static_cast<int>(wcslen(wide));
+    if (length == 0) return true;
+    // No best fit: Windows would map some characters onto '\', '/' or ':' and
+    // change what the name says.
+    int size = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, "_", nullptr);
+    if (size <= 0) return false;
+    name->resize(static_cast<size_t>(size));
+    return WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, &(*name)[0], size, "_", nullptr) == size;
+}
+
+bool WideFrom932(const std::string& name, std::wstring* wide) {
+    wide->clear();
+    if (name.empty()) return true;
+    int length = static_cast<int>(name.size());
+    int size = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, name.data(), length, nullptr, 0);
+    if (size <= 0) return false;
+    wide->resize(static_cast<size_t>(size));
+    return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, name.data(), length, &(*wide)[0], size) == size;
+}
+
+// File system paths are in the ANSI code page, as the A functions take them.
+static bool PathToWide(const std::string& path, std::wstring* wide) {
+    wide->clear();
+    int size = MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, nullptr, 0);
+    if (size <= 0) return false;
+    wide->resize(static_cast<size_t>(size));
+    if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, &(*wide)[0], size) != size) return false;
+    wide->pop_back();
+    return true;
+}
+
+std::string StreamOutputName(const std::string& archivePath) {
+    size_t nameStart = 0;
+    size_t dot = std::string::npos;
+    for (size_t i = 0; i < archivePath.size();) {
+        if (IsSeparatorAt(archivePath, i)) {
+            nameStart = i + 1;
+            dot = std::string::npos;
+        } else if (archivePath[i] == '.') {
+            dot = i;
+        }
+        i = static_cast<size_t>(NextChar932(archivePath.c_str() + i) - archivePath.c_str());
+    }
+    std::string name = archivePath.substr(nameStart);
+    if (dot == std::string::npos || dot == nameStart) return name + ".out";
+    std::string extension = archivePath.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    std::string stem = archivePath.substr(nameStart, dot - nameStart);
+    if (extension == "tgz" || extension == "tbz" || extension == "tbz2" || extension == "txz") return stem + ".tar";
+    return stem;
+}
+
+// ---------------------------------------------------------------- reading
+
+LibarchiveKind SniffLibarchive(FileReader* reader) {
+    unsigned char magic[8] = {};
+    if (!reader->ReadAt(0, magic, reader->Size() < 8 ? static_cast<size_t>(reader->Size()) : 8))
+        return LibarchiveKind::None;
+    if (memcmp(magic, "7z\xBC\xAF\x27\x1C", 6) == 0) return LibarchiveKind::Archive;
+    if (memcmp(magic, "Rar!\x1A\x07", 6) == 0) return LibarchiveKind::Archive;
+    if (memcmp(magic, "MSCF", 4) == 0) return LibarchiveKind::Archive;
+    // An lzh header of any level carries its method ("-lh5-", "-lhd-") at byte 2.
+    if (magic[2] == '-' && magic[3] == 'l' && (magic[4] == 'h' || magic[4] == 'z') && magic[6] == '-')
+        return LibarchiveKind::Archive;
+    if (magic[0] == 0x1F && magic[1] == 0x8B) return LibarchiveKind::CompressedStream;
+    if (memcmp(magic, "BZh", 3) == 0) return LibarchiveKind::CompressedStream;
+    if (memcmp(magic, "\xFD" "7zXZ\0", 6) == 0) return LibarchiveKind::CompressedStream;
+    return LibarchiveKind::None;
+}
+
+namespace {
+struct ReaderDeleter {
+    void operator()(archive* a) const { archive_read_free(a); }
+};
+using Reader = std::unique_ptr<archive, ReaderDeleter>;
+struct WriterDeleter {
+    void operator()(archive* a) const { archive_write_free(a); }
+};
+using Writer = std::unique_ptr<archive, WriterDeleter>;
+
+// Only the formats this library stands for: libarchive would also read
+// formats that name files outside the archive (mtree) or whatever it is
+// given (raw, which is enabled only for a compressed stream).
+Reader OpenReader(const std::string& path, LibarchiveKind kind) {
+    Reader a(archive_read_new());
+    if (!a) return a;
+    archive* r = a.get();
+    archive_read_support_filter_gzip(r);
+    archive_read_support_filter_bzip2(r);
+    archive_read_support_filter_xz(r);
+    archive_read_support_format_7zip(r);
+    archive_read_support_format_lha(r);
+    archive_read_support_format_cab(r);
+    archive_read_support_format_rar(r);
+    archive_read_support_format_rar5(r);
+    archive_read_support_format_tar(r);
+    if (kind == LibarchiveKind::CompressedStream) archive_read_support_format_raw(r);
+    // Names that are not Unicode in these formats are code page 932 bytes in
+    // practice; libarchive honours the Unicode flags of cab and rar itself.
+    archive_read_set_options(r, "lha:hdrcharset=CP932,cab:hdrcharset=CP932,rar:hdrcharset=CP932,tar:hdrcharset=CP932");
+    std::wstring wide;
+    if (!PathToWide(path, &wide) || archive_read_open_filename_w(r, wide.c_str(), 1 << 16) != ARCHIVE_OK) a.reset();
+    return a;
+}
+
+// The entry's name in code page 932 with '/' separators; a lone compressed
+// stream is named after the archive.
+bool EntryName(archive* a, archive_entry* entry, const std::string& archivePath, std::string* name) {
+    if (archive_format(a) == ARCHIVE_FORMAT_RAW) {
+        // The raw format takes anything: without a decompressor in front
+        // (the magic was there, the stream behind it is not) it is no archive.
+        if (archive_filter_code(a, 0) == ARCHIVE_FILTER_NONE) return false;
+        *name = StreamOutputName(archivePath);
+        return true;
+    }
+    if (!WideTo932(archive_entry_pathname_w(entry), name)) {
+        const char* raw = archive_entry_pathname(entry);
+        if (raw == nullptr) return false;
+        *name = raw;
+    }
+    if (name->empty()) return false;
+    if (archive_entry_filetype(entry) == AE_IFDIR && !EndsWithSeparator(*name)) *name += '/';
+    return true;
+}
+
+bool IsFolderEntry(archive_entry* entry) { return archive_entry_filetype(entry) == AE_IFDIR; }
+
+// Links (symbolic and hard) and devices are never written: what they reach
+// could lie outside the destination.
+bool IsFileEntry(archive_entry* entry) {
+    return archive_entry_filetype(entry) == AE_IFREG && archive_entry_hardlink(entry) == nullptr &&
+           archive_entry_symlink(entry) == nullptr;
+}
+
+FILETIME EntryTime(archive_entry* entry) {
+    if (!archive_entry_mtime_is_set(entry)) {
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        return now;
+    }
+    return UnixToFileTime(archive_entry_mtime(entry));
+}
+
+// libarchive's rar 5 reader takes a header cut short (or random bytes after
+// the signature) for the end of the archive. A rar ends with its end block:
+// stopping well before the file's end means the rest could not be read.
+bool EndedEarly(archive* a, const std::string& path, size_t entries) {
+    int format = archive_format(a) & ARCHIVE_FORMAT_BASE_MASK;
+    if (format != ARCHIVE_FORMAT_RAR_V5) return false;
+    if (entries == 0) return true;  // not even the main header's entries: only a signature
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data)) return true;
+    uint64_t size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    // It stops inside the end block (8 bytes or a few more with its flags).
+    return static_cast<uint64_t>(archive_filter_bytes(a, -1)) + 32 < size;
+}
+
+int ReadError(archive* a) {
+    int code = archive_errno(a);
+    return code == ENOMEM ? FDARC_E_MEMORY : FDARC_E_CORRUPT;
+}
+}  // namespace
+
+int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector<ListedEntry>* entries) {
+    Reader a = OpenReader(path, kind);
+    if (!a) return FDARC_E_CORRUPT;
+    for (;;) {
+        archive_entry* entry = nullptr;
+        int status = archive_read_next_header(a.get(), &entry);
+        if (status == ARCHIVE_EOF) return EndedEarly(a.get(), path, entries->size()) ? FDARC_E_CORRUPT : FDARC_OK;
+        if (status < ARCHIVE_WARN) return ReadError(a.get());
+        ListedEntry listed;
+        if (!EntryName(a.get(), entry, path, &listed.name)) return FDARC_E_CORRUPT;
+        if (archive_format(a.get()) == ARCHIVE_FORMAT_RAW) {
+            // The one entry of a lone compressed stream is made up, whatever
+            // follows the magic: decode a piece to know it is one.
+            char piece[4096];
+            if (archive_read_data(a.get(), piece, sizeof piece) < 0) return ReadError(a.get());
+        }
+        listed.size = archive_entry_size_is_set(entry) ? static_cast<uint64_t>(archive_entry_size(entry)) : 0;
+        listed.packed = listed.size;
+        listed.attributes = IsFolderEntry(entry) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+        FileTimeToDos(EntryTime(entry), &listed.dosDate, &listed.dosTime);
+        entries->push_back(listed);
+        PumpMessagesIfDue();
+    }
+}
+
+int ExtractWithLibarchive(const Command& command, LibarchiveKind kind, HWND owner, CallLog* log) {
+    Reader a = OpenReader(command.archive, kind);
+    if (!a) {
+        log->Line("書庫を開けません: " + command.archive);
+        return FDARC_E_CORRUPT;
+    }
+    Extraction x;
+    if (!BeginExtraction(&x, command, owner, log)) return x.error;
+    std::vector<char> buffer(kIoBufferSize);
+    for (size_t entries = 0;; ++entries) {
+        PumpMessagesIfDue();
+        archive_entry* entry = nullptr;
+        int status = archive_read_next_header(a.get(), &entry);
+        if (status == ARCHIVE_EOF) {
+            if (EndedEarly(a.get(), command.archive, entries)) x.Fail(FDARC_E_CORRUPT, "書庫が壊れています: " + command.archive);
+            break;
+        }
+        if (status < ARCHIVE_WARN) {
+            x.Fail(ReadError(a.get()), "書庫が壊れています: " + command.archive);
+            break;
+        }
+        std::string name, path;
+        if (!EntryName(a.get(), entry, command.archive, &name)) {
+            x.Fail(FDARC_E_CORRUPT, "名前のない項目があります: " + command.archive);
+            continue;
+        }
+        if (!x.Wanted(name) || !ResolveEntryPath(&x, name, &path)) continue;
+        if (IsFolderEntry(entry)) {
+            CreateFolders(&x, path);
+            continue;
+        }
+        if (!IsFileEntry(entry)) continue;
+        if (archive_entry_is_encrypted(entry)) {
+            x.Fail(FDARC_E_UNSUPPORTED, "暗号化されているため展開できません: " + name);
+            continue;
+        }
+        OutputFile file;
+        OutputStart start = file.Begin(&x, path);
+        if (start == OutputStart::Stop) break;
+        if (start == OutputStart::Skip) continue;
+        bool ok = true;
+        for (;;) {
+            la_ssize_t got = archive_read_data(a.get(), buffer.data(), buffer.size());
+            if (got == 0) break;
+            if (got < 0) {
+                x.Fail(ReadError(a.get()), "書庫が壊れています: " + name);
+                ok = false;
+                break;
+            }
+            if (!file.Write(buffer.data(), static_cast<size_t>(got))) {
+                x.Fail(FDARC_E_WRITE, "書き込めません: " + path);
+                ok = false;
+                break;
+            }
+            PumpMessagesIfDue();
+        }
+        if (!ok) {
+            file.Abandon();
+            continue;
+        }
+        if (file.Commit(&x, EntryTime(entry))) log->Line(name);
+    }
+    return x.error;
+}
+
+// ---------------------------------------------------------------- 7z creation
+
+namespace {
+bool SetEntryName(archive_entry* entry, const std::string& stored) {
+    std::string name = stored;
+    while (!name.empty() && name.back() == '/') name.pop_back();
+    std::wstring wide;
+    if (!WideFrom932(name, &wide) || wide.empty()) return false;
+    archive_entry_copy_pathname_w(entry, wide.c_str());
+    return true;
+}
+
+int WriteError(archive* w) { return archive_errno(w) == ENOMEM ? FDARC_E_MEMORY : FDARC_E_WRITE; }
+
+int AddSevenZipSource(archive* w, const SourceItem& item, std::vector<char>* buffer, CallLog* log) {
+    std::unique_ptr<archive_entry, void (*)(archive_entry*)> entry(archive_entry_new(), archive_entry_free);
+    if (!entry) return FDARC_E_MEMORY;
+    if (!SetEntryName(entry.get(), item.stored)) {
+        log->Line("名前を変換できません: " + item.path);
+        return FDARC_E_READ;
+    }
+    archive_entry_set_mtime(entry.get(), FileTimeToUnix(item.modified), 0);
+    if (item.isFolder) {
+        archive_entry_set_filetype(entry.get(), AE_IFDIR);
+        archive_entry_set_perm(entry.get(), 0755);
+        if (archive_write_header(w, entry.get()) != ARCHIVE_OK) return WriteError(w);
+        log->Line(item.stored);
+        return FDARC_OK;
+    }
+    FileReader source;
+    if (!source.Open(item.path)) {
+        log->Line("ファイルを読めません: " + item.path);
+        return FDARC_E_READ;
+    }
+    archive_entry_set_filetype(entry.get(), AE_IFREG);
+    archive_entry_set_perm(entry.get(), (item.attributes & FILE_ATTRIBUTE_READONLY) ? 0444 : 0644);
+    archive_entry_set_size(entry.get(), static_cast<la_int64_t>(source.Size()));
+    if (archive_write_header(w, entry.get()) != ARCHIVE_OK) return WriteError(w);
+    uint64_t left = source.Size();
+    while (left > 0) {
+        size_t piece = static_cast<size_t>(left < buffer->size() ? left : buffer->size());
+        if (source.Read(buffer->data(), piece) != piece) {
+            log->Line("ファイルを読めません: " + item.path);
+            return FDARC_E_READ;
+        }
+        if (archive_write_data(w, buffer->data(), piece) != static_cast<la_ssize_t>(piece)) return WriteError(w);
+        left -= piece;
+        PumpMessagesIfDue();
+    }
+    log->Line(item.stored);
+    return FDARC_OK;
+}
+
+// Entries of the archive being updated, copied over unless a new source
+// replaces them. libarchive cannot append to a 7z: the whole archive is written anew.
+int CopyOldEntries(const std::string& path, const std::unordered_set<std::string>& replaced, archive* w,
+                   std::vector<char>* buffer, CallLog* log) {
+    Reader a = OpenReader(path, LibarchiveKind::Archive);
+    if (!a) {
+        log->Line("書庫を開けません: " + path);
+        return FDARC_E_OPEN_ARCHIVE;
+    }
+    for (;;) {
+        archive_entry* entry = nullptr;
+        int status = archive_read_next_header(a.get(), &entry);
+        if (status == ARCHIVE_EOF) return FDARC_OK;
+        if (status < ARCHIVE_WARN || archive_format(a.get()) != ARCHIVE_FORMAT_7ZIP) {
+            log->Line("元の書庫が壊れています: " + path);
+            return FDARC_E_CORRUPT;
+        }
+        std::string name;
+        if (!EntryName(a.get(), entry, path, &name)) return FDARC_E_CORRUPT;
+        if (replaced.count(name) != 0) continue;
+        if (archive_write_header(w, entry) != ARCHIVE_OK) return WriteError(w);
+        for (;;) {
+            la_ssize_t got = archive_read_data(a.get(), buffer->data(), buffer->size());
+            if (got == 0) break;
+            if (got < 0) {
+                log->Line("元の書庫が壊れています: " + name);
+                return FDARC_E_CORRUPT;
+            }
+            if (archive_write_data(w, buffer->data(), static_cast<size_t>(got)) != got) return WriteError(w);
+            PumpMessagesIfDue();
+        }
+    }
+}
+}  // namespace
+
+int CreateSevenZip(const Command& command, CallLog* log) {
+    std::vector<SourceItem> items;
+    int result = CollectSources(command, log, &items);
+    if (result != FDARC_OK) return result;
+    DWORD attributes = GetFileAttributesA(command.archive.c_str());
+    bool update = attributes != INVALID_FILE_ATTRIBUTES;
+    if (update && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        log->Line("書庫を開けません: " + command.archive);
+        return FDARC_E_OPEN_ARCHIVE;
+    }
+    std::string temp = MakeTempBeside(command.archive);
+    std::wstring wideTemp;
+    if (temp.empty() || !PathToWide(temp, &wideTemp)) {
+        if (!temp.empty()) DeleteFileA(temp.c_str());
+        log->Line("書庫を作成できません: " + command.archive);
+        return FDARC_E_WRITE;
+    }
+    Writer w(archive_write_new());
+    if (!w) {
+        DeleteFileA(temp.c_str());
+        return FDARC_E_MEMORY;
+    }
+    // LZMA2 at 7-Zip's default level. libarchive's 7z writer puts every file
+    // in one solid block; it has no per-file mode.
+    if (archive_write_set_format_7zip(w.get()) != ARCHIVE_OK ||
+        archive_write_set_options(w.get(), "7zip:compression=lzma2,7zip:compression-level=5") != ARCHIVE_OK ||
+        archive_write_open_filename_w(w.get(), wideTemp.c_str()) != ARCHIVE_OK) {
+        w.reset();
+        DeleteFileA(temp.c_str());
+        log->Line("書庫を作成できません: " + command.archive);
+        return FDARC_E_WRITE;
+    }
+    std::vector<char> buffer(kIoBufferSize);
+    std::unordered_set<std::string> replaced;
+    for (const SourceItem& item : items) replaced.insert(item.stored);
+    if (update) {
+        FileReader probe;
+        if (probe.Open(command.archive) && probe.Size() > 0) {
+            probe.Close();
+            result = CopyOldEntries(command.archive, replaced, w.get(), &buffer, log);
+        }
+    }
+    for (size_t i = 0; result == FDARC_OK && i < items.size(); ++i)
+        result = AddSevenZipSource(w.get(), items[i], &buffer, log);
+    if (result == FDARC_OK && archive_write_close(w.get()) != ARCHIVE_OK) result = WriteError(w.get());
+    w.reset();
+    if (result != FDARC_OK) {
+        DeleteFileA(temp.c_str());
+        log->Line("書庫を書き込めません: " + command.archive);
+        return result;
+    }
+    if (!MoveFileExA(temp.c_str(), command.archive.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
+        DeleteFileA(temp.c_str());
+        log->Line("書庫を置き換えられません: " + command.archive);
+        return FDARC_E_WRITE;
+    }
+    return FDARC_OK;
+}
