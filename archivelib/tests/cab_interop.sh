@@ -50,7 +50,7 @@ check_with_gcab() {
     local cab=$1 tree=$2 what=$3
     local want got
     want=$(files_of "$tree" | cp932 | tr '/' '\\' | LC_ALL=C sort)
-    got=$(gcab -l "$cab" | LC_ALL=C sort)
+    got=$(gcab -l "$cab" | LC_ALL=C sed -E 's/ [0-9]+ [0-9-]+ [0-9:]+ 0x[0-9a-fA-F]+$//' | LC_ALL=C sort)  # name, then size, time, attributes
     [ "$want" = "$got" ] && pass "$what: gcab -l lists the CP932 names" || { fail "$what: gcab -l names differ"; diff <(echo "$want") <(echo "$got") || true; }
     rm -rf "$work/g" && mkdir "$work/g"
     (cd "$work/g" && gcab -x "$cab") && pass "$what: gcab -x extracts it" || fail "$what: gcab -x failed"
