@@ -1,5 +1,6 @@
 #include "creators.h"
 
+#include "cabformat.h"
 #include "libarchive_formats.h"
 #include "lzhcreate.h"
 #include "tarformat.h"
@@ -17,7 +18,7 @@ static const struct {
     {Role::Tar, CreateTar},
     {Role::SevenZip, CreateSevenZip},
     {Role::Unlha, CreateLzh},
-    {Role::Cab, nullptr},
+    {Role::Cab, CreateCab},
     {Role::Unrar, nullptr},
 };
 
