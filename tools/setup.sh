@@ -12,6 +12,7 @@ packages=(
     googletest                                       # test framework sources
     wine64 xvfb xauth locales                        # running the Windows build
     zip unzip tar gzip python3 bc                    # interop, end-to-end checks and benchmark of the bundled library
+    p7zip-full zlib1g-dev                            # archives of another maker in the library tests; zlib for its fuzz targets
     imagemagick fonts-ipafont-gothic                 # screenshots with Japanese glyphs
 )
 
