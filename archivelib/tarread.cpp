@@ -1,9 +1,9 @@
 #include "tarread.h"
 
-#include <stdlib.h>
 #include <string.h>
 #include <zlib.h>
 
+#include "mbname.h"
 #include "textconv.h"
 
 static const size_t kBlock = 512;
@@ -305,8 +305,7 @@ TarKind KindOf(char type, const std::string& name) {
     }
     // Regular ('0', v7's NUL, contiguous '7') and unknown types are files, as
     // POSIX says; a v7 folder is a file whose name ends in '/'.
-    bool slash = !name.empty() && name.back() == '/';
-    return slash ? TarKind::Folder : TarKind::File;
+    return EndsWithSeparator(name) ? TarKind::Folder : TarKind::File;
 }
 
 // Old GNU sparse members: four runs in the header, more in extension blocks.
