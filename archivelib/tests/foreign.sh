@@ -49,6 +49,9 @@ want "labels: count" 1 "$(count tar32.dll Tar "$work/in/labels.tar.gz")"
 untar "$work/in/labels.tar.gz" "$work/labels"
 want "labels: extraction returns" 0 "$result"
 want "labels: the member after them" after "$(cat "$work/labels/a.txt" 2>/dev/null)"
+run tar32.dll Tar "-cvzf \"$(winpath "$work/in/labels.tar.gz")\" -o \"$(winpath "$src")\\\" sub/b.txt"
+want "labels: update returns" 0 "$result"
+want "labels: updated archive holds both" "a.txt sub/b.txt" "$(tar tzf "$work/in/labels.tar.gz" 2>/dev/null | grep -v "^label$" | tr '\n' ' ' | sed 's/ $//')"
 
 # v7: regular files have type NUL.
 tar --format=v7 -cf "$work/in/v7.tar" -C "$src" a.txt sub
