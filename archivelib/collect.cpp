@@ -1,5 +1,6 @@
 #include "collect.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 #include "fileio.h"
@@ -13,12 +14,39 @@ std::string FolderOf(const std::string& path) {
     return path.substr(0, cut);
 }
 
+// GetTempFileName wants 14 characters of room after the folder; near the
+// path limit a name no longer than the target's own is made instead, so a
+// temporary file fits wherever the target fits.
 std::string MakeTempBeside(const std::string& target) {
     std::string folder = FolderOf(target);
     if (folder.empty()) folder = ".\\";
     char temp[MAX_PATH];
-    if (folder.size() > MAX_PATH - 14 || GetTempFileNameA(folder.c_str(), "fda", 0, temp) == 0) return "";
-    return temp;
+    if (folder.size() <= MAX_PATH - 14) {
+        if (GetTempFileNameA(folder.c_str(), "fda", 0, temp) == 0) return "";
+        return temp;
+    }
+    size_t room = MAX_PATH - 1 - folder.size();
+    size_t nameLength = target.size() > folder.size() ? target.size() - folder.size() : 1;
+    size_t width = std::min<size_t>(std::min(room, nameLength), 8);
+    if (width == 0) return "";
+    static const char kDigits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
+    uint32_t seed = GetTickCount();
+    for (uint32_t attempt = 0; attempt < 4096; ++attempt) {
+        std::string name(width, '~');
+        uint32_t n = seed + attempt;
+        for (size_t i = width; i-- > (width > 1 ? 1u : 0u);) {  // '~' first, so it never looks like the user's
+            name[i] = kDigits[n % 36];
+            n /= 36;
+        }
+        std::string candidate = folder + name;
+        HANDLE file = CreateFileA(candidate.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            CloseHandle(file);
+            return candidate;
+        }
+        if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) return "";
+    }
+    return "";
 }
 
 static std::string FullPathOf(const std::string& path) {
@@ -26,6 +54,15 @@ static std::string FullPathOf(const std::string& path) {
     DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);
     if (length == 0 || length >= sizeof full) return path;
     return full;
+}
+
+// The ANSI find functions put '?' for each character the code page lacks;
+// '?' is never part of a real file name.
+static bool NameFits932(const char* name) {
+    for (const char* p = name; *p != '\0'; p = NextChar932(p)) {
+        if (*p == '?') return false;
+    }
+    return true;
 }
 
 namespace {
@@ -37,9 +74,16 @@ struct Collector {
     std::vector<SourceItem>* items;
     std::unordered_map<std::string, size_t> byName;
     int error = FDARC_OK;
+    int skipped = FDARC_OK;
 
     void Add(const std::string& path, const std::string& relative, const WIN32_FIND_DATAA& data) {
         bool folder = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+        if (!NameFits932(data.cFileName)) {
+            // Nothing could open it by this name, and the archive would hold a wrong one.
+            log->Line("名前に使えない文字があるため追加しません: " + path);
+            if (skipped == FDARC_OK) skipped = FDARC_E_READ;
+            return;
+        }
         if (!folder && lstrcmpiA(FullPathOf(path).c_str(), archiveFull.c_str()) == 0) return;
         SourceItem item;
         if (!MakeStoredName(relative, folder, &item.stored)) return;
@@ -112,10 +156,10 @@ struct Collector {
 };
 }  // namespace
 
-int CollectSources(const Command& command, CallLog* log, std::vector<SourceItem>* items) {
+int CollectSources(const Command& command, CallLog* log, std::vector<SourceItem>* items, int* skipped) {
     std::string base = command.folder;
     if (!base.empty() && !EndsWithSeparator(base)) base += '\\';
-    Collector collector{command, log, base, FullPathOf(command.archive), items, {}, FDARC_OK};
+    Collector collector{command, log, base, FullPathOf(command.archive), items, {}, FDARC_OK, FDARC_OK};
     std::vector<std::string> names = command.names;
     for (const std::string& file : command.responseFiles) {
         std::string text;
@@ -130,5 +174,6 @@ int CollectSources(const Command& command, CallLog* log, std::vector<SourceItem>
         if (collector.error != FDARC_OK) break;
     }
     if (collector.error == FDARC_OK && items->empty()) collector.Fail(FDARC_E_NO_FILES, "追加するファイルがありません");
+    *skipped = collector.skipped;
     return collector.error;
 }

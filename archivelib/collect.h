@@ -20,8 +20,9 @@ struct SourceItem {
 
 // Reads the response files, resolves each name against the base folder and,
 // with recursion, walks folders. Later duplicates replace earlier ones. The
-// archive itself is never collected. Returns an FdarcError.
-int CollectSources(const Command& command, CallLog* log, std::vector<SourceItem>* items);
+// archive itself is never collected. Returns an FdarcError; files whose
+// names code page 932 cannot hold are left out, logged, and *skipped says so.
+int CollectSources(const Command& command, CallLog* log, std::vector<SourceItem>* items, int* skipped);
 
 // The folder part of a path including its trailing separator ("" if none).
 std::string FolderOf(const std::string& path);

@@ -40,10 +40,11 @@ enum class OutputStart { Write, Skip, Stop };
 
 // One extracted file. An existing file is only replaced once the new one is
 // complete, so a damaged entry never destroys what was there.
-class OutputFile {
+class OutputFile : public ByteSink {
 public:
     OutputStart Begin(Extraction* x, const std::string& path);
-    bool Write(const void* data, size_t count) { return writer_.Write(data, count); }
+    bool Write(const void* data, size_t count) override { return writer_.Write(data, count); }
+    bool failed() const { return writer_.failed(); }
     bool Commit(Extraction* x, const FILETIME& modified);
     void Abandon() { writer_.Abandon(); }
 

@@ -7,24 +7,26 @@
 #include <string>
 #include <vector>
 
+#include "bytesource.h"
+
 const size_t kIoBufferSize = 1 << 20;      // data pieces
 const size_t kSmallBufferSize = 64 << 10;  // buffering of small reads and writes
 
-class FileReader {
+class FileReader : public ByteSource {
 public:
     FileReader() = default;
     FileReader(const FileReader&) = delete;
     FileReader& operator=(const FileReader&) = delete;
-    ~FileReader();
+    ~FileReader() override;
     bool Open(const std::string& path);
     void Close();
-    uint64_t Size() const { return size_; }
+    uint64_t Size() const override { return size_; }
     // Random access, exact: false when the range is not wholly in the file.
-    bool ReadAt(uint64_t offset, void* dst, size_t count);
+    bool ReadAt(uint64_t offset, void* dst, size_t count) override;
     // Sequential, buffered.
-    bool Seek(uint64_t offset);
-    size_t Read(void* dst, size_t count);  // short only at the end or on failure
-    bool failed() const { return failed_; }
+    bool Seek(uint64_t offset) override;
+    size_t Read(void* dst, size_t count) override;  // short only at the end or on failure
+    bool failed() const override { return failed_; }
 
 private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;

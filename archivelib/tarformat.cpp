@@ -4,6 +4,7 @@
 #include <string.h>
 #include <zlib.h>
 
+#include <memory>
 #include <unordered_set>
 
 #include "collect.h"
@@ -11,114 +12,10 @@
 #include "mbname.h"
 
 static const size_t kBlock = 512;
-static const uint64_t kMaxMetaSize = 1 << 20;  // long names and pax records beyond this are hostile
 
-// ---------------------------------------------------------------- byte streams
+// ---------------------------------------------------------------- writing
 
 namespace {
-// Reads the archive, inflating it when it starts with the gzip magic.
-class TarInput {
-public:
-    ~TarInput() {
-        if (zReady_) inflateEnd(&z_);
-    }
-    bool Open(const std::string& path) {
-        if (!file_.Open(path)) return false;
-        unsigned char magic[2] = {0, 0};
-        gzip_ = file_.Size() >= 2 && file_.ReadAt(0, magic, 2) && magic[0] == 0x1F && magic[1] == 0x8B;
-        file_.Seek(0);
-        if (gzip_) {
-            if (inflateInit2(&z_, MAX_WBITS + 16) != Z_OK) return false;
-            zReady_ = true;
-            in_.resize(kIoBufferSize);
-        }
-        return true;
-    }
-    bool gzip() const { return gzip_; }
-    // Exact read; false at a premature end or on damage (error() tells which).
-    bool Read(void* dst, size_t count) {
-        if (!gzip_) {
-            if (file_.Read(dst, count) != count) return Fail(file_.failed() ? FDARC_E_OPEN_ARCHIVE : FDARC_E_CORRUPT);
-            position_ += count;
-            return true;
-        }
-        z_.next_out = static_cast<Bytef*>(dst);
-        z_.avail_out = static_cast<uInt>(count);
-        while (z_.avail_out > 0) {
-            if (streamEnded_) {
-                // Another gzip member may follow (concatenated archives); anything else ends the data.
-                if (!Refill() || z_.avail_in < 2 || z_.next_in[0] != 0x1F || z_.next_in[1] != 0x8B) return Fail(FDARC_E_CORRUPT);
-                inflateReset(&z_);
-                streamEnded_ = false;
-            }
-            if (z_.avail_in == 0 && !Refill()) return Fail(FDARC_E_CORRUPT);
-            int status = inflate(&z_, Z_NO_FLUSH);
-            if (status == Z_STREAM_END) {
-                streamEnded_ = true;
-            } else if (status != Z_OK) {
-                return Fail(FDARC_E_CORRUPT);
-            }
-        }
-        return true;
-    }
-    bool Skip(uint64_t count) {
-        if (!gzip_) {
-            if (count > file_.Size() - position_) return Fail(FDARC_E_CORRUPT);
-            position_ += count;
-            return file_.Seek(position_) || Fail(FDARC_E_OPEN_ARCHIVE);
-        }
-        char scratch[16384];
-        while (count > 0) {
-            size_t piece = static_cast<size_t>(count < sizeof scratch ? count : sizeof scratch);
-            if (!Read(scratch, piece)) return false;
-            count -= piece;
-            PumpMessagesIfDue();
-        }
-        return true;
-    }
-    // After the end blocks: a gzip stream is read to its end, so its CRC and
-    // length are checked and a cut-off archive is not taken as whole.
-    bool FinishStream() {
-        char scratch[4096];
-        while (gzip_ && !streamEnded_) {
-            z_.next_out = reinterpret_cast<Bytef*>(scratch);
-            z_.avail_out = sizeof scratch;
-            if (z_.avail_in == 0 && !Refill()) return Fail(FDARC_E_CORRUPT);
-            int status = inflate(&z_, Z_NO_FLUSH);
-            if (status == Z_STREAM_END) streamEnded_ = true;
-            else if (status != Z_OK) return Fail(FDARC_E_CORRUPT);
-        }
-        return true;
-    }
-    void Close() {
-        if (zReady_) inflateEnd(&z_);
-        zReady_ = false;
-        file_.Close();
-    }
-    int error() const { return error_; }
-
-private:
-    bool Refill() {
-        if (z_.avail_in > 0) return true;
-        size_t got = file_.Read(in_.data(), in_.size());
-        z_.next_in = in_.data();
-        z_.avail_in = static_cast<uInt>(got);
-        return got > 0;
-    }
-    bool Fail(int code) {
-        if (error_ == FDARC_OK) error_ = code;
-        return false;
-    }
-    FileReader file_;
-    bool gzip_ = false;
-    z_stream z_ = {};
-    bool zReady_ = false;
-    bool streamEnded_ = false;
-    std::vector<unsigned char> in_;
-    uint64_t position_ = 0;  // plain archives: offset of the next byte
-    int error_ = FDARC_OK;
-};
-
 class TarOutput {
 public:
     ~TarOutput() {
@@ -171,240 +68,160 @@ private:
 };
 }  // namespace
 
-// ---------------------------------------------------------------- headers
-
-static uint64_t ParseNumber(const unsigned char* field, size_t size, bool* ok) {
-    uint64_t value = 0;
-    if (field[0] & 0x80) {  // GNU base-256 for values beyond the octal digits
-        if (field[0] != 0x80) {  // negative, or more than 64 bits
-            *ok = false;
-            return 0;
-        }
-        for (size_t i = 1; i < size; ++i) {
-            if (value >> 56) {
-                *ok = false;
-                return 0;
-            }
-            value = (value << 8) | field[i];
-        }
-        return value;
-    }
-    size_t i = 0;
-    while (i < size && field[i] == ' ') ++i;
-    for (; i < size && field[i] >= '0' && field[i] <= '7'; ++i) {
-        if (value >> 60) {
-            *ok = false;
-            return 0;
-        }
-        value = value * 8 + (field[i] - '0');
-    }
-    if (i < size && field[i] != '\0' && field[i] != ' ') *ok = false;
-    return value;
-}
-
-bool TarChecksumOk(const unsigned char* block) {
-    bool ok = true;
-    uint64_t stored = ParseNumber(block + 148, 8, &ok);
-    if (!ok) return false;
-    uint64_t plain = 0;
-    int64_t signedSum = 0;
-    for (size_t i = 0; i < kBlock; ++i) {
-        unsigned char c = (i >= 148 && i < 156) ? ' ' : block[i];
-        plain += c;
-        signedSum += static_cast<signed char>(c);
-    }
-    return stored == plain || static_cast<int64_t>(stored) == signedSum;
-}
-
-static bool IsZeroBlock(const unsigned char* block) {
-    for (size_t i = 0; i < kBlock; ++i) {
-        if (block[i] != 0) return false;
-    }
-    return true;
-}
-
-static std::string FieldText(const unsigned char* field, size_t size) {
-    return std::string(reinterpret_cast<const char*>(field), strnlen(reinterpret_cast<const char*>(field), size));
-}
-
-static uint64_t Padded(uint64_t size) { return (size + kBlock - 1) / kBlock * kBlock; }
-
-namespace {
-struct TarMember {
-    std::string name;
-    char type = '0';
-    uint64_t size = 0;      // bytes of data that follow the header
-    int64_t mtime = 0;
-    bool isFolder = false;
-    bool isFile = false;    // regular data worth extracting; links and devices are not
-    std::string raw;        // every header block of the member, for copying it unchanged
-};
-
-enum class Next { Member, End, Error };
-
-// "%d path=value\n" records of a pax header; only the path matters here.
-std::string PaxPath(const std::string& records) {
-    size_t at = 0;
-    std::string path;
-    while (at < records.size()) {
-        size_t space = records.find(' ', at);
-        if (space == std::string::npos) break;
-        unsigned long length = strtoul(records.c_str() + at, nullptr, 10);
-        if (length == 0 || length > records.size() - at) break;
-        std::string record = records.substr(space + 1, at + length - space - 1);
-        if (!record.empty() && record.back() == '\n') record.pop_back();
-        if (record.compare(0, 5, "path=") == 0) path = record.substr(5);
-        at += length;
-    }
-    return path;
-}
-}  // namespace
-
-static Next ReadMember(TarInput* input, TarMember* member, bool keepRaw) {
-    *member = TarMember();
-    std::string longName, paxName;
-    for (int guard = 0; guard < 64; ++guard) {  // meta records before one member: bounded
-        unsigned char block[kBlock];
-        if (!input->Read(block, kBlock)) return Next::Error;
-        if (IsZeroBlock(block)) return Next::End;
-        if (!TarChecksumOk(block)) return Next::Error;
-        if (keepRaw) member->raw.append(reinterpret_cast<char*>(block), kBlock);
-        bool ok = true;
-        uint64_t size = ParseNumber(block + 124, 12, &ok);
-        char type = static_cast<char>(block[156]);
-        if (!ok) return Next::Error;
-        if (type == 'L' || type == 'K' || type == 'x' || type == 'g') {
-            if (size > kMaxMetaSize) return Next::Error;
-            std::string data(static_cast<size_t>(Padded(size)), '\0');
-            if (!data.empty() && !input->Read(&data[0], data.size())) return Next::Error;
-            if (keepRaw) member->raw += data;
-            data.resize(static_cast<size_t>(size));
-            if (type == 'L') longName = data.substr(0, strnlen(data.c_str(), data.size()));
-            if (type == 'x') paxName = PaxPath(data);
-            continue;
-        }
-        if (type == 'S' || type == 'M') {
-            return Next::Error;  // sparse and multi-volume members are not ours to rebuild
-        }
-        std::string name = FieldText(block, 100);
-        bool posix = memcmp(block + 257, "ustar\0", 6) == 0;
-        std::string prefix = posix ? FieldText(block + 345, 155) : std::string();
-        if (!longName.empty()) {
-            member->name = longName;
-        } else if (!paxName.empty()) {
-            member->name = paxName;
-        } else {
-            member->name = prefix.empty() ? name : prefix + "/" + name;
-        }
-        member->type = type;
-        member->mtime = static_cast<int64_t>(ParseNumber(block + 136, 12, &ok));
-        member->isFolder = type == '5' || type == 'D' || (type != '1' && type != '2' && EndsWithSeparator(member->name));
-        member->isFile = !member->isFolder && strchr("123467V", type) == nullptr;
-        if (type == 'V') return ReadMember(input, member, keepRaw);  // a volume label names no file
-        // Links, devices and folders carry no data whatever their size field says,
-        // except the GNU dump-dir list, which is skipped like data.
-        member->size = (member->isFile || type == 'D') ? size : 0;
-        if (member->name.empty()) return Next::Error;
-        return Next::Member;
-    }
-    return Next::Error;
-}
-
-bool LooksLikeTar(FileReader* reader) {
-    unsigned char block[kBlock];
-    if (!reader->ReadAt(0, block, 2)) return false;
-    if (block[0] == 0x1F && block[1] == 0x8B) return true;
-    return reader->ReadAt(0, block, kBlock) && TarChecksumOk(block);
-}
+// ---------------------------------------------------------------- listing
 
 static void FillListed(const TarMember& member, ListedEntry* entry) {
     entry->name = member.name;
-    entry->size = member.size;
+    entry->size = member.realSize;
     entry->packed = member.size;
-    entry->attributes = member.isFolder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    entry->attributes = member.kind == TarKind::Folder ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     FileTimeToDos(UnixToFileTime(member.mtime), &entry->dosDate, &entry->dosTime);
 }
 
 int ListTar(const std::string& path, std::vector<ListedEntry>* entries) {
+    FileReader file;
     TarInput input;
-    if (!input.Open(path)) return FDARC_E_OPEN_ARCHIVE;
+    if (!file.Open(path) || !input.Open(&file)) return FDARC_E_OPEN_ARCHIVE;
     for (;;) {
         TarMember member;
-        Next next = ReadMember(&input, &member, false);
-        if (next == Next::End) return input.FinishStream() ? FDARC_OK : input.error();
-        if (next == Next::Error) return input.error() != FDARC_OK ? input.error() : FDARC_E_CORRUPT;
+        TarNext next = ReadTarMember(&input, &member, false);
+        if (next == TarNext::End) return input.FinishStream() ? FDARC_OK : input.error();
+        if (next == TarNext::Error) return input.error() != FDARC_OK ? input.error() : FDARC_E_CORRUPT;
         ListedEntry entry;
         FillListed(member, &entry);
         entries->push_back(entry);
-        if (!input.Skip(Padded(member.size))) return input.error();
+        if (!input.Skip(TarPadded(member.size))) return input.error();
     }
 }
 
 // ---------------------------------------------------------------- extraction
 
-int ExtractTar(const Command& command, HWND owner, CallLog* log) {
+namespace {
+struct TarExtraction {
+    Extraction x;
     TarInput input;
-    if (!input.Open(command.archive)) {
+    std::unordered_set<std::string> extracted;  // full paths of the files this call wrote
+};
+
+// A file member into its path; false when the whole extraction must stop.
+bool ExtractMember(TarExtraction* t, const TarMember& member, const std::string& path, uint64_t* consumed) {
+    Extraction* x = &t->x;
+    OutputFile file;
+    OutputStart start = file.Begin(x, path);
+    if (start == OutputStart::Stop) return false;
+    if (start == OutputStart::Skip) return true;
+    int result = CopyTarData(&t->input, member, &file, consumed);
+    if (result != FDARC_OK) {
+        file.Abandon();
+        if (t->input.error() != FDARC_OK) return true;  // the caller reports the damaged archive
+        if (result == FDARC_E_WRITE) x->Fail(result, "書き込めません: " + path);
+        else x->Fail(result, "スパースファイルの情報が壊れているため展開しません: " + member.name);
+        return true;
+    }
+    if (file.Commit(x, UnixToFileTime(member.mtime))) {
+        t->extracted.insert(path);
+        x->log->Line(member.name);
+    }
+    return true;
+}
+
+// A hard link becomes a copy of its target when this call extracted that
+// target below the destination; Windows links would tie the two files.
+bool ExtractHardLink(TarExtraction* t, const TarMember& member, const std::string& path) {
+    Extraction* x = &t->x;
+    std::string relative;
+    std::string target;
+    if (MakeSafeRelativePath(member.linkName, &relative)) target = x->destination + relative;
+    if (target.empty() || target == path || t->extracted.count(target) == 0) {
+        x->Fail(FDARC_E_UNSUPPORTED, "リンク先が展開されていないため展開しません: " + member.name + " -> " + member.linkName);
+        return true;
+    }
+    FileReader source;
+    if (!source.Open(target)) {
+        x->Fail(FDARC_E_WRITE, "リンク先を読めません: " + target);
+        return true;
+    }
+    OutputFile file;
+    OutputStart start = file.Begin(x, path);
+    if (start == OutputStart::Stop) return false;
+    if (start == OutputStart::Skip) return true;
+    std::vector<char> buffer(kSmallBufferSize);
+    for (;;) {
+        size_t got = source.Read(buffer.data(), buffer.size());
+        if (got == 0) break;
+        if (!file.Write(buffer.data(), got)) break;
+        PumpMessagesIfDue();
+    }
+    if (source.failed() || file.failed()) {
+        file.Abandon();
+        x->Fail(FDARC_E_WRITE, "書き込めません: " + path);
+        return true;
+    }
+    if (file.Commit(x, UnixToFileTime(member.mtime))) {
+        t->extracted.insert(path);
+        x->log->Line(member.name);
+    }
+    return true;
+}
+
+// Everything but folders and files is left out, and said so.
+void ReportSkipped(Extraction* x, const TarMember& member) {
+    switch (member.kind) {
+    case TarKind::SymLink:
+        x->Fail(FDARC_E_UNSUPPORTED, "シンボリックリンクは展開しません: " + member.name + " -> " + member.linkName);
+        break;
+    case TarKind::Special:
+        x->Fail(FDARC_E_UNSUPPORTED, "デバイスや名前付きパイプは展開しません: " + member.name);
+        break;
+    case TarKind::Unsupported:
+        x->Fail(FDARC_E_UNSUPPORTED, (member.sparse ? "スパースファイルの情報が壊れているため展開しません: "
+                                                    : "別の巻から続くファイルは展開できません: ") + member.name);
+        break;
+    default:
+        break;
+    }
+}
+}  // namespace
+
+int ExtractTar(const Command& command, HWND owner, CallLog* log) {
+    FileReader file;
+    std::unique_ptr<TarExtraction> t(new TarExtraction());
+    if (!file.Open(command.archive) || !t->input.Open(&file)) {
         log->Line("書庫を開けません: " + command.archive);
         return FDARC_E_OPEN_ARCHIVE;
     }
-    Extraction x;
-    if (!BeginExtraction(&x, command, owner, log)) return x.error;
-    std::vector<char> buffer(kIoBufferSize);
+    Extraction* x = &t->x;
+    if (!BeginExtraction(x, command, owner, log)) return x->error;
     for (;;) {
         PumpMessagesIfDue();
         TarMember member;
-        Next next = ReadMember(&input, &member, false);
-        if (next == Next::End) {
-            if (!input.FinishStream()) x.Fail(input.error(), "書庫が壊れています: " + command.archive);
+        TarNext next = ReadTarMember(&t->input, &member, false);
+        if (next == TarNext::End) {
+            if (!t->input.FinishStream()) x->Fail(t->input.error(), "書庫が壊れています: " + command.archive);
             break;
         }
-        if (next == Next::Error) {
-            x.Fail(input.error() != FDARC_OK ? input.error() : FDARC_E_CORRUPT, "書庫が壊れています: " + command.archive);
+        if (next == TarNext::Error) {
+            x->Fail(t->input.error() != FDARC_OK ? t->input.error() : FDARC_E_CORRUPT, "書庫が壊れています: " + command.archive);
             break;
         }
-        uint64_t left = Padded(member.size);
+        uint64_t consumed = 0;
+        bool goOn = true;
         std::string path;
-        if (x.Wanted(member.name) && ResolveEntryPath(&x, member.name, &path)) {
-            if (member.isFolder) {
-                CreateFolders(&x, path);
-            } else if (member.isFile) {
-                OutputFile file;
-                OutputStart start = file.Begin(&x, path);
-                if (start == OutputStart::Stop) break;
-                if (start == OutputStart::Write) {
-                    uint64_t data = member.size;
-                    bool ok = true;
-                    while (ok && data > 0) {
-                        size_t piece = static_cast<size_t>(data < buffer.size() ? data : buffer.size());
-                        ok = input.Read(buffer.data(), piece);
-                        if (ok && !file.Write(buffer.data(), piece)) {
-                            x.Fail(FDARC_E_WRITE, "書き込めません: " + path);
-                            ok = false;
-                        }
-                        data -= piece;
-                        left -= piece;
-                        PumpMessagesIfDue();
-                    }
-                    if (!ok) {
-                        file.Abandon();
-                        if (input.error() != FDARC_OK) {
-                            x.Fail(input.error(), "書庫が壊れています: " + member.name);
-                            break;
-                        }
-                        if (!input.Skip(left)) break;
-                        continue;
-                    }
-                    if (file.Commit(&x, UnixToFileTime(member.mtime))) log->Line(member.name);
-                }
+        if (x->Wanted(member.name) && ResolveEntryPath(x, member.name, &path)) {
+            switch (member.kind) {
+            case TarKind::Folder: CreateFolders(x, path); break;
+            case TarKind::File: goOn = ExtractMember(t.get(), member, path, &consumed); break;
+            case TarKind::HardLink: goOn = ExtractHardLink(t.get(), member, path); break;
+            default: ReportSkipped(x, member); break;
             }
         }
-        if (!input.Skip(left)) {
-            x.Fail(input.error() != FDARC_OK ? input.error() : FDARC_E_CORRUPT, "書庫が壊れています: " + command.archive);
+        if (!goOn) break;
+        if (t->input.error() != FDARC_OK || !t->input.Skip(TarPadded(member.size) - consumed)) {
+            x->Fail(t->input.error() != FDARC_OK ? t->input.error() : FDARC_E_CORRUPT, "書庫が壊れています: " + command.archive);
             break;
         }
     }
-    return x.error;
+    return x->error;
 }
 
 // ---------------------------------------------------------------- creation
@@ -454,7 +271,7 @@ static std::string MemberHeader(const std::string& name, char type, uint64_t siz
         FinishHeader(block);
         out.append(reinterpret_cast<char*>(block), kBlock);
         std::string data = name;
-        data.resize(static_cast<size_t>(Padded(name.size() + 1)), '\0');
+        data.resize(static_cast<size_t>(TarPadded(name.size() + 1)), '\0');
         out += data;
     }
     BasicHeader(block, name, type, size, mtime, mode);
@@ -500,14 +317,16 @@ static bool AddTarSource(TarOutput* out, const SourceItem& item, std::vector<cha
     }
     static const char zeros[kBlock] = {};
     log->Line(item.stored);
-    return out->Write(zeros, static_cast<size_t>(Padded(size) - size));
+    return out->Write(zeros, static_cast<size_t>(TarPadded(size) - size));
 }
 
 int CreateTar(const Command& command, CallLog* log) {
     std::vector<SourceItem> items;
-    int result = CollectSources(command, log, &items);
+    int skipped = FDARC_OK;
+    int result = CollectSources(command, log, &items, &skipped);
     if (result != FDARC_OK) return result;
 
+    FileReader oldFile;
     TarInput old;
     bool hasOld = false;
     DWORD attributes = GetFileAttributesA(command.archive.c_str());
@@ -522,8 +341,7 @@ int CreateTar(const Command& command, CallLog* log) {
                 log->Line("tar 書庫ではありません: " + command.archive);
                 return FDARC_E_CORRUPT;
             }
-            probe.Close();
-            if (!old.Open(command.archive)) return FDARC_E_OPEN_ARCHIVE;
+            if (!oldFile.Open(command.archive) || !old.Open(&oldFile)) return FDARC_E_OPEN_ARCHIVE;
             hasOld = true;
         }
     }
@@ -541,9 +359,9 @@ int CreateTar(const Command& command, CallLog* log) {
     bool ok = true;
     while (ok && hasOld) {
         TarMember member;
-        Next next = ReadMember(&old, &member, true);
-        if (next == Next::End) break;
-        if (next == Next::Error) {
+        TarNext next = ReadTarMember(&old, &member, true);
+        if (next == TarNext::End) break;
+        if (next == TarNext::Error) {
             error = old.error() != FDARC_OK ? old.error() : FDARC_E_CORRUPT;
             log->Line("元の書庫が壊れています: " + command.archive);
             ok = false;
@@ -551,7 +369,7 @@ int CreateTar(const Command& command, CallLog* log) {
         }
         bool keep = replaced.count(ComparableName(member.name)) == 0;
         if (keep) ok = out.Write(member.raw.data(), member.raw.size());
-        uint64_t left = Padded(member.size);
+        uint64_t left = TarPadded(member.size);
         while (ok && left > 0) {
             size_t piece = static_cast<size_t>(left < buffer.size() ? left : buffer.size());
             if (!old.Read(buffer.data(), piece)) {
@@ -573,6 +391,7 @@ int CreateTar(const Command& command, CallLog* log) {
         ok = out.Write(zeros.data(), zeros.size());
     }
     old.Close();  // before it is replaced
+    oldFile.Close();
     if (!ok || !out.Finish()) {
         out.Abandon();
         if (error == FDARC_OK) log->Line("書庫を書き込めません: " + command.archive);
@@ -583,5 +402,5 @@ int CreateTar(const Command& command, CallLog* log) {
         log->Line("書庫を置き換えられません: " + command.archive);
         return FDARC_E_WRITE;
     }
-    return FDARC_OK;
+    return skipped;  // the archive is whole, but not everything asked for is in it
 }

@@ -13,24 +13,15 @@
 static const uint32_t kLocalSignature = 0x04034b50;
 static const uint32_t kCentralSignature = 0x02014b50;
 static const uint32_t kEndSignature = 0x06054b50;
-static const uint32_t kZip64LocatorSignature = 0x07064b50;
 static const uint32_t kDescriptorSignature = 0x08074b50;
-static const size_t kEndSize = 22;
 static const uint16_t kFlagEncrypted = 0x0001;
 static const uint16_t kFlagDescriptor = 0x0008;
 static const uint16_t kFlagStrongEncryption = 0x0040;
-static const uint16_t kFlagUtf8 = 0x0800;  // read, never written: our names are code page 932
 static const uint16_t kExtraUnixTime = 0x5455;
-static const uint16_t kExtraZip64 = 0x0001;
 static const uint16_t kNotDeflated = 0xFFFF;  // DeflateFrom gave up after its probe
 static const size_t kProbeSize = 128 * 1024;
 static const uint16_t kMadeByDos20 = 20;  // version 2.0, host 0 (FAT): unzip -O applies to it
 
-static uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-static uint32_t Get32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 static void Put16(std::string* out, uint32_t v) {
     out->push_back(static_cast<char>(v & 0xFF));
     out->push_back(static_cast<char>((v >> 8) & 0xFF));
@@ -41,152 +32,6 @@ static void Put32(std::string* out, uint32_t v) {
 }
 
 // ---------------------------------------------------------------- reading
-
-// Names flagged as UTF-8 (other tools write them) become code page 932. A
-// character that has no CP932 form turns into '?', which the extraction
-// refuses as a name rather than writing a wrong one.
-static std::string Utf8ToCp932(const std::string& utf8) {
-    if (utf8.empty()) return utf8;
-    int wide = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-    if (wide <= 0) return "?";
-    std::vector<wchar_t> buffer(static_cast<size_t>(wide));
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), buffer.data(), wide);
-    int narrow = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, buffer.data(), wide, nullptr, 0, "?", nullptr);
-    if (narrow <= 0) return "?";
-    std::string result(static_cast<size_t>(narrow), '\0');
-    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, buffer.data(), wide, &result[0], narrow, "?", nullptr);
-    return result;
-}
-
-static bool FindEnd(FileReader* reader, uint64_t* endOffset, std::vector<unsigned char>* record) {
-    uint64_t size = reader->Size();
-    if (size < kEndSize) return false;
-    size_t tail = static_cast<size_t>(size < kEndSize + 0xFFFF ? size : kEndSize + 0xFFFF);
-    std::vector<unsigned char> bytes(tail);
-    if (!reader->ReadAt(size - tail, bytes.data(), tail)) return false;
-    for (size_t i = tail - kEndSize + 1; i-- > 0;) {
-        if (Get32(&bytes[i]) != kEndSignature) continue;
-        if (i + kEndSize + Get16(&bytes[i + 20]) > tail) continue;  // its comment would run past the end
-        *endOffset = size - tail + i;
-        record->assign(bytes.begin() + static_cast<ptrdiff_t>(i), bytes.begin() + static_cast<ptrdiff_t>(i + kEndSize));
-        return true;
-    }
-    return false;
-}
-
-// Some tools store folders without the trailing '/', marked by attributes only.
-static bool MarkedAsFolder(const ZipEntry& entry) {
-    if (entry.size != 0) return false;
-    switch (entry.versionMadeBy >> 8) {
-    case 0: case 6: case 10: case 11: case 14:  // FAT, HPFS, TOPS-20 (Windows in practice), NTFS, VFAT
-        return (entry.externalAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    case 3:  // Unix: the mode sits in the upper half
-        return ((entry.externalAttributes >> 16) & 0170000) == 0040000;
-    }
-    return false;
-}
-
-bool LooksLikeZip(FileReader* reader) {
-    uint64_t end = 0;
-    std::vector<unsigned char> record;
-    return FindEnd(reader, &end, &record);
-}
-
-static bool ParseExtra(const unsigned char* p, size_t length, ZipEntry* entry, bool* zip64) {
-    while (length >= 4) {
-        uint16_t id = Get16(p);
-        uint16_t size = Get16(p + 2);
-        if (size > length - 4) return true;  // a short tail is ignored, as other readers do
-        if (id == kExtraZip64) *zip64 = true;
-        if (id == kExtraUnixTime && size >= 5 && (p[4] & 1)) {
-            entry->hasUnixTime = true;
-            entry->unixTime = static_cast<int32_t>(Get32(p + 5));
-        }
-        p += 4 + size;
-        length -= 4 + size;
-    }
-    return true;
-}
-
-int ReadZipDirectory(FileReader* reader, ZipDirectory* directory, std::string* error) {
-    directory->entries.clear();
-    uint64_t endOffset = 0;
-    std::vector<unsigned char> end;
-    if (!FindEnd(reader, &endOffset, &end)) {
-        *error = "zip 書庫ではありません";
-        return FDARC_E_CORRUPT;
-    }
-    uint16_t disk = Get16(&end[4]), directoryDisk = Get16(&end[6]);
-    uint16_t onDisk = Get16(&end[8]), count = Get16(&end[10]);
-    uint32_t directorySize = Get32(&end[12]), directoryOffset = Get32(&end[16]);
-    unsigned char locator[4];
-    bool zip64 = count == 0xFFFF || directorySize == 0xFFFFFFFF || directoryOffset == 0xFFFFFFFF ||
-                 (endOffset >= 20 && reader->ReadAt(endOffset - 20, locator, 4) && Get32(locator) == kZip64LocatorSignature);
-    if (zip64) {
-        *error = "zip64 書庫には対応していません";
-        return FDARC_E_UNSUPPORTED;
-    }
-    if (disk != 0 || directoryDisk != 0 || onDisk != count) {
-        *error = "分割書庫には対応していません";
-        return FDARC_E_UNSUPPORTED;
-    }
-    if (directorySize > endOffset || directoryOffset > endOffset - directorySize) {
-        *error = "中央ディレクトリが壊れています";
-        return FDARC_E_CORRUPT;
-    }
-    // Data in front of the archive (a self-extractor stub) shifts every offset.
-    uint64_t start = endOffset - directorySize;
-    uint64_t shift = start - directoryOffset;
-    directory->directoryStart = start;
-    std::vector<unsigned char> bytes(directorySize);
-    if (directorySize > 0 && !reader->ReadAt(start, bytes.data(), directorySize)) {
-        *error = "書庫を読めません";
-        return FDARC_E_CORRUPT;
-    }
-    directory->entries.reserve(count);
-    size_t at = 0;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (directorySize - at < 46 || Get32(&bytes[at]) != kCentralSignature) {
-            *error = "中央ディレクトリが壊れています";
-            return FDARC_E_CORRUPT;
-        }
-        const unsigned char* p = &bytes[at];
-        size_t nameLength = Get16(p + 28), extraLength = Get16(p + 30), commentLength = Get16(p + 32);
-        if (46 + nameLength + extraLength + commentLength > directorySize - at) {
-            *error = "中央ディレクトリが壊れています";
-            return FDARC_E_CORRUPT;
-        }
-        ZipEntry entry;
-        entry.versionMadeBy = Get16(p + 4);
-        entry.versionNeeded = Get16(p + 6);
-        entry.flags = Get16(p + 8);
-        entry.method = Get16(p + 10);
-        entry.dosTime = Get16(p + 12);
-        entry.dosDate = Get16(p + 14);
-        entry.crc = Get32(p + 16);
-        entry.packed = Get32(p + 20);
-        entry.size = Get32(p + 24);
-        entry.internalAttributes = Get16(p + 36);
-        entry.externalAttributes = Get32(p + 38);
-        entry.name.assign(reinterpret_cast<const char*>(p + 46), nameLength);
-        if (entry.flags & kFlagUtf8) entry.name = Utf8ToCp932(entry.name);
-        bool entryZip64 = entry.packed == 0xFFFFFFFF || entry.size == 0xFFFFFFFF || Get32(p + 42) == 0xFFFFFFFF;
-        ParseExtra(p + 46 + nameLength, extraLength, &entry, &entryZip64);
-        if (entryZip64) {
-            *error = "zip64 書庫には対応していません";
-            return FDARC_E_UNSUPPORTED;
-        }
-        entry.localOffset = Get32(p + 42) + shift;
-        if (entry.localOffset + 30 > start) {
-            *error = "ローカルヘッダの位置が壊れています: " + entry.name;
-            return FDARC_E_CORRUPT;
-        }
-        entry.isFolder = EndsWithSeparator(entry.name) || MarkedAsFolder(entry);
-        directory->entries.push_back(entry);
-        at += 46 + nameLength + extraLength + commentLength;
-    }
-    return FDARC_OK;
-}
 
 int ListZip(FileReader* reader, std::vector<ListedEntry>* entries) {
     ZipDirectory directory;
@@ -208,80 +53,6 @@ int ListZip(FileReader* reader, std::vector<ListedEntry>* entries) {
     return FDARC_OK;
 }
 
-// Where an entry's data starts, checked against the directory.
-static bool LocateData(FileReader* reader, const ZipDirectory& directory, const ZipEntry& entry, uint64_t* data) {
-    unsigned char header[30];
-    if (!reader->ReadAt(entry.localOffset, header, sizeof header) || Get32(header) != kLocalSignature) return false;
-    *data = entry.localOffset + 30 + Get16(header + 26) + Get16(header + 28);
-    return *data <= directory.directoryStart && entry.packed <= directory.directoryStart - *data;
-}
-
-// ---------------------------------------------------------------- extraction
-
-namespace {
-struct Inflater {
-    z_stream stream = {};
-    bool ready = false;
-    ~Inflater() {
-        if (ready) inflateEnd(&stream);
-    }
-};
-}  // namespace
-
-// Copies or inflates one entry into the output; checks size and CRC.
-static int ExpandEntry(FileReader* reader, const ZipEntry& entry, uint64_t data, Inflater* inflater,
-                       std::vector<unsigned char>* in, std::vector<unsigned char>* out, OutputFile* file) {
-    if (!reader->Seek(data)) return FDARC_E_CORRUPT;
-    uint32_t crc = crc32(0, nullptr, 0);
-    uint64_t produced = 0;
-    uint64_t left = entry.packed;
-    if (entry.method == 0) {
-        if (entry.packed != entry.size) return FDARC_E_CORRUPT;
-        while (left > 0) {
-            size_t piece = static_cast<size_t>(left < in->size() ? left : in->size());
-            if (reader->Read(in->data(), piece) != piece) return FDARC_E_CORRUPT;
-            crc = crc32(crc, in->data(), static_cast<uInt>(piece));
-            if (!file->Write(in->data(), piece)) return FDARC_E_WRITE;
-            left -= piece;
-            produced += piece;
-            PumpMessagesIfDue();
-        }
-    } else {
-        z_stream* z = &inflater->stream;
-        if (!inflater->ready) {
-            if (inflateInit2(z, -MAX_WBITS) != Z_OK) return FDARC_E_MEMORY;
-            inflater->ready = true;
-        } else {
-            inflateReset(z);
-        }
-        int status = Z_OK;
-        z->avail_in = 0;
-        while (status != Z_STREAM_END) {
-            if (z->avail_in == 0) {
-                if (left == 0) return FDARC_E_CORRUPT;  // the stream wants more than the entry holds
-                size_t piece = static_cast<size_t>(left < in->size() ? left : in->size());
-                if (reader->Read(in->data(), piece) != piece) return FDARC_E_CORRUPT;
-                z->next_in = in->data();
-                z->avail_in = static_cast<uInt>(piece);
-                left -= piece;
-            }
-            z->next_out = out->data();
-            z->avail_out = static_cast<uInt>(out->size());
-            status = inflate(z, Z_NO_FLUSH);
-            if (status != Z_OK && status != Z_STREAM_END) return FDARC_E_CORRUPT;
-            size_t got = out->size() - z->avail_out;
-            produced += got;
-            if (produced > entry.size) return FDARC_E_CORRUPT;  // never write more than declared
-            crc = crc32(crc, out->data(), static_cast<uInt>(got));
-            if (got > 0 && !file->Write(out->data(), got)) return FDARC_E_WRITE;
-            PumpMessagesIfDue();
-        }
-    }
-    if (produced != entry.size) return FDARC_E_CORRUPT;
-    if (crc != entry.crc) return FDARC_E_CRC;
-    return FDARC_OK;
-}
-
 static FILETIME EntryTime(const ZipEntry& entry) {
     return entry.hasUnixTime ? UnixToFileTime(entry.unixTime) : DosToFileTime(entry.dosDate, entry.dosTime);
 }
@@ -299,10 +70,14 @@ int ExtractZip(const Command& command, HWND owner, CallLog* log) {
         log->Line(error);
         return result;
     }
+    std::string overlapping;
+    if (!ZipEntriesApart(directory, &overlapping)) {
+        log->Line("エントリのデータが重なっているため展開しません: " + overlapping);
+        return FDARC_E_CORRUPT;
+    }
     Extraction x;
     if (!BeginExtraction(&x, command, owner, log)) return x.error;
-    std::vector<unsigned char> in(kIoBufferSize), out(kIoBufferSize);
-    Inflater inflater;
+    ZipInflater inflater;
     for (const ZipEntry& entry : directory.entries) {
         PumpMessagesIfDue();
         if (!x.Wanted(entry.name)) continue;
@@ -321,7 +96,7 @@ int ExtractZip(const Command& command, HWND owner, CallLog* log) {
             continue;
         }
         uint64_t data = 0;
-        if (!LocateData(&reader, directory, entry, &data)) {
+        if (!LocateZipData(&reader, directory, entry, &data)) {
             x.Fail(FDARC_E_CORRUPT, "ローカルヘッダが壊れています: " + entry.name);
             continue;
         }
@@ -329,7 +104,7 @@ int ExtractZip(const Command& command, HWND owner, CallLog* log) {
         OutputStart start = file.Begin(&x, path);
         if (start == OutputStart::Stop) break;
         if (start == OutputStart::Skip) continue;
-        int expanded = ExpandEntry(&reader, entry, data, &inflater, &in, &out, &file);
+        int expanded = inflater.Expand(&reader, entry, data, &file);
         if (expanded != FDARC_OK) {
             file.Abandon();
             x.Fail(expanded, (expanded == FDARC_E_CRC ? "CRC が一致しません: " : "展開できません: ") + entry.name);
@@ -385,9 +160,9 @@ struct ZipWriter {
         Put32(&h, kLocalSignature);
         Common(&h, e, true);
         std::string extra = Extra(e);
-        Put16(&h, static_cast<uint32_t>(e.name.size()));
+        Put16(&h, static_cast<uint32_t>(e.storedName.size()));
         Put16(&h, static_cast<uint32_t>(extra.size()));
-        return h + e.name + extra;
+        return h + e.storedName + extra;
     }
 
     bool AddCentral(const ZipEntry& e, uint64_t offset) {
@@ -399,14 +174,14 @@ struct ZipWriter {
         Put32(&central, kCentralSignature);
         Put16(&central, e.versionMadeBy);
         Common(&central, e, false);
-        Put16(&central, static_cast<uint32_t>(e.name.size()));
+        Put16(&central, static_cast<uint32_t>(e.storedName.size()));
         Put16(&central, static_cast<uint32_t>(extra.size()));
         Put16(&central, 0);  // comment
         Put16(&central, 0);  // disk
         Put16(&central, e.internalAttributes);
         Put32(&central, e.externalAttributes);
         Put32(&central, static_cast<uint32_t>(offset));
-        central += e.name + extra;
+        central += e.storedName + extra;
         ++count;
         return true;
     }
@@ -414,7 +189,7 @@ struct ZipWriter {
     // Copies an entry of the old archive as it is: no recompression.
     bool CopyEntry(FileReader* old, const ZipDirectory& directory, const ZipEntry& e) {
         uint64_t data = 0;
-        if (!LocateData(old, directory, e, &data) || !old->Seek(data)) {
+        if (!LocateZipData(old, directory, e, &data) || !old->Seek(data)) {
             error = FDARC_E_CORRUPT;
             return false;
         }
@@ -522,7 +297,7 @@ struct ZipWriter {
 
     bool AddSource(const SourceItem& item, CallLog* log) {
         ZipEntry e;
-        e.name = item.stored;
+        e.name = e.storedName = item.stored;
         e.versionMadeBy = kMadeByDos20;
         e.versionNeeded = item.isFolder ? 20 : 10;
         FileTimeToDos(item.modified, &e.dosDate, &e.dosTime);
@@ -586,7 +361,8 @@ struct ZipWriter {
 
 int CreateZip(const Command& command, CallLog* log) {
     std::vector<SourceItem> items;
-    int result = CollectSources(command, log, &items);
+    int skipped = FDARC_OK;
+    int result = CollectSources(command, log, &items, &skipped);
     if (result != FDARC_OK) return result;
 
     // An existing archive is updated: its entries stay unless replaced.
@@ -642,5 +418,5 @@ int CreateZip(const Command& command, CallLog* log) {
         log->Line("書庫を置き換えられません: " + command.archive);
         return FDARC_E_WRITE;
     }
-    return FDARC_OK;
+    return skipped;  // the archive is whole, but not everything asked for is in it
 }

@@ -47,4 +47,6 @@ if ls tests/fuzz/fuzz_*.cpp >/dev/null 2>&1; then
             $( [ -d "$seeds" ] && echo "$seeds" ) 2>&1 | tail -n 3
     done
 fi
+echo "== fuzz: the bundled archiver library's readers, ${fuzz_seconds} s each"
+bash archivelib/fuzz/run.sh "$fuzz_seconds"
 echo "All builds and tests passed."

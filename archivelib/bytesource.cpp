@@ -1,0 +1,23 @@
+#include "bytesource.h"
+
+#include <string.h>
+
+bool MemorySource::ReadAt(uint64_t offset, void* dst, size_t count) {
+    if (offset > size_ || count > size_ - offset) return false;
+    if (count > 0) memcpy(dst, data_ + offset, count);
+    position_ = static_cast<size_t>(offset + count);
+    return true;
+}
+
+bool MemorySource::Seek(uint64_t offset) {
+    if (offset > size_) return false;
+    position_ = static_cast<size_t>(offset);
+    return true;
+}
+
+size_t MemorySource::Read(void* dst, size_t count) {
+    size_t piece = count < size_ - position_ ? count : size_ - position_;
+    if (piece > 0) memcpy(dst, data_ + position_, piece);
+    position_ += piece;
+    return piece;
+}

@@ -1,0 +1,25 @@
+// The platform step of the name conversion: Windows' own code page 932 table.
+#include <windows.h>
+
+#include <vector>
+
+#include "textconv.h"
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t");
+
+bool EncodeCp932(const std::u16string& text, std::string* out) {
+    out->clear();
+    if (text.empty()) return true;
+    const wchar_t* wide = reinterpret_cast<const wchar_t*>(text.data());
+    int length = static_cast<int>(text.size());
+    BOOL usedDefault = FALSE;
+    int narrow = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, nullptr, 0, "?", &usedDefault);
+    if (narrow <= 0) {
+        *out = "?";
+        return false;
+    }
+    out->resize(static_cast<size_t>(narrow));
+    usedDefault = FALSE;
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, &(*out)[0], narrow, "?", &usedDefault);
+    return !usedDefault;
+}

@@ -1,0 +1,60 @@
+// Reading zip archives from a byte source: the central directory, where
+// each entry's data lies, and its expansion. Window-free: the DLL and the
+// fuzz targets share it.
+#pragma once
+#include <stdint.h>
+
+#include <string>
+#include <vector>
+
+#include "bytesource.h"
+#include "fdarc_errors.h"
+
+struct ZipEntry {
+    std::string name;        // code page 932, for matching and extraction
+    std::string storedName;  // the bytes the archive holds, written back unchanged on update
+    uint16_t versionMadeBy = 0;
+    uint16_t versionNeeded = 0;
+    uint16_t flags = 0;
+    uint16_t method = 0;
+    uint16_t dosTime = 0;
+    uint16_t dosDate = 0;
+    uint32_t crc = 0;
+    uint32_t packed = 0;
+    uint32_t size = 0;
+    uint16_t internalAttributes = 0;
+    uint32_t externalAttributes = 0;
+    uint64_t localOffset = 0;  // absolute, prepended data already accounted for
+    bool hasUnixTime = false;
+    int64_t unixTime = 0;
+    bool isFolder = false;
+};
+
+struct ZipDirectory {
+    std::vector<ZipEntry> entries;
+    uint64_t directoryStart = 0;  // entry data must end before it
+};
+
+// True when the source ends with a zip end-of-directory record.
+bool LooksLikeZip(ByteSource* reader);
+int ReadZipDirectory(ByteSource* reader, ZipDirectory* directory, std::string* error);
+// Where an entry's data starts, checked against the directory.
+bool LocateZipData(ByteSource* reader, const ZipDirectory& directory, const ZipEntry& entry, uint64_t* data);
+// False (with *name the first such entry) when two entries share bytes: a
+// few kilobytes could then expand to any size.
+bool ZipEntriesApart(const ZipDirectory& directory, std::string* name);
+
+// Copies or inflates one entry into the sink, checking size and CRC; one
+// inflater serves every entry of a call.
+class ZipInflater {
+public:
+    ZipInflater();
+    ~ZipInflater();
+    ZipInflater(const ZipInflater&) = delete;
+    ZipInflater& operator=(const ZipInflater&) = delete;
+    int Expand(ByteSource* reader, const ZipEntry& entry, uint64_t data, ByteSink* sink);
+
+private:
+    struct State;
+    State* state_;
+};
