@@ -139,7 +139,8 @@ int PlanUpdate(const CabDirectory& directory, const std::unordered_set<std::stri
 
 int CreateCab(const Command& command, CallLog* log) {
     std::vector<SourceItem> items;
-    int result = CollectSources(command, log, &items);
+    int skipped = FDARC_OK;
+    int result = CollectSources(command, log, &items, &skipped);
     if (result != FDARC_OK) return result;
 
     CabPlan plan;
@@ -223,5 +224,5 @@ int CreateCab(const Command& command, CallLog* log) {
         return FDARC_E_WRITE;
     }
     for (const CabNewFile& file : added) log->Line(file.name);
-    return FDARC_OK;
+    return skipped;  // the archive is whole, but not everything asked for is in it
 }

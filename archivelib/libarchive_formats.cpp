@@ -356,7 +356,8 @@ int CopyOldEntries(const std::string& path, const std::unordered_set<std::string
 
 int CreateSevenZip(const Command& command, CallLog* log) {
     std::vector<SourceItem> items;
-    int result = CollectSources(command, log, &items);
+    int skipped = FDARC_OK;
+    int result = CollectSources(command, log, &items, &skipped);
     if (result != FDARC_OK) return result;
     DWORD attributes = GetFileAttributesA(command.archive.c_str());
     bool update = attributes != INVALID_FILE_ATTRIBUTES;
@@ -395,5 +396,5 @@ int CreateSevenZip(const Command& command, CallLog* log) {
         log->Line("書庫を置き換えられません: " + command.archive);
         return FDARC_E_WRITE;
     }
-    return FDARC_OK;
+    return skipped;  // the archive is whole, but not everything asked for is in it
 }

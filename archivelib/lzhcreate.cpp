@@ -111,7 +111,8 @@ int AddItem(LzhArchiveWriter* writer, const SourceItem& item, CallLog* log) {
 
 int CreateLzh(const Command& command, CallLog* log) {
     std::vector<SourceItem> items;
-    int result = CollectSources(command, log, &items);
+    int skipped = FDARC_OK;
+    int result = CollectSources(command, log, &items, &skipped);
     if (result != FDARC_OK) return result;
     FileReader old;
     std::vector<LzhStoredEntry> entries;
@@ -160,5 +161,5 @@ int CreateLzh(const Command& command, CallLog* log) {
         log->Line("書庫を置き換えられません: " + command.archive);
         return FDARC_E_WRITE;
     }
-    return FDARC_OK;
+    return skipped;  // the archive is whole, but not everything asked for is in it
 }
