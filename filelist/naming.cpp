@@ -23,10 +23,12 @@ bool DeriveArchivePath(const char* itemPath, int formatIndex, char* path, size_t
 }
 
 // The list path that holds the candidate (is it, or a folder above it);
-// null when none does.
-static const char* HoldingPath(const char* candidate, const char* const* listPaths, size_t listCount) {
+// null when none does. With above, only a folder above it counts.
+static const char* HoldingPath(const char* candidate, const char* const* listPaths, size_t listCount,
+                               bool above = false) {
     for (size_t i = 0; i < listCount; ++i) {
-        if (PathIsOrIsInside(candidate, listPaths[i])) return listPaths[i];
+        if (!PathIsOrIsInside(candidate, listPaths[i])) continue;
+        if (!above || !PathIsOrIsInside(listPaths[i], candidate)) return listPaths[i];
     }
     return nullptr;
 }
@@ -60,8 +62,8 @@ bool ProposeArchivePath(const char* itemPath, int formatIndex, const char* const
     // Each move goes up at least one folder, so a path of 259 bytes needs
     // fewer than PathSize moves.
     for (int move = 0; move < PathSize; ++move) {
-        const char* holder = HoldingPath(candidate, listPaths, listCount);
-        if (holder == nullptr || PathIsOrIsInside(holder, candidate)) break;
+        const char* holder = HoldingPath(candidate, listPaths, listCount, true);
+        if (holder == nullptr) break;
         char folder[PathSize];
         char beside[PathSize];
         if (!CopyText(folder, sizeof(folder), holder)) break;

@@ -139,6 +139,7 @@ TEST(Naming, ProposalNeverPacksTheListIntoItself) {
         {"inside nested folders", "C:\\d\\e\\f.txt", 0, {"C:\\d\\e\\f.txt", "C:\\d\\e", "C:\\d\\"}, "C:\\d.zip"},
         {"beside the folder, then numbered", "C:\\d\\x.txt", 0, {"C:\\d\\x.txt", "C:\\d", "C:\\d.zip"},
          "C:\\d (2).zip"},
+        {"the archive itself, in a folder of the list", "C:\\d\\a.zip", 0, {"C:\\d\\a.zip", "C:\\d"}, "C:\\d.zip"},
         {"double-byte folder", "C:\\ソフト\\表示.zip", 0, {"C:\\ソフト\\表示.zip"}, "C:\\ソフト\\表示 (2).zip"},
         {"a drive's root", "C:\\", 0, {"C:\\"}, ""},
         {"below a drive's root", "C:\\data\\a.txt", 0, {"C:\\data\\a.txt", "C:\\"}, ""},
