@@ -100,8 +100,8 @@ static void CountArchiveEntries(short index, const char* path) {
     if (taskRow >= 0) Lv_SetCell(TaskListView, taskRow, ColumnCount, text);
 }
 
-// The counts are refreshed before the library is tried, so an Error set
-// while counting shows at the next refresh.
+// The counts are refreshed before the library is tried, and again after
+// it: a task that became Error while counting is counted as such at once.
 short CreateExtractionTask(const char* path) {
     char name[PathSize];
     ArchiveDisplayName(path, name, sizeof(name));
@@ -110,5 +110,6 @@ short CreateExtractionTask(const char* path) {
     ExtractionDestination(path, TaskTable[index].destination, sizeof(TaskTable[index].destination));
     RefreshStatusBar();
     CountArchiveEntries(index, path);
+    RefreshStatusBar();
     return index;
 }
