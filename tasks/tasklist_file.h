@@ -3,3 +3,5 @@
 
 bool SaveTaskList(const char* path);
 bool LoadTaskList(const char* path);
+void MarkTaskListSaved();
+bool TaskListChanged();

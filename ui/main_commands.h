@@ -2,3 +2,5 @@
 #pragma once
 
 void ExecuteMainCommand(int command);
+bool SaveChangedTaskList();
+bool OpenTaskListNamed(const char* path);

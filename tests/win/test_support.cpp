@@ -13,6 +13,7 @@
 #include "filelist/file_list_window.h"
 #include "tasks/task_create.h"
 #include "tasks/task_table.h"
+#include "tasks/tasklist_file.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
 #include "ui/modal.h"
@@ -30,7 +31,8 @@ static int FakeMessageBox(HWND owner, const char* text, const char* caption, UIN
 static BOOL FakeOpenFile(OPENFILENAMEA* dialog) { return Fake.openFile ? Fake.openFile(dialog) : FALSE; }
 static BOOL FakeSaveFile(OPENFILENAMEA* dialog) { return Fake.saveFile ? Fake.saveFile(dialog) : FALSE; }
 
-static bool FakeBrowse(HWND, const char* title, const char* start, char* folder, size_t size) {
+static bool FakeBrowse(HWND owner, const char* title, const char* start, char* folder, size_t size) {
+    Fake.browseOwner = owner;
     return Fake.browse ? Fake.browse(title, start, folder, size) : false;
 }
 
@@ -164,6 +166,7 @@ void ResetTasks() {
         if (TaskTable[i].fileList != nullptr) DestroyWindow(TaskTable[i].fileList);
     }
     ClearTaskTable();
+    MarkTaskListSaved();  // an empty list as its file holds it: any task added is a change
     RunSwitch = RunIdle;
     if (FileListWindow != nullptr) ShowWindow(FileListWindow, SW_HIDE);
     EnableWindow(MainWindow, TRUE);
