@@ -30,6 +30,11 @@ protected:
         ResetTasks();
         CopyText(savedPath, sizeof(savedPath), SettingsPath);
         folder = TempFolder("close");
+        UseTestSettings();
+    }
+    // A new main window takes the settings file of the current folder
+    // again: each one is pointed at the test's own.
+    void UseTestSettings() {
         std::string ini = folder + "fardelix.ini";
         CopyText(SettingsPath, sizeof(SettingsPath), ini.c_str());
     }
@@ -66,6 +71,7 @@ TEST_F(CloseQuestionTest, ChangedListIsOfferedForSavingBeforeTheProgramEnds) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ResetTasks();
+        UseTestSettings();
         InstallFakeModal();
         std::string own = folder + "own.fdl";
         std::string chosen = folder + "chosen.fdl";
