@@ -4,122 +4,14 @@
 #include <string>
 #include <vector>
 
+#include "app/controls.h"
+#include "app/modal.h"
 #include "app/text.h"
 #include "archivers/formats.h"
 #include "filelist/file_list_window.h"
 #include "filelist/list_text.h"
 #include "filelist/naming.h"
 #include "settings/settings.h"
-#include "tasks/number_text.h"
-#include "tasks/task_paths.h"
-#include "ui/controls.h"
-#include "ui/main_window.h"
-#include "ui/modal.h"
-
-uint32_t NextFileRowId = 0;
-
-static const char FolderText[] = "フォルダ";
-static const char UnknownSizeText[] = "不明";
-static const char NoAccessText[] = "アクセス不可";
-
-// The totals of the list rows were last added to. A row added at the end of
-// that same list, while it still has the rows counted and the same last row
-// (row ids are never reused), only adds its own size; anything else (another
-// list, deleted, moved or refreshed rows) recomputes from every row. The sum
-// is what a full recomputation gives, without walking every folder row's
-// tree again for each added row.
-struct RunningTotals {
-    HWND list;
-    int rows;
-    LPARAM lastRowId;
-    uint32_t total;
-};
-static RunningTotals Running = {nullptr, 0, -1, 0};
-
-static bool RunningTotalsHold(HWND list, int rows) {
-    if (Running.list != list || Running.rows != rows) return false;
-    return rows == 0 || Lv_RowId(list, rows - 1) == Running.lastRowId;
-}
-
-static void KeepRunningTotals(HWND list, uint32_t total) {
-    int rows = Lv_RowCount(list);
-    Running = {list, rows, rows > 0 ? Lv_RowId(list, rows - 1) : -1, total};
-}
-
-static bool IsDotEntry(const char* name) { return strcmp(name, ".") == 0 || strcmp(name, "..") == 0; }
-
-static bool IsFolderEntry(const WIN32_FIND_DATAA& entry) {
-    return (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-}
-
-// Links and junctions are not followed: one that leads back into its own
-// folder would recurse without end. Entries whose joined path would not fit
-// PathSize are skipped.
-uint32_t FolderSize(const char* folder) {
-    char base[PathSize];
-    char pattern[PathSize];
-    if (!CopyText(base, sizeof(base), folder) || !AppendBackslash(base, sizeof(base))) return 0;
-    if (!FormatText(pattern, sizeof(pattern), "%s*.*", base)) return 0;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA(pattern, &entry);
-    if (find == INVALID_HANDLE_VALUE) return 0;
-    uint32_t sum = 0;
-    do {
-        if (!IsFolderEntry(entry)) {
-            sum += entry.nFileSizeLow;
-            continue;
-        }
-        if (IsDotEntry(entry.cFileName) || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) continue;
-        char child[PathSize];
-        if (FormatText(child, sizeof(child), "%s%s", base, entry.cFileName)) sum += FolderSize(child);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-    return sum;
-}
-
-// Columns 1 and 2 from the path opened without sharing; returns what the
-// row adds to the list's total size.
-static uint32_t WriteRowInfo(HWND list, const char* path, int row) {
-    HANDLE file = CreateFileA(path, GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    BY_HANDLE_FILE_INFORMATION info;
-    if (file != INVALID_HANDLE_VALUE && !GetFileInformationByHandle(file, &info)) {
-        CloseHandle(file);
-        file = INVALID_HANDLE_VALUE;
-    }
-    if (file == INVALID_HANDLE_VALUE) {
-        Lv_SetCell(list, row, FileColumnSize, UnknownSizeText);
-        Lv_SetCell(list, row, FileColumnTime, NoAccessText);
-        return 0;
-    }
-    CloseHandle(file);  // before listing a folder: the handle allows no sharing
-    uint32_t size = 0;
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-        Lv_SetCell(list, row, FileColumnSize, FolderText);
-        size = FolderSize(path);
-    } else {
-        char text[NumberTextSize];
-        size = info.nFileSizeLow;
-        FormatThousands(size, text, sizeof(text));
-        Lv_SetCell(list, row, FileColumnSize, text);
-    }
-    FILETIME local;
-    SYSTEMTIME time = {};
-    FileTimeToLocalFileTime(&info.ftLastWriteTime, &local);
-    FileTimeToSystemTime(&local, &time);
-    char text[RowTimeSize];
-    FormatRowTime(time.wYear, time.wMonth, time.wDay, time.wHour, time.wMinute, time.wSecond, text, sizeof(text));
-    Lv_SetCell(list, row, FileColumnTime, text);
-    return size;
-}
-
-// Rewrites a row of the current list (the refresh command): its size may
-// have changed, so the next added row recomputes the totals.
-void FillRowInfo(const char* path, int row) {
-    HWND list = CurrentFileList();
-    if (list == nullptr) return;
-    WriteRowInfo(list, path, row);
-    Running.list = nullptr;
-}
 
 // The format for a proposed archive name; the box has no selection while a
 // task list is loaded before any task was shown, and the default format
@@ -173,29 +65,16 @@ static void ShowTotals(uint32_t rows, uint32_t total) {
 // No test comes first: a path that does not exist, or one already listed,
 // still becomes a row. A path that does not fit PathSize is refused.
 void AddPathToCurrentTask(const char* path) {
-    HWND list = CurrentFileList();
-    if (list == nullptr || strnlen(path, PathSize) >= static_cast<size_t>(PathSize)) return;
-    int row = Lv_RowCount(list);
-    bool running = RunningTotalsHold(list, row);
-    char name[PathSize];
-    ArchiveDisplayName(path, name, sizeof(name));
-    row = Lv_InsertRow(list, row, name, static_cast<LPARAM>(NextFileRowId++));
-    if (row < 0) return;
-    uint32_t size = WriteRowInfo(list, path, row);
-    Lv_SetCell(list, row, FileColumnPath, path);
-    KeepArchivePathApart(list, path);
     uint32_t rows = 0;
-    uint32_t total = Running.total + size;
-    if (running) {
-        rows = static_cast<uint32_t>(Lv_RowCount(list));
-    } else {
-        FileListTotals(list, &rows, &total);
-    }
-    KeepRunningTotals(list, total);
+    uint32_t total = 0;
+    if (!AddPathToTask(CurrentTaskIndex, path, &rows, &total)) return;
+    KeepArchivePathApart(CurrentFileList(), path);
     ShowTotals(rows, total);
 }
 
-static void ReportFolderFailure() { ShowErrorMessage(MainWindow, "フォルダのオープンに失敗しました"); }
+static void ReportFolderFailure() {
+    ShowErrorMessage(FileListOwner(), "フォルダのオープンに失敗しました");
+}
 
 // One row per entry directly inside the folder, subfolders as folder rows.
 // An empty archive path is named after the folder first.
@@ -223,7 +102,7 @@ void AddFolderContents(const char* folder) {
         return;
     }
     do {
-        if (IsDotEntry(entry.cFileName)) continue;
+        if (strcmp(entry.cFileName, ".") == 0 || strcmp(entry.cFileName, "..") == 0) continue;
         char child[PathSize];
         if (FormatText(child, sizeof(child), "%s%s", base, entry.cFileName)) children.emplace_back(child);
     } while (FindNextFileA(find, &entry));
@@ -231,35 +110,16 @@ void AddFolderContents(const char* folder) {
     for (const std::string& child : children) AddPathToCurrentTask(child.c_str());
 }
 
-// From the rows: a file row adds the number its size text shows, a folder
-// row the size of its tree now, an unopened row nothing.
-void FileListTotals(HWND list, uint32_t* rows, uint32_t* total) {
-    int count = Lv_RowCount(list);
-    uint32_t sum = 0;
-    for (int row = 0; row < count; ++row) {
-        char text[256];
-        Lv_GetCell(list, row, FileColumnSize, text, sizeof(text));
-        if (strcmp(text, UnknownSizeText) == 0) continue;
-        if (strcmp(text, FolderText) == 0) {
-            char path[PathSize];
-            Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
-            sum += FolderSize(path);
-        } else {
-            sum += ParseThousands(text);
-        }
-    }
-    *rows = static_cast<uint32_t>(count);
-    *total = sum;
+// Rewrites a row of the current list (the refresh command).
+void FillRowInfo(const char* path, int row) {
+    HWND list = CurrentFileList();
+    if (list != nullptr) RewriteFileRow(list, path, row);
 }
 
 void RefreshFileListTotals() {
-    HWND list = CurrentFileList();
     uint32_t rows = 0;
     uint32_t total = 0;
-    if (list != nullptr) {
-        FileListTotals(list, &rows, &total);
-        KeepRunningTotals(list, total);
-    }
+    RecountFileList(CurrentFileList(), &rows, &total);
     ShowTotals(rows, total);
 }
 

@@ -2,17 +2,17 @@
 
 #include <windows.h>
 
+#include "app/controls.h"
 #include "app/heap.h"
+#include "app/instance.h"
+#include "app/modal.h"
 #include "app/text.h"
-#include "filelist/collect.h"
-#include "tasks/number_text.h"
 #include "tasks/task_create.h"
 #include "tasks/task_delete.h"
+#include "tasks/task_files.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "tasks/tasklist_format.h"
-#include "ui/controls.h"
-#include "ui/main_window.h"
-#include "ui/modal.h"
 
 // ---- saving ----
 
@@ -51,7 +51,7 @@ static bool WriteToSink(void* context, const char* bytes, size_t length) {
 // paths of its file list in their order.
 static void WriteTasks(TaskListWriter* writer) {
     WriteTaskListMagic(writer);
-    int rows = Lv_RowCount(TaskListView);
+    int rows = TaskRowCount();
     for (int row = 0; row < rows && writer->ok; ++row) {
         short index = RowToTaskIndex(row);
         if (index < 0) {
@@ -59,7 +59,7 @@ static void WriteTasks(TaskListWriter* writer) {
             return;
         }
         char text[PathSize];
-        Lv_GetCell(TaskListView, row, ColumnPath, text, sizeof(text));
+        ReadTaskArchivePath(row, text, sizeof(text));
         const TaskRecord& task = TaskTable[index];
         WriteTaskListHeader(writer, text, task.kind, task.flag);
         if (task.kind == TaskCompression) {
@@ -144,7 +144,7 @@ void MarkTaskListSaved() { SavedList = CurrentFingerprint(); }
 // An empty list has nothing to lose; a list with a line no file could hold
 // whole counts as changed.
 bool TaskListChanged() {
-    if (Lv_RowCount(TaskListView) == 0) return false;
+    if (TaskRowCount() == 0) return false;
     ListFingerprint now = CurrentFingerprint();
     return !SavedList.known || !now.whole || now.hash != SavedList.hash || now.length != SavedList.length;
 }
@@ -172,24 +172,12 @@ static char* ReadWholeFile(const char* path, size_t* size) {
     return data;
 }
 
-static void SetTaskCell(short index, int column, const char* text) {
-    int row = TaskIndexToRow(index);
-    if (row >= 0) Lv_SetCell(TaskListView, row, column, text);
-}
-
-static void SetTaskNumberCell(short index, int column, uint32_t value) {
-    char text[NumberTextSize];
-    FormatThousands(value, text, sizeof(text));
-    SetTaskCell(index, column, text);
-}
-
 // A compression task named after its archive, which keeps the archive path
 // of the file; its files come with the following steps.
-static short StartCompressionTask(const TaskListParser& parser) {
+static short StartCompressionTask(const TaskListParser& parser, HWND fileListParent) {
     PathParts parts;
     SplitPath(parser.archivePath, &parts);
-    CurrentTaskIndex = TaskCount;
-    short index = CreateCompressionTask(parts.name);
+    short index = CreateCompressionTask(parts.name, fileListParent);
     if (index < 0) return -1;
     char name[PathSize];
     if (!FormatText(name, sizeof(name), "%s%s", parts.name, parts.ext)) CopyText(name, sizeof(name), parts.name);
@@ -208,9 +196,7 @@ static void FinishCompressionTask(short index, uint32_t files) {
 }
 
 static bool MakeExtractionTask(const TaskListParser& parser) {
-    CurrentTaskIndex = TaskCount;
     short index = CreateExtractionTask(parser.archivePath);
-    CurrentTaskIndex = -1;
     if (index < 0) return false;
     TaskTable[index].flag = parser.flag;
     CopyText(TaskTable[index].destination, sizeof(TaskTable[index].destination), parser.text);
@@ -220,8 +206,8 @@ static bool MakeExtractionTask(const TaskListParser& parser) {
 enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom };
 
 // Applies the file's steps to the task list. Tasks made before a failure
-// stay; CurrentTaskIndex is -1 after every block.
-static LoadResult ApplyTaskList(const char* data, size_t size) {
+// stay.
+static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListParent) {
     TaskListParser parser;
     StartTaskListParser(&parser, data, size);
     short index = -1;
@@ -231,17 +217,19 @@ static LoadResult ApplyTaskList(const char* data, size_t size) {
         case ListFinished: return LoadDone;
         case ListInvalid: return LoadInvalid;
         case ListCompressionTask:
-            index = StartCompressionTask(parser);
+            index = StartCompressionTask(parser, fileListParent);
             if (index < 0) return LoadNoRoom;
             files = 0;
             break;
-        case ListPath:
-            AddPathToCurrentTask(parser.text);
+        case ListPath: {
+            uint32_t rows = 0;
+            uint32_t total = 0;
+            AddPathToTask(index, parser.text, &rows, &total);
             ++files;
             break;
+        }
         case ListCompressionEnd:
             FinishCompressionTask(index, files);
-            CurrentTaskIndex = -1;
             break;
         case ListExtractionTask:
             if (!MakeExtractionTask(parser)) return LoadNoRoom;
@@ -250,10 +238,11 @@ static LoadResult ApplyTaskList(const char* data, size_t size) {
     }
 }
 
-// Appends the file's tasks to the list. Not while a task runs: loading
-// calls archiver libraries to count entries, and the list is cleared
-// before a load.
-bool LoadTaskList(const char* path) {
+// Appends the file's tasks to the list; the file lists of compression tasks
+// are made in the given window. Not while a task runs: loading calls
+// archiver libraries to count entries, and the list is cleared before a
+// load.
+bool LoadTaskList(const char* path, HWND fileListParent) {
     if (AnyTaskRunning()) {
         ShowErrorMessage(MainWindow, "実行中のタスクが存在するため、操作できません");
         return false;
@@ -264,10 +253,9 @@ bool LoadTaskList(const char* path) {
         ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
         return false;
     }
-    LoadResult result = ApplyTaskList(data, size);
+    LoadResult result = ApplyTaskList(data, size, fileListParent);
     PrivateFree(data);
-    CurrentTaskIndex = -1;
-    RefreshStatusBar();
+    StatusCountsChanged();
     if (result == LoadInvalid) ShowErrorMessage(MainWindow, "%sは不正なリストファイルです", path);
     if (result == LoadNoRoom) ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
     if (result == LoadDone) MarkTaskListSaved();

@@ -5,22 +5,26 @@
 
 #include <cstring>
 
-#include "app/run_commands.h"
+#include "app/controls.h"
+#include "app/modal.h"
+#include "archivers/formats.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tasks/task_create.h"
 #include "tasks/task_delete.h"
 #include "tasks/task_paths.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "tasks/tasklist_file.h"
 #include "ui/about_dialog.h"
-#include "ui/controls.h"
 #include "ui/extract_dialog.h"
 #include "ui/main_window.h"
-#include "ui/modal.h"
+#include "ui/run_commands.h"
 #include "ui/settings_dialog.h"
 #include "ui/task_list_view.h"
+
+char CurrentListName[PathSize] = "NewTaskList";
 
 static const char UntitledTask[] = "名称未設定";
 
@@ -38,19 +42,11 @@ static bool RefuseWhileBusy() {
     return false;
 }
 
-
 // The chosen file's folder is where the next open and save dialogs start.
-static void RememberFolder(const char* path) {
-    char folder[PathSize];
-    if (FolderOfPath(path, folder, sizeof(folder)) && AppendBackslash(folder, sizeof(folder))) {
-        CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
-    }
-}
-
 static void AdoptListName(const char* path) {
     CopyText(CurrentListName, sizeof(CurrentListName), path);
-    SetMainTitle();
-    RememberFolder(path);
+    SetMainTitle(CurrentListName);
+    RememberFolderOfPath(path);
 }
 
 // Both task-list dialogs start at the current list file, or in the
@@ -109,7 +105,7 @@ static void NewTaskList() {
     if (RefuseWhileBusy() || !SaveChangedTaskList() || !ClearTaskList()) return;
     MarkTaskListSaved();
     CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
-    SetMainTitle();
+    SetMainTitle(CurrentListName);
 }
 
 // The list is cleared only after a file was chosen; a failed load has
@@ -126,33 +122,29 @@ static void OpenTaskListFile() {
 // Loads a task list file in place of the list, as the open command does
 // with the file chosen; a command line that names one file does it too.
 bool OpenTaskListNamed(const char* path) {
-    if (!ClearTaskList() || !LoadTaskList(path)) return false;
+    if (!ClearTaskList() || !LoadTaskList(path, FileListWindow)) return false;
     AdoptListName(path);
     return true;
 }
 
 // ---- Creating tasks ----
 
-// The new task's index is TaskCount; its file-list window opens over the
-// disabled main window.
-static void NewCompressionTask() {
-    CurrentTaskIndex = TaskCount;
-    if (CreateCompressionTask(UntitledTask) < 0) {
-        CurrentTaskIndex = -1;
-        return;
-    }
-    ShowTaskFileList(CurrentTaskIndex);
-}
+// Its file-list window opens over the disabled main window.
+static void NewCompressionTask() { OpenNewCompressionTask(UntitledTask); }
 
 // One extraction task per chosen archive, in the dialog's order. A choice
 // too long for the buffer makes the dialog fail, and nothing happens.
 static void OpenArchives() {
+    char patterns[256];
+    char filter[300];
+    BuildArchivePatternList(patterns, sizeof(patterns));
+    BuildArchiveFilter(filter, sizeof(filter), patterns);
     char result[DialogPathSize];
-    if (!FormatText(result, sizeof(result), "%s%s", Settings.OpenFolder, ArchivePatternList)) result[0] = '\0';
+    if (!FormatText(result, sizeof(result), "%s%s", Settings.OpenFolder, patterns)) result[0] = '\0';
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = MainWindow;
-    dialog.lpstrFilter = ArchiveFilter;
+    dialog.lpstrFilter = filter;
     dialog.lpstrFile = result;
     dialog.nMaxFile = sizeof(result);
     dialog.lpstrTitle = "圧縮ファイルを開く";
@@ -167,7 +159,7 @@ static void OpenArchives() {
         CreateExtractionTask(path);
         CopyText(last, sizeof(last), path);
     } while (offset >= 0);
-    if (last[0] != '\0') RememberFolder(last);
+    if (last[0] != '\0') RememberFolderOfPath(last);
 }
 
 // ---- Editing and deleting ----
@@ -177,21 +169,23 @@ static int NextSelectedRow(int after) {
 }
 
 // Several rows: the first compression task among them is edited alone;
-// only extraction tasks go to the batch dialog together.
+// only extraction tasks go to the batch dialog together, the rule of the
+// last selected row's task shown first.
 static bool EditSeveral(int selected) {
+    short index = -1;
     for (int row = NextSelectedRow(-1); row >= 0; row = NextSelectedRow(row)) {
-        CurrentTaskIndex = RowToTaskIndex(row);
-        if (CurrentTaskIndex >= 0 && TaskTable[CurrentTaskIndex].kind == TaskCompression) return false;
+        index = RowToTaskIndex(row);
+        if (index >= 0 && TaskTable[index].kind == TaskCompression) return false;
     }
-    ShowBatchExtractionSettingsDialog(MainWindow, selected);
+    ShowBatchExtractionSettingsDialog(MainWindow, selected, index);
     return true;
 }
 
-static void EditCompressionTask(int row) {
+static void EditCompressionTask(short index, int row) {
     char path[DialogPathSize];
-    Lv_GetCell(TaskListView, row, ColumnPath, path, sizeof(path));
+    ReadTaskArchivePath(row, path, sizeof(path));
     SetArchivePathField(path);
-    ShowTaskFileList(CurrentTaskIndex);
+    ShowTaskFileList(index);
 }
 
 // The focused row is edited; a Running task is left alone without a word,
@@ -202,14 +196,14 @@ static void EditTask() {
     if (selected >= 2 && EditSeveral(selected)) return;
     int row = static_cast<int>(SendMessageA(TaskListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     if (row < 0) return;
-    CurrentTaskIndex = RowToTaskIndex(row);
-    if (CurrentTaskIndex < 0 || TaskTable[CurrentTaskIndex].status == Running) return;
-    SetTaskStatus(CurrentTaskIndex, Stopped);
+    short index = RowToTaskIndex(row);
+    if (index < 0 || TaskTable[index].status == Running) return;
+    SetTaskStatus(index, Stopped);
     RefreshStatusBar();
-    if (TaskTable[CurrentTaskIndex].kind == TaskCompression) {
-        EditCompressionTask(row);
+    if (TaskTable[index].kind == TaskCompression) {
+        EditCompressionTask(index, row);
     } else {
-        ShowExtractionSettingsDialog(MainWindow);
+        ShowExtractionSettingsDialog(MainWindow, index);
     }
 }
 

@@ -20,7 +20,7 @@
 #include "tasks/number_text.h"
 #include "tasks/task_create.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
 
 static double Milliseconds(const LARGE_INTEGER& start) {
@@ -44,8 +44,8 @@ static std::vector<std::string> ListEntries(const std::string& folder) {
 }
 
 static HWND NewTaskList() {
-    CurrentTaskIndex = TaskCount;
-    short index = CreateCompressionTask("bench");
+    short index = CreateCompressionTask("bench", FileListWindow);
+    CurrentTaskIndex = index;
     return index < 0 ? nullptr : TaskTable[index].fileList;
 }
 

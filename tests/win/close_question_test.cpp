@@ -6,11 +6,12 @@
 
 #include <string>
 
+#include "app/controls.h"
 #include "settings/settings.h"
 #include "tasks/task_table.h"
 #include "tasks/tasklist_file.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "ui/main_commands.h"
 #include "ui/main_window.h"
 
 namespace {
@@ -42,7 +43,7 @@ protected:
         CopyText(SettingsPath, sizeof(SettingsPath), savedPath);
         CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
         ResetTasks();  // a new main window when the test closed it
-        SetMainTitle();
+        SetMainTitle(CurrentListName);
     }
     char savedPath[PathSize];
     std::string folder;

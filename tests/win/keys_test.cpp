@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_loop.h"
+#include "program/run_loop.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "tests/win/test_support.h"

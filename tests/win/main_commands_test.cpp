@@ -17,8 +17,11 @@
 #include "tasks/task_table.h"
 #include "tasks/tasklist_file.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
+#include "tasks/task_rows.h"
+#include "ui/main_commands.h"
+#include "ui/task_list_view.h"
 
 static void Command(int id) { SendMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
@@ -64,14 +67,14 @@ protected:
         ResetTasks();
         saved = Settings;
         CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
-        SetMainTitle();
+        SetMainTitle(CurrentListName);
     }
     void TearDown() override {
         CloseFileListWindow();
         ResetTasks();
         Settings = saved;
         CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
-        SetMainTitle();
+        SetMainTitle(CurrentListName);
     }
 };
 
@@ -140,7 +143,7 @@ TEST_F(MainCommandTest, NewAndOpenAskToSaveAChangedList) {
         DeleteFileA(own.c_str());
         DeleteFileA(chosen.c_str());
         CopyText(CurrentListName, sizeof(CurrentListName), c.named ? own.c_str() : "NewTaskList");
-        SetMainTitle();
+        SetMainTitle(CurrentListName);
         Task(TaskExtraction, Done, "C:\\a.zip");
         if (!c.changed) MarkTaskListSaved();
         Task(TaskExtraction, Done, "C:\\b.zip");
@@ -230,7 +233,7 @@ TEST_F(MainCommandTest, ChangesAreWhatTheListFileKeeps) {
         SCOPED_TRACE(change.name);
         ResetTasks();
         CopyText(CurrentListName, sizeof(CurrentListName), file.c_str());
-        ASSERT_TRUE(LoadTaskList(file.c_str()));
+        ASSERT_TRUE(LoadTaskList(file.c_str(), FileListWindow));
         a = RowToTaskIndex(0);
         b = RowToTaskIndex(1);
         EXPECT_FALSE(TaskListChanged());
@@ -320,7 +323,8 @@ TEST_F(MainCommandTest, ThreeArchivesChosenInOneFolder) {
         EXPECT_STREQ(dialog->lpstrTitle, "圧縮ファイルを開く");
         EXPECT_STREQ(dialog->lpstrFile, "C:\\start\\*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj");
         EXPECT_STREQ(dialog->lpstrFilter, "すべての圧縮ﾌｧｲﾙ");
-        EXPECT_STREQ(dialog->lpstrFilter + strlen(dialog->lpstrFilter) + 1, ArchivePatternList);
+        EXPECT_STREQ(dialog->lpstrFilter + strlen(dialog->lpstrFilter) + 1,
+                     "*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj");
         EXPECT_TRUE(dialog->Flags & OFN_ALLOWMULTISELECT);
         EXPECT_TRUE(dialog->Flags & OFN_EXPLORER);
         EXPECT_TRUE(dialog->Flags & OFN_FILEMUSTEXIST);
@@ -420,7 +424,7 @@ TEST_F(MainCommandTest, DoubleClickOnADoneExtractionTaskStopsItAndOpensItsDialog
     EXPECT_EQ(Fake.dialogIds, std::vector<int>{IDD_EXTRACTSETTINGS});
     EXPECT_EQ(statusWhenShown, "停止");
     EXPECT_EQ(TaskTable[task].status, Stopped);
-    EXPECT_EQ(CurrentTaskIndex, task);
+    EXPECT_EQ(CurrentTaskIndex, -1);   // an extraction task is edited in its dialog, not in the file-list window
 }
 
 TEST_F(MainCommandTest, EditChoosesByTheSelection) {
@@ -430,7 +434,7 @@ TEST_F(MainCommandTest, EditChoosesByTheSelection) {
         int focused;
         std::vector<int> dialogs;
         bool fileListShown;
-        short current;
+        short current;      // the task edited; the batch: the one whose rule is shown first
     };
     const Case cases[] = {
         {"nothing selected", 0b0000, 0, {}, false, -1},
@@ -470,7 +474,7 @@ TEST_F(MainCommandTest, EditChoosesByTheSelection) {
             ReadArchivePathField(field, sizeof(field));
             EXPECT_STREQ(field, "C:\\ソフト\\x.zip");
         }
-        EXPECT_EQ(CurrentTaskIndex, c.current);
+        EXPECT_EQ(CurrentTaskIndex, c.fileListShown ? c.current : -1);
         if (c.selected == 0b1101) {
             EXPECT_EQ(title, "圧縮ファイルの一括解凍設定");
             EXPECT_EQ(TaskTable[0].status, Done);  // a cancelled batch changes nothing

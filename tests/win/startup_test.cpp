@@ -5,11 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
+#include "program/startup.h"
 #include "filelist/file_list_window.h"
+#include "tasks/task_rows.h"
 #include "tasks/tasklist_file.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"
+#include "ui/main_commands.h"
 
 class StartupTest : public testing::Test {
 protected:
@@ -114,5 +116,5 @@ TEST_F(StartupTest, TaskListFileAloneIsLoaded) {
     ASSERT_EQ(Lv_RowCount(TaskTable[0].fileList), 2);
     EXPECT_EQ(CellText(TaskTable[0].fileList, 0, 3), list);
     CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
-    SetMainTitle();
+    SetMainTitle(CurrentListName);
 }

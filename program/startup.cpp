@@ -1,10 +1,9 @@
-#include "app/startup.h"
+#include "program/startup.h"
 
-#include "app/command_line.h"
+#include "program/command_line.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "tasks/task_create.h"
-#include "tasks/task_table.h"
 #include "ui/main_commands.h"
 
 static void AddExtractionTask(const char* path, void*) { CreateExtractionTask(path); }
@@ -23,13 +22,6 @@ void HandleCommandLine(const char* commandLine) {
         return;
     }
     bool allArchives = AllPathTokensAreArchives(commandLine);
-    if (!allArchives) {
-        CurrentTaskIndex = TaskCount;
-        if (CreateCompressionTask("名称未設定") < 0) {
-            CurrentTaskIndex = -1;
-            return;
-        }
-        ShowTaskFileList(CurrentTaskIndex);
-    }
+    if (!allArchives && OpenNewCompressionTask("名称未設定") < 0) return;
     ForEachPathToken(commandLine, allArchives ? AddExtractionTask : AddToCurrentTask, nullptr);
 }

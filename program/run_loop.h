@@ -1,11 +1,6 @@
-// The message loop and the run switch.
+// The message loop and the run step that follows every message.
 #pragma once
 #include <windows.h>
-
-// 0 idle; 1 the loop looks for a Waiting task after every message;
-// 2 an archiver library call is in progress.
-enum RunSwitchValue : unsigned char { RunIdle = 0, RunOn = 1, RunInLibrary = 2 };
-extern unsigned char RunSwitch;
 
 // The shared accelerator table (resource 102) serves the file-list window;
 // the main window gets the same keys without the file-list window's own
