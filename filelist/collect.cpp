@@ -21,12 +21,39 @@ static int ProposalFormat() {
     return IsCompressFormat(format) ? format : Settings.DefCompType;
 }
 
-static void ProposeArchivePath(const char* itemPath) {
+// The archive path this module last proposed. A path the user chose stays
+// as chosen; only our own proposal is made anew when the list comes to hold it.
+static char LastProposal[PathSize] = "";
+
+// The field named after itemPath, apart from every path the list holds, so
+// the archive is never packed into itself; empty when no such name exists.
+static void ProposeApartFromList(HWND list, const char* itemPath) {
+    std::vector<std::string> paths;
+    int rows = Lv_RowCount(list);
+    for (int row = 0; row < rows; ++row) {
+        char path[PathSize];
+        Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
+        paths.emplace_back(path);
+    }
+    std::vector<const char*> pointers;
+    for (const std::string& path : paths) pointers.push_back(path.c_str());
+    char path[PathSize];
+    ProposeArchivePath(itemPath, ProposalFormat(), pointers.data(), pointers.size(), path, sizeof(path));
+    SetArchivePathField(path);
+    CopyText(LastProposal, sizeof(LastProposal), path);
+}
+
+// After added became a row: an empty field is named after it; our own
+// proposal that the new row is, or holds, is named anew after the list's
+// first row.
+static void KeepArchivePathApart(HWND list, const char* added) {
     char field[PathSize];
     ReadArchivePathField(field, sizeof(field));
-    if (field[0] != '\0') return;
-    char path[PathSize];
-    if (DeriveArchivePath(itemPath, ProposalFormat(), path, sizeof(path))) SetArchivePathField(path);
+    if (field[0] == '\0') return ProposeApartFromList(list, added);
+    if (strcmp(field, LastProposal) != 0 || !PathIsOrIsInside(field, added)) return;
+    char first[PathSize];
+    Lv_GetCell(list, 0, FileColumnPath, first, sizeof(first));
+    ProposeApartFromList(list, first);
 }
 
 static void ShowTotals(uint32_t rows, uint32_t total) {
@@ -41,7 +68,7 @@ void AddPathToCurrentTask(const char* path) {
     uint32_t rows = 0;
     uint32_t total = 0;
     if (!AddPathToTask(CurrentTaskIndex, path, &rows, &total)) return;
-    ProposeArchivePath(path);
+    KeepArchivePathApart(CurrentFileList(), path);
     ShowTotals(rows, total);
 }
 
@@ -52,8 +79,11 @@ static void ReportFolderFailure() {
 // One row per entry directly inside the folder, subfolders as folder rows.
 // An empty archive path is named after the folder first.
 void AddFolderContents(const char* folder) {
-    if (CurrentFileList() == nullptr) return;
-    ProposeArchivePath(folder);
+    HWND list = CurrentFileList();
+    if (list == nullptr) return;
+    char field[PathSize];
+    ReadArchivePathField(field, sizeof(field));
+    if (field[0] == '\0') ProposeApartFromList(list, folder);
     char base[PathSize];
     char pattern[PathSize];
     if (!CopyText(base, sizeof(base), folder) || !AppendBackslash(base, sizeof(base)) ||

@@ -42,11 +42,6 @@ static bool RefuseWhileBusy() {
     return false;
 }
 
-static bool ConfirmDiscard() {
-    return Lv_RowCount(TaskListView) == 0 ||
-           AskOkCancel(MainWindow, "登録されているタスクが存在しますが、よろしいですか？");
-}
-
 // The chosen file's folder is where the next open and save dialogs start.
 static void AdoptListName(const char* path) {
     CopyText(CurrentListName, sizeof(CurrentListName), path);
@@ -69,8 +64,46 @@ static void PrepareListDialog(OPENFILENAMEA* dialog, char* file, const char* tit
     dialog->Flags = OFN_EXPLORER | OFN_HIDEREADONLY | flags;
 }
 
+// The save command: always through the save dialog. True when saved.
+static bool SaveTaskListFile() {
+    if (Lv_RowCount(TaskListView) == 0) {
+        ShowErrorMessage(MainWindow, "タスクが存在しません");
+        return false;
+    }
+    if (RefuseWhileBusy()) return false;
+    char file[DialogPathSize] = "";
+    OPENFILENAMEA dialog = {};
+    PrepareListDialog(&dialog, file, "タスクリストファイルを保存", OFN_OVERWRITEPROMPT);
+    dialog.lpstrDefExt = "fdl";
+    if (!Modal.saveFileDialog(&dialog)) return false;
+    if (!SaveTaskList(file)) return false;
+    AdoptListName(file);
+    return true;
+}
+
+// A list with a file is saved to it; a list never saved goes through the
+// save dialog.
+static bool SaveTaskListInPlace() {
+    if (strcmp(CurrentListName, "NewTaskList") == 0) return SaveTaskListFile();
+    if (RefuseWhileBusy()) return false;
+    return SaveTaskList(CurrentListName);
+}
+
+// Before the list is replaced or the program ends: a list changed since it
+// was last saved or loaded is offered for saving. False when the caller must
+// stop: the user cancelled, or the save did not happen.
+bool SaveChangedTaskList() {
+    if (!TaskListChanged()) return true;
+    switch (AskYesNoCancel(MainWindow, "タスクリストは変更されています。保存しますか？")) {
+    case IDYES: return SaveTaskListInPlace();
+    case IDNO:  return true;
+    }
+    return false;
+}
+
 static void NewTaskList() {
-    if (RefuseWhileBusy() || !ConfirmDiscard() || !ClearTaskList()) return;
+    if (RefuseWhileBusy() || !SaveChangedTaskList() || !ClearTaskList()) return;
+    MarkTaskListSaved();
     CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
     SetMainTitle(CurrentListName);
 }
@@ -78,28 +111,20 @@ static void NewTaskList() {
 // The list is cleared only after a file was chosen; a failed load has
 // reported itself and leaves the title and folder as they were.
 static void OpenTaskListFile() {
-    if (RefuseWhileBusy() || !ConfirmDiscard()) return;
+    if (RefuseWhileBusy() || !SaveChangedTaskList()) return;
     char file[DialogPathSize] = "";
     OPENFILENAMEA dialog = {};
     PrepareListDialog(&dialog, file, "タスクリストファイルを開く", OFN_FILEMUSTEXIST);
     if (!Modal.openFileDialog(&dialog)) return;
-    if (!ClearTaskList() || !LoadTaskList(file, FileListWindow)) return;
-    AdoptListName(file);
+    OpenTaskListNamed(file);
 }
 
-static void SaveTaskListFile() {
-    if (Lv_RowCount(TaskListView) == 0) {
-        ShowErrorMessage(MainWindow, "タスクが存在しません");
-        return;
-    }
-    if (RefuseWhileBusy()) return;
-    char file[DialogPathSize] = "";
-    OPENFILENAMEA dialog = {};
-    PrepareListDialog(&dialog, file, "タスクリストファイルを保存", OFN_OVERWRITEPROMPT);
-    dialog.lpstrDefExt = "fdl";
-    if (!Modal.saveFileDialog(&dialog)) return;
-    if (!SaveTaskList(file)) return;
-    AdoptListName(file);
+// Loads a task list file in place of the list, as the open command does
+// with the file chosen; a command line that names one file does it too.
+bool OpenTaskListNamed(const char* path) {
+    if (!ClearTaskList() || !LoadTaskList(path, FileListWindow)) return false;
+    AdoptListName(path);
+    return true;
 }
 
 // ---- Creating tasks ----

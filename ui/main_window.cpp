@@ -129,8 +129,11 @@ static void OnSize(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     LayoutMainWindow(LOWORD(lp), HIWORD(lp));
 }
 
-// No question: tasks that are Waiting or Running are simply dropped.
+// A changed list is offered for saving first; cancelling, or a save that
+// did not happen, keeps the program open. Tasks that are Waiting or Running
+// are dropped without a question of their own.
 static void OnClose(HWND window) {
+    if (!SaveChangedTaskList()) return;
     SaveSettings(SettingsPath);
     DestroyWindow(window);
 }
