@@ -1,5 +1,8 @@
 #include "app/startup.h"
 
+#include <string>
+#include <vector>
+
 #include "app/command_line.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
@@ -7,7 +10,9 @@
 #include "tasks/task_table.h"
 
 static void AddExtractionTask(const char* path, void*) { CreateExtractionTask(path); }
-static void AddToCurrentTask(const char* path, void*) { AddPathToCurrentTask(path); }
+static void CollectPath(const char* path, void* paths) {
+    static_cast<std::vector<std::string>*>(paths)->emplace_back(path);
+}
 
 // When every path is an archive, one extraction task per archive; as soon
 // as one is not, every path goes into one new compression task, shown in
@@ -24,5 +29,11 @@ void HandleCommandLine(const char* commandLine) {
         }
         ShowTaskFileList(CurrentTaskIndex);
     }
-    ForEachPathToken(commandLine, allArchives ? AddExtractionTask : AddToCurrentTask, nullptr);
+    if (allArchives) {
+        ForEachPathToken(commandLine, AddExtractionTask, nullptr);
+        return;
+    }
+    std::vector<std::string> paths;
+    ForEachPathToken(commandLine, CollectPath, &paths);
+    AddPathListToCurrentTask(paths);
 }

@@ -143,29 +143,162 @@ static void ShowTotals(uint32_t rows, uint32_t total) {
     Sb_SetPart(FileListStatusBar, 0, text);
 }
 
-// No test comes first: a path that does not exist, or one already listed,
-// still becomes a row. A path that does not fit PathSize is refused.
-void AddPathToCurrentTask(const char* path) {
-    HWND list = CurrentFileList();
-    if (list == nullptr || strnlen(path, PathSize) >= static_cast<size_t>(PathSize)) return;
-    int row = Lv_RowCount(list);
-    bool running = RunningTotalsHold(list, row);
+// ---- additions ----
+
+// One addition of rows to the current list, of one path or of many. The
+// list does not repaint per row (its redraw is off; under Wine a shown
+// list repainting at every row is thirty times slower), the totals line,
+// the selection count and the archive path are written once at the end.
+// Every tenth of a second the program's messages are handled, so the
+// windows stay painted, the status bar shows the rows added so far and
+// Escape stops the addition; the list itself shows its new rows once a
+// second. Commands that would change a list ask FileAdditionRunning()
+// first and do nothing while it is true.
+struct FileAddition {
+    bool active;
+    bool stopped;
+    bool nameArchive;   // the archive path field is still empty
+    bool totalsHeld;    // the running totals held when the addition began
+    HWND list;
+    const char* label;  // the progress text, with the number of rows
+    uint32_t rows;      // rows added or rewritten so far
+    uint32_t sum;       // what the added rows add to the total
+    DWORD lastPump;
+    DWORD lastListPaint;
+};
+static FileAddition Addition = {};
+
+// Milliseconds between two rounds of message handling while rows are added,
+// and between two paintings of the list.
+DWORD AdditionPumpInterval = 100;
+constexpr DWORD ListPaintInterval = 1000;
+
+bool FileAdditionRunning() { return Addition.active; }
+
+static bool BeginAddition(HWND list, const char* label) {
+    if (Addition.active || list == nullptr) return false;
+    char field[PathSize];
+    ReadArchivePathField(field, sizeof(field));
+    DWORD now = GetTickCount();
+    Addition = {true, false, field[0] == '\0', RunningTotalsHold(list, Lv_RowCount(list)), list, label, 0, 0, now, now};
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    return true;
+}
+
+// In the file-list window's status bar, or in the main window's while the
+// file-list window is hidden (a task list file being loaded).
+static void ShowProgress() {
+    char count[NumberTextSize];
+    char text[128];
+    FormatThousands(Addition.rows, count, sizeof(count));
+    FormatText(text, sizeof(text), Addition.label, count);
+    Sb_SetPart(IsWindowVisible(FileListWindow) ? FileListStatusBar : MainStatusBar, 0, text);
+}
+
+// Escape is taken here and ends the addition. A quit message is put back
+// for the program's loop. The list paints what it has once a second:
+// turning its redraw on invalidates all of it.
+static void PumpMessages() {
+    ShowProgress();
+    DWORD now = GetTickCount();
+    bool paintList = now - Addition.lastListPaint >= ListPaintInterval;
+    if (paintList) {
+        SendMessageA(Addition.list, WM_SETREDRAW, TRUE, 0);
+        Addition.lastListPaint = now;
+    }
+    MSG msg;
+    while (!Addition.stopped && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            Addition.stopped = true;
+        } else if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
+            Addition.stopped = true;
+        } else {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    if (paintList) SendMessageA(Addition.list, WM_SETREDRAW, FALSE, 0);
+    Addition.lastPump = GetTickCount();
+}
+
+// False once the addition was stopped.
+static bool KeepAdding() {
+    if (!Addition.stopped && GetTickCount() - Addition.lastPump >= AdditionPumpInterval) PumpMessages();
+    return !Addition.stopped;
+}
+
+// The row and its cells; the figures follow at the end of the addition.
+static void AppendRow(const char* path) {
+    if (strnlen(path, PathSize) >= static_cast<size_t>(PathSize)) return;
+    HWND list = Addition.list;
     char name[PathSize];
     ArchiveDisplayName(path, name, sizeof(name));
-    row = Lv_InsertRow(list, row, name, static_cast<LPARAM>(NextFileRowId++));
+    int row = Lv_InsertRow(list, Lv_RowCount(list), name, static_cast<LPARAM>(NextFileRowId++));
     if (row < 0) return;
-    uint32_t size = WriteRowInfo(list, path, row);
+    Addition.sum += WriteRowInfo(list, path, row);
     Lv_SetCell(list, row, FileColumnPath, path);
-    ProposeArchivePath(path);
+    ++Addition.rows;
+    if (Addition.nameArchive) {
+        char archive[PathSize];
+        if (DeriveArchivePath(path, ProposalFormat(), archive, sizeof(archive))) {
+            SetArchivePathField(archive);
+            Addition.nameArchive = false;
+        }
+    }
+}
+
+static void EndAddition(bool rowsRewritten) {
+    HWND list = Addition.list;
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     uint32_t rows = 0;
-    uint32_t total = Running.total + size;
-    if (running) {
+    uint32_t total = Running.total + Addition.sum;
+    if (Addition.totalsHeld && !rowsRewritten) {
         rows = static_cast<uint32_t>(Lv_RowCount(list));
     } else {
         FileListTotals(list, &rows, &total);
     }
     KeepRunningTotals(list, total);
+    Addition = {};
     ShowTotals(rows, total);
+    RefreshFileSelectionCount();
+}
+
+static const char AddingText[] = "  %s 件追加 (Escで中止)";
+
+// No test comes first: a path that does not exist, or one already listed,
+// still becomes a row. A path that does not fit PathSize is refused.
+void AddPathToCurrentTask(const char* path) { AddPathsToCurrentTask(&path, 1); }
+
+// False when the user stopped the addition before its last path.
+bool AddPathsToCurrentTask(const char* const* paths, size_t count) {
+    if (!BeginAddition(CurrentFileList(), AddingText)) return true;
+    size_t done = 0;
+    while (done < count && KeepAdding()) AppendRow(paths[done++]);
+    EndAddition(false);
+    return done == count;
+}
+
+bool AddPathListToCurrentTask(const std::vector<std::string>& paths) {
+    std::vector<const char*> pointers;
+    pointers.reserve(paths.size());
+    for (const std::string& path : paths) pointers.push_back(path.c_str());
+    return AddPathsToCurrentTask(pointers.data(), pointers.size());
+}
+
+// Sizes and times again from the disk for every row (the refresh command),
+// then the totals from the rows.
+void RefreshCurrentRows() {
+    if (!BeginAddition(CurrentFileList(), "  %s 件更新 (Escで中止)")) return;
+    HWND list = Addition.list;
+    int rows = Lv_RowCount(list);
+    for (int row = 0; row < rows && KeepAdding(); ++row) {
+        char path[DialogPathSize];
+        Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
+        WriteRowInfo(list, path, row);
+        ++Addition.rows;
+    }
+    EndAddition(true);
 }
 
 static void ReportFolderFailure() { ShowErrorMessage(MainWindow, "フォルダのオープンに失敗しました"); }
@@ -198,7 +331,7 @@ void AddFolderContents(const char* folder) {
         if (FormatText(child, sizeof(child), "%s%s", base, entry.cFileName)) children.emplace_back(child);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
-    for (const std::string& child : children) AddPathToCurrentTask(child.c_str());
+    AddPathListToCurrentTask(children);
 }
 
 // From the rows: a file row adds the number its size text shows, a folder

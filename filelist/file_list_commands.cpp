@@ -5,6 +5,8 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/text.h"
 #include "archivers/formats.h"
@@ -55,16 +57,15 @@ static void OpenFiles() {
     dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (!Modal.openFileDialog(&dialog)) return;
     EndSingleChoice(result, sizeof(result), dialog.nFileOffset);
+    std::vector<std::string> paths;
     char path[PathSize];
-    char last[PathSize] = "";
     int offset = 0;
     do {
         offset = NextSelectedPath(result, sizeof(result), path, sizeof(path), static_cast<unsigned short>(offset));
-        if (path[0] == '\0') continue;
-        AddPathToCurrentTask(path);
-        CopyText(last, sizeof(last), path);
+        if (path[0] != '\0') paths.emplace_back(path);
     } while (offset >= 0);
-    if (last[0] != '\0') RememberFolderOf(last);
+    AddPathListToCurrentTask(paths);
+    if (!paths.empty()) RememberFolderOf(paths.back().c_str());
 }
 
 // One row per entry directly inside the chosen folder. The folder is
@@ -109,19 +110,6 @@ static void InvertFileSelection() {
     if (list != nullptr) InvertListSelection(list);
 }
 
-// Sizes and times again from the disk, and the totals line with them.
-static void RefreshFileRows() {
-    HWND list = CurrentFileList();
-    if (list == nullptr) return;
-    int rows = Lv_RowCount(list);
-    for (int row = 0; row < rows; ++row) {
-        char path[DialogPathSize];
-        Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
-        FillRowInfo(path, row);
-    }
-    RefreshFileListTotals();
-}
-
 static int ChosenFormat() {
     int format = SelectedFormatIndex();
     return IsCompressFormat(format) ? format : 0;
@@ -161,8 +149,10 @@ static void OnFormatBox(int notification) {
 }
 
 // One line per command; ids without a case do nothing here, which also
-// covers the main window's keys while this window is active.
+// covers the main window's keys while this window is active. None runs
+// while rows are being added.
 void ExecuteFileListCommand(int command, int notification) {
+    if (FileAdditionRunning()) return;  // the list is still being filled
     switch (command) {
     case IDM_OPEN_FILES:  OpenFiles(); break;
     case IDM_OPEN_FOLDER: OpenFolder(); break;
@@ -172,7 +162,7 @@ void ExecuteFileListCommand(int command, int notification) {
     case IDM_MOVE_DOWN:   MoveSelectedFiles(false); break;
     case IDM_SELECT_ALL:  SelectAllFiles(); break;
     case IDM_INVERT:      InvertFileSelection(); break;
-    case IDM_REFRESH:     RefreshFileRows(); break;
+    case IDM_REFRESH:     RefreshCurrentRows(); break;
     case IDC_BROWSE:      BrowseArchivePath(); break;
     case IDC_FORMATBOX:   OnFormatBox(notification); break;
     }

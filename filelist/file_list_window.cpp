@@ -3,6 +3,9 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_commands.h"
@@ -175,12 +178,23 @@ static void OnRightClick(const NMITEMACTIVATE* click) {
     ShowFileMenu(click->hdr.hwndFrom, point);
 }
 
-static void OnColumnClick(const NMLISTVIEW* click) { SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem); }
+static void OnColumnClick(const NMLISTVIEW* click) {
+    if (!FileAdditionRunning()) SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem);
+}
+
+static void OnClose() {
+    if (!FileAdditionRunning()) CommitFileList(CurrentTaskIndex);
+}
+
+// An addition writes the count once when it ends.
+static void OnItemChanged() {
+    if (!FileAdditionRunning()) RefreshFileSelectionCount();
+}
 
 static LRESULT OnNotify(const NMHDR* header) {
     if (header->idFrom != IDC_FILELIST) return 0;
     switch (header->code) {
-    case LVN_ITEMCHANGED: RefreshFileSelectionCount(); break;
+    case LVN_ITEMCHANGED: OnItemChanged(); break;
     case NM_RCLICK:       OnRightClick(reinterpret_cast<const NMITEMACTIVATE*>(header)); break;
     case LVN_COLUMNCLICK: OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)); break;
     }
@@ -200,7 +214,7 @@ static LRESULT CALLBACK FileListWindowProc(HWND window, UINT message, WPARAM wp,
     case WM_SETFOCUS: OnSetFocus(); return 0;
     case WM_NOTIFY:   return OnNotify(reinterpret_cast<const NMHDR*>(lp));
     case WM_COMMAND:  ExecuteFileListCommand(LOWORD(wp), HIWORD(wp)); return 0;
-    case WM_CLOSE:    CommitFileList(CurrentTaskIndex); return 0;
+    case WM_CLOSE:    OnClose(); return 0;
     case WM_DESTROY:  OnDestroy(); return 0;
     }
     return DefWindowProcA(window, message, wp, lp);
@@ -213,15 +227,18 @@ static void OnListKeyDown(HWND list, WPARAM key) {
 }
 
 // Each dropped path becomes one row, a folder as a folder row. A path that
-// does not fit PathSize would arrive cut short, so it is left out.
+// does not fit PathSize would arrive cut short, so it is left out. A drop
+// while rows are being added is refused.
 static void OnDropFiles(HDROP drop) {
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = FileAdditionRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::string> paths;
     for (UINT i = 0; i < count; ++i) {
         char path[PathSize];
         UINT length = DragQueryFileA(drop, i, path, sizeof(path));
-        if (length > 0 && length < sizeof(path)) AddPathToCurrentTask(path);
+        if (length > 0 && length < sizeof(path)) paths.emplace_back(path);
     }
     DragFinish(drop);
+    AddPathListToCurrentTask(paths);
 }
 
 // The wrapped procedure of every file list; what it does not handle goes to

@@ -2,6 +2,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "app/heap.h"
 #include "app/text.h"
 #include "filelist/collect.h"
@@ -174,32 +177,42 @@ static bool MakeExtractionTask(const TaskListParser& parser) {
     return true;
 }
 
-enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom };
+enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom, LoadStopped };
 
 // Applies the file's steps to the task list. Tasks made before a failure
-// stay; CurrentTaskIndex is -1 after every block.
+// stay; CurrentTaskIndex is -1 after every block. A block's paths are added
+// together at its end; when the user stops that addition, the task keeps
+// the rows added so far and the load ends there.
 static LoadResult ApplyTaskList(const char* data, size_t size) {
     TaskListParser parser;
     StartTaskListParser(&parser, data, size);
     short index = -1;
-    uint32_t files = 0;
+    std::vector<std::string> paths;  // of the open compression block
     for (;;) {
         switch (NextTaskListStep(&parser)) {
-        case ListFinished: return LoadDone;
-        case ListInvalid: return LoadInvalid;
+        case ListFinished:
+            AddPathListToCurrentTask(paths);  // a block the file left open keeps its rows
+            return LoadDone;
+        case ListInvalid:
+            AddPathListToCurrentTask(paths);
+            return LoadInvalid;
         case ListCompressionTask:
             index = StartCompressionTask(parser);
             if (index < 0) return LoadNoRoom;
-            files = 0;
+            paths.clear();
             break;
         case ListPath:
-            AddPathToCurrentTask(parser.text);
-            ++files;
+            paths.emplace_back(parser.text);
             break;
-        case ListCompressionEnd:
-            FinishCompressionTask(index, files);
+        case ListCompressionEnd: {
+            bool complete = AddPathListToCurrentTask(paths);
+            FinishCompressionTask(index, complete ? static_cast<uint32_t>(paths.size())
+                                                  : static_cast<uint32_t>(Lv_RowCount(TaskTable[index].fileList)));
             CurrentTaskIndex = -1;
+            paths.clear();
+            if (!complete) return LoadStopped;
             break;
+        }
         case ListExtractionTask:
             if (!MakeExtractionTask(parser)) return LoadNoRoom;
             break;
@@ -221,7 +234,10 @@ bool LoadTaskList(const char* path) {
         ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
         return false;
     }
+    // The task list paints once at the end, not at every task.
+    SendMessageA(TaskListView, WM_SETREDRAW, FALSE, 0);
     LoadResult result = ApplyTaskList(data, size);
+    SendMessageA(TaskListView, WM_SETREDRAW, TRUE, 0);
     PrivateFree(data);
     CurrentTaskIndex = -1;
     RefreshStatusBar();

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/run_commands.h"
+#include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -208,7 +209,9 @@ static void DeleteDoneTasks() {
 }
 
 // One line per command; ids without a case do nothing in the main window.
+// None runs while rows are being added.
 void ExecuteMainCommand(int command) {
+    if (FileAdditionRunning()) return;
     switch (command) {
     case IDM_NEW_LIST:      NewTaskList(); break;
     case IDM_OPEN_LIST:     OpenTaskListFile(); break;

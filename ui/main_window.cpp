@@ -7,6 +7,7 @@
 
 #include "app/heap.h"
 #include "archivers/formats.h"
+#include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -169,8 +170,10 @@ static void OnSize(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     LayoutMainWindow(LOWORD(lp), HIWORD(lp));
 }
 
-// No question: tasks that are Waiting or Running are simply dropped.
+// No question: tasks that are Waiting or Running are simply dropped. Not
+// while rows are being added: the addition still uses the windows.
 static void OnClose(HWND window) {
+    if (FileAdditionRunning()) return;
     SaveSettings(SettingsPath);
     DestroyWindow(window);
 }

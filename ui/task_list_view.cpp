@@ -5,6 +5,8 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/heap.h"
 #include "archivers/formats.h"
@@ -55,7 +57,11 @@ static bool AllDroppedAreArchives(HDROP drop, UINT count) {
 // compression task holding every dropped path, archives included, with its
 // file-list window open. An archive counts as one by its extension alone.
 static void OnDropFiles(HDROP drop) {
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = FileAdditionRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    if (count == 0) {
+        DragFinish(drop);
+        return;
+    }
     char path[PathSize];
     if (AllDroppedAreArchives(drop, count)) {
         for (UINT i = 0; i < count; ++i) {
@@ -65,9 +71,11 @@ static void OnDropFiles(HDROP drop) {
         CurrentTaskIndex = TaskCount;
         if (CreateCompressionTask("名称未設定") >= 0) {
             ShowTaskFileList(CurrentTaskIndex);
+            std::vector<std::string> paths;
             for (UINT i = 0; i < count; ++i) {
-                if (DroppedPath(drop, i, path)) AddPathToCurrentTask(path);
+                if (DroppedPath(drop, i, path)) paths.emplace_back(path);
             }
+            AddPathListToCurrentTask(paths);
         } else {
             CurrentTaskIndex = -1;
         }

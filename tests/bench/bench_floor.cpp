@@ -113,9 +113,9 @@ static Job ParseJob(const char* argument) {
 }
 
 // One timed round: list, open, insert, paint. With lists > 0 the entries
-// are spread over that many hidden list views, each with a row in the shown
-// one, as a task list file's tasks are.
-static double Round(HWND window, const Job& job, bool redrawOff, size_t* entries) {
+// are spread over that many list views in a hidden window, each with a row
+// in the shown one, as a task list file's tasks are.
+static double Round(HWND window, HWND holder, const Job& job, bool redrawOff, size_t* entries) {
     HWND shown = MakeList(window, true);
     PumpUntilIdle();
     LARGE_INTEGER start;
@@ -136,7 +136,7 @@ static double Round(HWND window, const Job& job, bool redrawOff, size_t* entries
     } else {
         size_t each = (names.size() + static_cast<size_t>(job.lists) - 1) / static_cast<size_t>(job.lists);
         for (size_t first = 0; first < names.size(); first += each) {
-            HWND list = MakeList(window, false);
+            HWND list = MakeList(holder, false);
             hidden.push_back(list);
             InsertRow(shown, static_cast<int>(hidden.size()) - 1, names[first].c_str());
             for (size_t i = first; i < std::min(names.size(), first + each); ++i) {
@@ -170,14 +170,16 @@ int main(int argc, char** argv) {
                                   windowClass.hInstance, nullptr);
     ShowWindow(window, SW_SHOWNORMAL);
     UpdateWindow(window);
+    HWND holder = CreateWindowExA(0, "fdbenchfloor", "lists", WS_OVERLAPPEDWINDOW, 80, 60, 640, 480, window, nullptr,
+                                  windowClass.hInstance, nullptr);
     PumpUntilIdle();
     for (int i = 1; i < argc; ++i) {
         Job job = ParseJob(argv[i]);
         size_t entries = 0;
-        Round(window, job, true, &entries);  // warms the file cache
-        int rounds = entries > 10000 ? 2 : 3;
+        if (job.lists == 0) Round(window, holder, job, true, &entries);  // warms the file cache
+        int rounds = job.lists > 0 || entries > 10000 ? 2 : 3;
         double best = 1e30;
-        for (int round = 0; round < rounds; ++round) best = std::min(best, Round(window, job, true, &entries));
+        for (int round = 0; round < rounds; ++round) best = std::min(best, Round(window, holder, job, true, &entries));
         printf("floor %zu %d %.0f\n", entries, job.lists, best);
         fflush(stdout);
     }
