@@ -115,7 +115,7 @@ static Job ParseJob(const char* argument) {
 // One timed round: list, open, insert, paint. With lists > 0 the entries
 // are spread over that many list views in a hidden window, each with a row
 // in the shown one, as a task list file's tasks are.
-static double Round(HWND window, HWND holder, const Job& job, bool redrawOff, size_t* entries) {
+static double Round(HWND window, HWND holder, const Job& job, size_t* entries) {
     HWND shown = MakeList(window, true);
     PumpUntilIdle();
     LARGE_INTEGER start;
@@ -130,7 +130,7 @@ static double Round(HWND window, HWND holder, const Job& job, bool redrawOff, si
         FindClose(find);
     }
     std::vector<HWND> hidden;
-    if (redrawOff) SendMessageA(shown, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(shown, WM_SETREDRAW, FALSE, 0);
     if (job.lists <= 0) {
         for (const std::string& name : names) AddRow(shown, job.folder, name.c_str());
     } else {
@@ -144,10 +144,8 @@ static double Round(HWND window, HWND holder, const Job& job, bool redrawOff, si
             }
         }
     }
-    if (redrawOff) {
-        SendMessageA(shown, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(shown, nullptr, TRUE);
-    }
+    SendMessageA(shown, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(shown, nullptr, TRUE);
     PumpUntilIdle();
     double elapsed = Milliseconds(start);
     for (HWND list : hidden) DestroyWindow(list);
@@ -176,10 +174,10 @@ int main(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         Job job = ParseJob(argv[i]);
         size_t entries = 0;
-        if (job.lists == 0) Round(window, holder, job, true, &entries);  // warms the file cache
+        if (job.lists == 0) Round(window, holder, job, &entries);  // warms the file cache
         int rounds = job.lists > 0 || entries > 10000 ? 2 : 3;
         double best = 1e30;
-        for (int round = 0; round < rounds; ++round) best = std::min(best, Round(window, holder, job, true, &entries));
+        for (int round = 0; round < rounds; ++round) best = std::min(best, Round(window, holder, job, &entries));
         printf("floor %zu %d %.0f\n", entries, job.lists, best);
         fflush(stdout);
     }
