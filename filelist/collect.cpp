@@ -149,38 +149,65 @@ static void ShowTotals(uint32_t rows, uint32_t total) {
 // list does not repaint per row (its redraw is off; under Wine a shown
 // list repainting at every row is thirty times slower), the totals line,
 // the selection count and the archive path are written once at the end.
-// Every tenth of a second the program's messages are handled, so the
-// windows stay painted, the status bar shows the rows added so far and
-// Escape stops the addition; the list itself shows its new rows once a
-// second. Commands that would change a list ask FileAdditionRunning()
-// first and do nothing while it is true.
 struct FileAddition {
     bool active;
-    bool stopped;
     bool nameArchive;   // the archive path field is still empty
     bool totalsHeld;    // the running totals held when the addition began
     HWND list;
     const char* label;  // the progress text, with the number of rows
-    uint32_t rows;      // rows added or rewritten so far
     uint32_t sum;       // what the added rows add to the total
-    DWORD lastPump;
-    DWORD lastListPaint;
 };
 static FileAddition Addition = {};
 
+// Every tenth of a second of an addition the program's messages are
+// handled, so the windows stay painted, the status bar shows the rows added
+// so far and Escape stops the addition; the list itself shows its new rows
+// once a second. The additions of a series (the tasks of a task list file)
+// share one clock, one count and one stop. Commands that would change a
+// list ask FileAdditionRunning() first and do nothing while it is true.
+struct AdditionPump {
+    bool series;
+    bool stopped;
+    uint32_t rows;      // rows added or rewritten so far
+    HWND seriesList;    // painted once a second too: the task list of a load
+    DWORD lastPump;
+    DWORD lastListPaint;
+};
+static AdditionPump Pump = {};
+
 // Milliseconds between two rounds of message handling while rows are added,
-// and between two paintings of the list.
+// and between two paintings of the lists.
 DWORD AdditionPumpInterval = 100;
 constexpr DWORD ListPaintInterval = 1000;
 
-bool FileAdditionRunning() { return Addition.active; }
+bool FileAdditionRunning() { return Addition.active || Pump.series; }
 
+static void StartPump(bool series, HWND seriesList) {
+    DWORD now = GetTickCount();
+    Pump = {series, false, 0, seriesList, now, now};
+}
+
+// The list of seriesList paints once at the end of the series.
+void BeginAdditionSeries(HWND seriesList) {
+    StartPump(true, seriesList);
+    if (seriesList != nullptr) SendMessageA(seriesList, WM_SETREDRAW, FALSE, 0);
+}
+
+// False when the user stopped an addition of the series.
+bool EndAdditionSeries() {
+    bool complete = !Pump.stopped;
+    if (Pump.seriesList != nullptr) SendMessageA(Pump.seriesList, WM_SETREDRAW, TRUE, 0);
+    Pump = {};
+    return complete;
+}
+
+// Refused while another addition runs and after a series was stopped.
 static bool BeginAddition(HWND list, const char* label) {
-    if (Addition.active || list == nullptr) return false;
+    if (Addition.active || list == nullptr || (Pump.series && Pump.stopped)) return false;
+    if (!Pump.series) StartPump(false, nullptr);
     char field[PathSize];
     ReadArchivePathField(field, sizeof(field));
-    DWORD now = GetTickCount();
-    Addition = {true, false, field[0] == '\0', RunningTotalsHold(list, Lv_RowCount(list)), list, label, 0, 0, now, now};
+    Addition = {true, field[0] == '\0', RunningTotalsHold(list, Lv_RowCount(list)), list, label, 0};
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     return true;
 }
@@ -190,42 +217,46 @@ static bool BeginAddition(HWND list, const char* label) {
 static void ShowProgress() {
     char count[NumberTextSize];
     char text[128];
-    FormatThousands(Addition.rows, count, sizeof(count));
+    FormatThousands(Pump.rows, count, sizeof(count));
     FormatText(text, sizeof(text), Addition.label, count);
     Sb_SetPart(IsWindowVisible(FileListWindow) ? FileListStatusBar : MainStatusBar, 0, text);
 }
 
-// Escape is taken here and ends the addition. A quit message is put back
-// for the program's loop. The list paints what it has once a second:
-// turning its redraw on invalidates all of it.
+static void SetListsRedraw(BOOL redraw) {
+    SendMessageA(Addition.list, WM_SETREDRAW, redraw, 0);
+    if (Pump.seriesList != nullptr) SendMessageA(Pump.seriesList, WM_SETREDRAW, redraw, 0);
+}
+
+// Escape is taken here and stops the addition. A quit message is put back
+// for the program's loop. Turning a list's redraw on invalidates all of it.
 static void PumpMessages() {
     ShowProgress();
     DWORD now = GetTickCount();
-    bool paintList = now - Addition.lastListPaint >= ListPaintInterval;
-    if (paintList) {
-        SendMessageA(Addition.list, WM_SETREDRAW, TRUE, 0);
-        Addition.lastListPaint = now;
+    bool paintLists = now - Pump.lastListPaint >= ListPaintInterval;
+    if (paintLists) {
+        SetListsRedraw(TRUE);
+        Pump.lastListPaint = now;
     }
     MSG msg;
-    while (!Addition.stopped && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (!Pump.stopped && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             PostQuitMessage(static_cast<int>(msg.wParam));
-            Addition.stopped = true;
+            Pump.stopped = true;
         } else if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-            Addition.stopped = true;
+            Pump.stopped = true;
         } else {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
     }
-    if (paintList) SendMessageA(Addition.list, WM_SETREDRAW, FALSE, 0);
-    Addition.lastPump = GetTickCount();
+    if (paintLists) SetListsRedraw(FALSE);
+    Pump.lastPump = GetTickCount();
 }
 
 // False once the addition was stopped.
 static bool KeepAdding() {
-    if (!Addition.stopped && GetTickCount() - Addition.lastPump >= AdditionPumpInterval) PumpMessages();
-    return !Addition.stopped;
+    if (!Pump.stopped && GetTickCount() - Pump.lastPump >= AdditionPumpInterval) PumpMessages();
+    return !Pump.stopped;
 }
 
 // The row and its cells; the figures follow at the end of the addition.
@@ -238,7 +269,7 @@ static void AppendRow(const char* path) {
     if (row < 0) return;
     Addition.sum += WriteRowInfo(list, path, row);
     Lv_SetCell(list, row, FileColumnPath, path);
-    ++Addition.rows;
+    ++Pump.rows;
     if (Addition.nameArchive) {
         char archive[PathSize];
         if (DeriveArchivePath(path, ProposalFormat(), archive, sizeof(archive))) {
@@ -270,9 +301,12 @@ static const char AddingText[] = "  %s 件追加 (Escで中止)";
 // still becomes a row. A path that does not fit PathSize is refused.
 void AddPathToCurrentTask(const char* path) { AddPathsToCurrentTask(&path, 1); }
 
-// False when the user stopped the addition before its last path.
+// False when the user stopped the addition before its last path, or the
+// addition was refused (another one runs, or its series was stopped).
 bool AddPathsToCurrentTask(const char* const* paths, size_t count) {
-    if (!BeginAddition(CurrentFileList(), AddingText)) return true;
+    HWND list = CurrentFileList();
+    if (list == nullptr) return true;
+    if (!BeginAddition(list, AddingText)) return false;
     size_t done = 0;
     while (done < count && KeepAdding()) AppendRow(paths[done++]);
     EndAddition(false);
@@ -296,7 +330,7 @@ void RefreshCurrentRows() {
         char path[DialogPathSize];
         Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
         WriteRowInfo(list, path, row);
-        ++Addition.rows;
+        ++Pump.rows;
     }
     EndAddition(true);
 }

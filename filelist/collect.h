@@ -19,6 +19,8 @@ bool AddPathsToCurrentTask(const char* const* paths, size_t count);
 bool AddPathListToCurrentTask(const std::vector<std::string>& paths);
 void RefreshCurrentRows();
 bool FileAdditionRunning();
+void BeginAdditionSeries(HWND seriesList);
+bool EndAdditionSeries();
 void AddFolderContents(const char* folder);
 void FillRowInfo(const char* path, int row);
 uint32_t FolderSize(const char* folder);

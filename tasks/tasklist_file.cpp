@@ -234,10 +234,11 @@ bool LoadTaskList(const char* path) {
         ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
         return false;
     }
-    // The task list paints once at the end, not at every task.
-    SendMessageA(TaskListView, WM_SETREDRAW, FALSE, 0);
+    // One series of additions: the task list does not repaint at every
+    // task, and Escape stops the load.
+    BeginAdditionSeries(TaskListView);
     LoadResult result = ApplyTaskList(data, size);
-    SendMessageA(TaskListView, WM_SETREDRAW, TRUE, 0);
+    EndAdditionSeries();
     PrivateFree(data);
     CurrentTaskIndex = -1;
     RefreshStatusBar();

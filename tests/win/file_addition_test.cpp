@@ -11,6 +11,7 @@
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "tasks/task_table.h"
+#include "tasks/tasklist_file.h"
 #include "tests/win/test_support.h"
 #include "ui/controls.h"
 #include "ui/main_window.h"
@@ -229,6 +230,41 @@ TEST_F(FileAdditionTest, EscapeKeepsAConsistentList) {
     // Afterwards the list takes commands again.
     SendMessageA(FileListWindow, WM_COMMAND, MAKEWPARAM(IDM_DELETE, 0), 0);
     EXPECT_EQ(Lv_RowCount(list), 0);
+}
+
+// Escape while a task list file loads: the task being filled keeps the rows
+// added so far, its count and size cells match them, no later task is made,
+// and the load reports itself unfinished without a message.
+TEST_F(FileAdditionTest, EscapeStopsATaskListLoad) {
+    std::string file = "#fardelix\r\n";
+    for (int task = 0; task < 3; ++task) {
+        file += "#TASKSTART\r\narcpath=" + folder + "out" + std::to_string(task) + ".zip\r\ntask=0\r\nflag=0\r\n";
+        for (int i = 0; i < 20; ++i) file += folder + "many" + std::to_string(i) + ".bin\r\n";
+        file += "#TASKEND\r\n";
+    }
+    std::string path = folder + "list.fdl";
+    WriteFileBytes(path, file);
+    AdditionPumpInterval = 0;
+    std::string progress;
+    WatchInserts(25, [&] {
+        progress = StatusText(MainStatusBar, 0);  // 24 rows added by now
+        PostMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(IDM_NEW_LIST, 0), 0);
+        PostMessageA(TaskListView, WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_FALSE(LoadTaskList(path.c_str()));
+    EXPECT_FALSE(FileAdditionRunning());
+    EXPECT_EQ(progress, "  24 件追加 (Escで中止)");
+    ASSERT_EQ(TaskCount, 2);
+    ASSERT_EQ(Lv_RowCount(TaskListView), 2);
+    EXPECT_EQ(Lv_RowCount(TaskTable[0].fileList), 20);
+    EXPECT_EQ(CellText(TaskListView, 0, ColumnCount), "20");
+    EXPECT_EQ(CellText(TaskListView, 0, ColumnSize), "190");  // 0 + 1 + ... + 19
+    ASSERT_EQ(Lv_RowCount(TaskTable[1].fileList), 5);
+    EXPECT_EQ(CellText(TaskListView, 1, ColumnCount), "5");
+    EXPECT_EQ(CellText(TaskListView, 1, ColumnSize), "10");  // 0 + 1 + 2 + 3 + 4
+    EXPECT_EQ(CurrentTaskIndex, -1);
+    EXPECT_TRUE(Fake.messages.empty());  // neither the new-list question nor a failure
+    EXPECT_EQ(StatusText(MainStatusBar, 0).find("  総数 =    2"), 0u);
 }
 
 }  // namespace
