@@ -72,37 +72,38 @@ make_folder 20000
 make_list 1000 10
 make_list 20 1000
 
-floor_jobs=()
-program_jobs=("rounds=${FARDELIX_BENCH_ROUNDS:-3}")
+# Each measurement: the floor, the program, the floor again, so that the
+# load of a shared machine drifts as little as possible between them.
+jobs=()
 for n in "${sizes[@]}"; do
-    floor_jobs+=("$(winpath "$root/n$n")")
-    program_jobs+=("folder=$(winpath "$root/n$n")")
+    jobs+=("$(winpath "$root/n$n")#folder=$(winpath "$root/n$n")")
 done
-floor_jobs+=("$(winpath "$root/n20000")|10000|1000" "$(winpath "$root/n20000")|20000|20")
-program_jobs+=("tasklist=$(winpath "$root/tasks1000x10.fdl")" "tasklist=$(winpath "$root/tasks20x1000.fdl")")
+jobs+=("$(winpath "$root/n20000")|10000|1000#tasklist=$(winpath "$root/tasks1000x10.fdl")")
+jobs+=("$(winpath "$root/n20000")|20000|20#tasklist=$(winpath "$root/tasks20x1000.fdl")")
 
 run() { xvfb-run -a -s "-screen 0 1280x1024x24" tools/wine-run.sh "$@" 2>/dev/null | tr -d '\r'; }
 log="$build/bench-filelist.log"
-{
-    run "$build/bench_floor.exe" "${floor_jobs[@]}"
-    run "$build/bench_filelist.exe" "${program_jobs[@]}"
-    run "$build/bench_floor.exe" "${floor_jobs[@]}"
-} | tee "$log"
-
-# floor <entries> <lists> <ms>; program <what> <entries or tasks> <ms>
-awk '
-$1 == "floor" { key = $2 "/" $3; if (!(key in floor) || $4 < floor[key]) floor[key] = $4 }
-$1 == "program" { what[++n] = $2; size[n] = $3; ms[n] = $4 }
-END {
-    printf "\n%-28s %10s %10s %8s\n", "command", "ms", "floor ms", "ratio"
-    for (i = 1; i <= n; ++i) {
-        if (what[i] == "tasklist") {
-            key = (size[i] == 1000) ? "10000/1000" : "20000/20"
-            label = (size[i] == 1000) ? "task list 1,000 x 10" : "task list 20 x 1,000"
-        } else {
-            key = size[i] "/0"
-            label = what[i] " " size[i]
+: > "$log"
+printf '%-24s %10s %10s %8s\n' "command" "ms" "floor ms" "ratio"
+for job in "${jobs[@]}"; do
+    floor_job="${job%%#*}"
+    program_job="${job#*#}"
+    {
+        run "$build/bench_floor.exe" "$floor_job"
+        run "$build/bench_filelist.exe" "rounds=${FARDELIX_BENCH_ROUNDS:-3}" "$program_job"
+        run "$build/bench_floor.exe" "$floor_job"
+    } > "$log.part"
+    cat "$log.part" >> "$log"
+    # floor <entries> <lists> <ms>; program <what> <entries or tasks> <ms>
+    awk '
+    $1 == "floor" { if (floor == "" || $4 < floor) floor = $4 }
+    $1 == "program" { what[++n] = $2; size[n] = $3; ms[n] = $4 }
+    END {
+        for (i = 1; i <= n; ++i) {
+            if (what[i] == "tasklist") label = (size[i] == 1000) ? "task list 1,000 x 10" : "task list 20 x 1,000"
+            else label = what[i] " " size[i]
+            printf "%-24s %10d %10d %8.2f\n", label, ms[i], floor, ms[i] / floor
         }
-        printf "%-28s %10d %10d %8.2f\n", label, ms[i], floor[key], ms[i] / floor[key]
-    }
-}' "$log"
+    }' "$log.part"
+done
+rm -f "$log.part"
