@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "app/long_work.h"
 #include "app/text.h"
 #include "archivers/formats.h"
 #include "filelist/file_list_window.h"
@@ -145,118 +146,34 @@ static void ShowTotals(uint32_t rows, uint32_t total) {
 
 // ---- additions ----
 
-// One addition of rows to the current list, of one path or of many. The
-// list does not repaint per row (its redraw is off; under Wine a shown
-// list repainting at every row is thirty times slower), the totals line,
-// the selection count and the archive path are written once at the end.
+// One addition of rows to the current list, of one path or of many, as one
+// long work: the list does not repaint per row, and the totals line, the
+// selection count and the archive path are written once at the end.
 struct FileAddition {
-    bool active;
     bool nameArchive;   // the archive path field is still empty
     bool totalsHeld;    // the running totals held when the addition began
     HWND list;
-    const char* label;  // the progress text, with the number of rows
     uint32_t sum;       // what the added rows add to the total
 };
 static FileAddition Addition = {};
 
-// Every tenth of a second of an addition the program's messages are
-// handled, so the windows stay painted, the status bar shows the rows added
-// so far and Escape stops the addition; the list itself shows its new rows
-// once a second. The additions of a series (the tasks of a task list file)
-// share one clock, one count and one stop. Commands that would change a
-// list ask FileAdditionRunning() first and do nothing while it is true.
-struct AdditionPump {
-    bool series;
-    bool stopped;
-    uint32_t rows;      // rows added or rewritten so far
-    HWND seriesList;    // painted once a second too: the task list of a load
-    DWORD lastPump;
-    DWORD lastListPaint;
-};
-static AdditionPump Pump = {};
-
-// Milliseconds between two rounds of message handling while rows are added,
-// and between two paintings of the lists.
-DWORD AdditionPumpInterval = 100;
-constexpr DWORD ListPaintInterval = 1000;
-
-bool FileAdditionRunning() { return Addition.active || Pump.series; }
-
-static void StartPump(bool series, HWND seriesList) {
-    DWORD now = GetTickCount();
-    Pump = {series, false, 0, seriesList, now, now};
-}
-
-// The list of seriesList paints once at the end of the series.
-void BeginAdditionSeries(HWND seriesList) {
-    StartPump(true, seriesList);
-    if (seriesList != nullptr) SendMessageA(seriesList, WM_SETREDRAW, FALSE, 0);
-}
-
-// False when the user stopped an addition of the series.
-bool EndAdditionSeries() {
-    bool complete = !Pump.stopped;
-    if (Pump.seriesList != nullptr) SendMessageA(Pump.seriesList, WM_SETREDRAW, TRUE, 0);
-    Pump = {};
-    return complete;
-}
-
-// Refused while another addition runs and after a series was stopped.
-static bool BeginAddition(HWND list, const char* label) {
-    if (Addition.active || list == nullptr || (Pump.series && Pump.stopped)) return false;
-    if (!Pump.series) StartPump(false, nullptr);
-    char field[PathSize];
-    ReadArchivePathField(field, sizeof(field));
-    Addition = {true, field[0] == '\0', RunningTotalsHold(list, Lv_RowCount(list)), list, label, 0};
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    return true;
-}
-
 // In the file-list window's status bar, or in the main window's while the
 // file-list window is hidden (a task list file being loaded).
-static void ShowProgress() {
+static void ShowProgress(const char* format, uint32_t steps) {
     char count[NumberTextSize];
     char text[128];
-    FormatThousands(Pump.rows, count, sizeof(count));
-    FormatText(text, sizeof(text), Addition.label, count);
+    FormatThousands(steps, count, sizeof(count));
+    FormatText(text, sizeof(text), format, count);
     Sb_SetPart(IsWindowVisible(FileListWindow) ? FileListStatusBar : MainStatusBar, 0, text);
 }
 
-static void SetListsRedraw(BOOL redraw) {
-    SendMessageA(Addition.list, WM_SETREDRAW, redraw, 0);
-    if (Pump.seriesList != nullptr) SendMessageA(Pump.seriesList, WM_SETREDRAW, redraw, 0);
-}
+static void ShowAdded(uint32_t steps) { ShowProgress("  %s 件追加 (Escで中止)", steps); }
+static void ShowRefreshed(uint32_t steps) { ShowProgress("  %s 件更新 (Escで中止)", steps); }
 
-// Escape is taken here and stops the addition. A quit message is put back
-// for the program's loop. Turning a list's redraw on invalidates all of it.
-static void PumpMessages() {
-    ShowProgress();
-    DWORD now = GetTickCount();
-    bool paintLists = now - Pump.lastListPaint >= ListPaintInterval;
-    if (paintLists) {
-        SetListsRedraw(TRUE);
-        Pump.lastListPaint = now;
-    }
-    MSG msg;
-    while (!Pump.stopped && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            Pump.stopped = true;
-        } else if (msg.message == WM_KEYDOWN && msg.wParam == VK_ESCAPE) {
-            Pump.stopped = true;
-        } else {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
-    if (paintLists) SetListsRedraw(FALSE);
-    Pump.lastPump = GetTickCount();
-}
-
-// False once the addition was stopped.
-static bool KeepAdding() {
-    if (!Pump.stopped && GetTickCount() - Pump.lastPump >= AdditionPumpInterval) PumpMessages();
-    return !Pump.stopped;
+static void BeginAddition(HWND list) {
+    char field[PathSize];
+    ReadArchivePathField(field, sizeof(field));
+    Addition = {field[0] == '\0', RunningTotalsHold(list, Lv_RowCount(list)), list, 0};
 }
 
 // The row and its cells; the figures follow at the end of the addition.
@@ -269,7 +186,6 @@ static void AppendRow(const char* path) {
     if (row < 0) return;
     Addition.sum += WriteRowInfo(list, path, row);
     Lv_SetCell(list, row, FileColumnPath, path);
-    ++Pump.rows;
     if (Addition.nameArchive) {
         char archive[PathSize];
         if (DeriveArchivePath(path, ProposalFormat(), archive, sizeof(archive))) {
@@ -281,7 +197,6 @@ static void AppendRow(const char* path) {
 
 static void EndAddition(bool rowsRewritten) {
     HWND list = Addition.list;
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     uint32_t rows = 0;
     uint32_t total = Running.total + Addition.sum;
     if (Addition.totalsHeld && !rowsRewritten) {
@@ -290,25 +205,25 @@ static void EndAddition(bool rowsRewritten) {
         FileListTotals(list, &rows, &total);
     }
     KeepRunningTotals(list, total);
-    Addition = {};
     ShowTotals(rows, total);
     RefreshFileSelectionCount();
 }
-
-static const char AddingText[] = "  %s 件追加 (Escで中止)";
 
 // No test comes first: a path that does not exist, or one already listed,
 // still becomes a row. A path that does not fit PathSize is refused.
 void AddPathToCurrentTask(const char* path) { AddPathsToCurrentTask(&path, 1); }
 
-// False when the user stopped the addition before its last path, or the
-// addition was refused (another one runs, or its series was stopped).
+// False when the user stopped the addition before its last path. Inside a
+// long work already running (a task list file being loaded) the rows are
+// steps of that one.
 bool AddPathsToCurrentTask(const char* const* paths, size_t count) {
     HWND list = CurrentFileList();
     if (list == nullptr) return true;
-    if (!BeginAddition(list, AddingText)) return false;
+    bool own = BeginLongWork(ShowAdded, list);
+    BeginAddition(list);
     size_t done = 0;
-    while (done < count && KeepAdding()) AppendRow(paths[done++]);
+    while (done < count && KeepWorking()) AppendRow(paths[done++]);
+    if (own) EndLongWork();
     EndAddition(false);
     return done == count;
 }
@@ -323,15 +238,16 @@ bool AddPathListToCurrentTask(const std::vector<std::string>& paths) {
 // Sizes and times again from the disk for every row (the refresh command),
 // then the totals from the rows.
 void RefreshCurrentRows() {
-    if (!BeginAddition(CurrentFileList(), "  %s 件更新 (Escで中止)")) return;
-    HWND list = Addition.list;
+    HWND list = CurrentFileList();
+    if (list == nullptr || !BeginLongWork(ShowRefreshed, list)) return;
+    BeginAddition(list);
     int rows = Lv_RowCount(list);
-    for (int row = 0; row < rows && KeepAdding(); ++row) {
+    for (int row = 0; row < rows && KeepWorking(); ++row) {
         char path[DialogPathSize];
         Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
         WriteRowInfo(list, path, row);
-        ++Pump.rows;
     }
+    EndLongWork();
     EndAddition(true);
 }
 

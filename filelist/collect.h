@@ -12,15 +12,11 @@
 enum FileColumn { FileColumnName = 0, FileColumnSize = 1, FileColumnTime = 2, FileColumnPath = 3 };
 
 extern uint32_t NextFileRowId;
-extern DWORD AdditionPumpInterval;
 
 void AddPathToCurrentTask(const char* path);
 bool AddPathsToCurrentTask(const char* const* paths, size_t count);
 bool AddPathListToCurrentTask(const std::vector<std::string>& paths);
 void RefreshCurrentRows();
-bool FileAdditionRunning();
-void BeginAdditionSeries(HWND seriesList);
-bool EndAdditionSeries();
 void AddFolderContents(const char* folder);
 void FillRowInfo(const char* path, int row);
 uint32_t FolderSize(const char* folder);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "app/long_work.h"
 #include "app/text.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
@@ -152,7 +153,7 @@ static void OnFormatBox(int notification) {
 // covers the main window's keys while this window is active. None runs
 // while rows are being added.
 void ExecuteFileListCommand(int command, int notification) {
-    if (FileAdditionRunning()) return;  // the list is still being filled
+    if (LongWorkRunning()) return;  // the list is still being filled
     switch (command) {
     case IDM_OPEN_FILES:  OpenFiles(); break;
     case IDM_OPEN_FOLDER: OpenFolder(); break;

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/long_work.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_commands.h"
@@ -179,16 +180,16 @@ static void OnRightClick(const NMITEMACTIVATE* click) {
 }
 
 static void OnColumnClick(const NMLISTVIEW* click) {
-    if (!FileAdditionRunning()) SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem);
+    if (!LongWorkRunning()) SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem);
 }
 
 static void OnClose() {
-    if (!FileAdditionRunning()) CommitFileList(CurrentTaskIndex);
+    if (!LongWorkRunning()) CommitFileList(CurrentTaskIndex);
 }
 
 // An addition writes the count once when it ends.
 static void OnItemChanged() {
-    if (!FileAdditionRunning()) RefreshFileSelectionCount();
+    if (!LongWorkRunning()) RefreshFileSelectionCount();
 }
 
 static LRESULT OnNotify(const NMHDR* header) {
@@ -230,7 +231,7 @@ static void OnListKeyDown(HWND list, WPARAM key) {
 // does not fit PathSize would arrive cut short, so it is left out. A drop
 // while rows are being added is refused.
 static void OnDropFiles(HDROP drop) {
-    UINT count = FileAdditionRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = LongWorkRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     std::vector<std::string> paths;
     for (UINT i = 0; i < count; ++i) {
         char path[PathSize];

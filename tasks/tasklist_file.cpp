@@ -234,11 +234,7 @@ bool LoadTaskList(const char* path) {
         ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
         return false;
     }
-    // One series of additions: the task list does not repaint at every
-    // task, and Escape stops the load.
-    BeginAdditionSeries(TaskListView);
     LoadResult result = ApplyTaskList(data, size);
-    EndAdditionSeries();
     PrivateFree(data);
     CurrentTaskIndex = -1;
     RefreshStatusBar();

@@ -5,11 +5,12 @@
 
 #include <cstring>
 
+#include "app/long_work.h"
 #include "app/run_commands.h"
-#include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tasks/number_text.h"
 #include "tasks/task_create.h"
 #include "tasks/task_delete.h"
 #include "tasks/task_paths.h"
@@ -79,16 +80,30 @@ static void NewTaskList() {
     SetMainTitle();
 }
 
+static void ShowLoadProgress(uint32_t rows) {
+    char count[NumberTextSize];
+    char text[128];
+    FormatThousands(rows, count, sizeof(count));
+    FormatText(text, sizeof(text), "  %s 件追加 (Escで中止)", count);
+    Sb_SetPart(MainStatusBar, 0, text);
+}
+
 // The list is cleared only after a file was chosen; a failed load has
-// reported itself and leaves the title and folder as they were.
+// reported itself and leaves the title and folder as they were. The load
+// is one long work: the task list paints once a second, the status bar
+// counts the files added, and Escape stops it, keeping the tasks loaded so
+// far; a stopped load does not take the file's name either, so that a save
+// cannot replace the file with the shortened list.
 static void OpenTaskListFile() {
     if (RefuseWhileBusy() || !ConfirmDiscard()) return;
     char file[DialogPathSize] = "";
     OPENFILENAMEA dialog = {};
     PrepareListDialog(&dialog, file, "タスクリストファイルを開く", OFN_FILEMUSTEXIST);
-    if (!Modal.openFileDialog(&dialog)) return;
-    if (!ClearTaskList() || !LoadTaskList(file)) return;
-    AdoptListName(file);
+    if (!Modal.openFileDialog(&dialog) || !ClearTaskList()) return;
+    BeginLongWork(ShowLoadProgress, TaskListView);
+    bool loaded = LoadTaskList(file);
+    bool complete = EndLongWork();
+    if (loaded && complete) AdoptListName(file);
 }
 
 static void SaveTaskListFile() {
@@ -211,7 +226,7 @@ static void DeleteDoneTasks() {
 // One line per command; ids without a case do nothing in the main window.
 // None runs while rows are being added.
 void ExecuteMainCommand(int command) {
-    if (FileAdditionRunning()) return;
+    if (LongWorkRunning()) return;
     switch (command) {
     case IDM_NEW_LIST:      NewTaskList(); break;
     case IDM_OPEN_LIST:     OpenTaskListFile(); break;

@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "app/heap.h"
+#include "app/long_work.h"
 #include "archivers/formats.h"
-#include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -173,7 +173,7 @@ static void OnSize(HWND window, UINT message, WPARAM wp, LPARAM lp) {
 // No question: tasks that are Waiting or Running are simply dropped. Not
 // while rows are being added: the addition still uses the windows.
 static void OnClose(HWND window) {
-    if (FileAdditionRunning()) return;
+    if (LongWorkRunning()) return;
     SaveSettings(SettingsPath);
     DestroyWindow(window);
 }

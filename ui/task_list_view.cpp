@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/heap.h"
+#include "app/long_work.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
@@ -57,7 +58,7 @@ static bool AllDroppedAreArchives(HDROP drop, UINT count) {
 // compression task holding every dropped path, archives included, with its
 // file-list window open. An archive counts as one by its extension alone.
 static void OnDropFiles(HDROP drop) {
-    UINT count = FileAdditionRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = LongWorkRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     if (count == 0) {
         DragFinish(drop);
         return;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "app/long_work.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
@@ -105,7 +106,7 @@ protected:
             WindowProcedure = nullptr;
         }
         Watch = InsertWatch();
-        AdditionPumpInterval = 100;
+        LongWorkPumpInterval = 100;
         ResetTasks();
     }
     void WatchInserts(int at, std::function<void()> step) {
@@ -154,7 +155,7 @@ TEST_F(FileAdditionTest, ManyAtOnceMatchOneAtATime) {
         for (int row = 1; row < Lv_RowCount(batch); ++row) {
             EXPECT_EQ(Lv_RowId(batch, row), Lv_RowId(batch, row - 1) + 1);
         }
-        EXPECT_FALSE(FileAdditionRunning());
+        EXPECT_FALSE(LongWorkRunning());
     }
 }
 
@@ -197,7 +198,7 @@ TEST_F(FileAdditionTest, EscapeKeepsAConsistentList) {
     std::vector<std::string> paths;
     for (int i = 0; i < 40; ++i) paths.push_back(folder + "many" + std::to_string(i) + ".bin");
     paths.insert(paths.begin() + 1, folder + "ソフト");
-    AdditionPumpInterval = 0;  // messages are handled before every row
+    LongWorkPumpInterval = 0;  // messages are handled before every row
     std::string progress;
     bool browsed = false;
     Fake.browse = [&browsed](const char*, const char*, char*, size_t) { return browsed = true; };
@@ -212,7 +213,7 @@ TEST_F(FileAdditionTest, EscapeKeepsAConsistentList) {
     });
     std::vector<const char*> pointers = Pointers(paths);
     EXPECT_FALSE(AddPathsToCurrentTask(pointers.data(), pointers.size()));
-    EXPECT_FALSE(FileAdditionRunning());
+    EXPECT_FALSE(LongWorkRunning());
     EXPECT_EQ(progress, "  4 件追加 (Escで中止)");
 
     // The six rows, the one before and the five inserted, stay with their
@@ -232,9 +233,9 @@ TEST_F(FileAdditionTest, EscapeKeepsAConsistentList) {
     EXPECT_EQ(Lv_RowCount(list), 0);
 }
 
-// Escape while a task list file loads: the task being filled keeps the rows
-// added so far, its count and size cells match them, no later task is made,
-// and the load reports itself unfinished without a message.
+// Escape while a task list file loads through the open command: the task
+// being filled keeps the rows added so far, its count and size cells match
+// them, no later task is made, and the list does not take the file's name.
 TEST_F(FileAdditionTest, EscapeStopsATaskListLoad) {
     std::string file = "#fardelix\r\n";
     for (int task = 0; task < 3; ++task) {
@@ -244,15 +245,17 @@ TEST_F(FileAdditionTest, EscapeStopsATaskListLoad) {
     }
     std::string path = folder + "list.fdl";
     WriteFileBytes(path, file);
-    AdditionPumpInterval = 0;
+    Fake.openFile = [&path](OPENFILENAMEA* dialog) { return static_cast<BOOL>(CopyText(dialog->lpstrFile, dialog->nMaxFile, path.c_str())); };
+    std::string before = CurrentListName;
+    LongWorkPumpInterval = 0;
     std::string progress;
     WatchInserts(25, [&] {
         progress = StatusText(MainStatusBar, 0);  // 24 rows added by now
         PostMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(IDM_NEW_LIST, 0), 0);
         PostMessageA(TaskListView, WM_KEYDOWN, VK_ESCAPE, 0);
     });
-    EXPECT_FALSE(LoadTaskList(path.c_str()));
-    EXPECT_FALSE(FileAdditionRunning());
+    SendMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(IDM_OPEN_LIST, 0), 0);
+    EXPECT_FALSE(LongWorkRunning());
     EXPECT_EQ(progress, "  24 件追加 (Escで中止)");
     ASSERT_EQ(TaskCount, 2);
     ASSERT_EQ(Lv_RowCount(TaskListView), 2);
@@ -263,6 +266,7 @@ TEST_F(FileAdditionTest, EscapeStopsATaskListLoad) {
     EXPECT_EQ(CellText(TaskListView, 1, ColumnCount), "5");
     EXPECT_EQ(CellText(TaskListView, 1, ColumnSize), "10");  // 0 + 1 + 2 + 3 + 4
     EXPECT_EQ(CurrentTaskIndex, -1);
+    EXPECT_EQ(CurrentListName, before);
     EXPECT_TRUE(Fake.messages.empty());  // neither the new-list question nor a failure
     EXPECT_EQ(StatusText(MainStatusBar, 0).find("  総数 =    2"), 0u);
 }
