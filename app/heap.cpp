@@ -1,6 +1,6 @@
 #include "app/heap.h"
 
-HANDLE PrivateHeap = nullptr;
+static HANDLE PrivateHeap = nullptr;
 
 // Growable, starting at one system page.
 bool CreatePrivateHeap() {

@@ -2,8 +2,6 @@
 #pragma once
 #include <windows.h>
 
-extern HANDLE PrivateHeap;
-
 bool CreatePrivateHeap();
 void* PrivateAlloc(size_t size);
 void PrivateFree(void* block);

@@ -1,10 +1,12 @@
 list(APPEND CORE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/text.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/command_line.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/layout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/row_moves.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/text.cpp)
 list(APPEND WIN_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/heap.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/instance.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/list_rows.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/list_sort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/long_work.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/run_commands.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/run_loop.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/startup.cpp)
-set(MAIN_SOURCE ${CMAKE_CURRENT_LIST_DIR}/main.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/modal.cpp)

@@ -1,34 +1,50 @@
 #include "archivers/archiver_library.h"
 
-#include <cstring>
-
 #include "app/text.h"
 
-// The file name goes to the loader unchanged, so the usual search path
-// finds the user's installed libraries.
-bool LoadArchiverLibrary(const char* fileName, const char* prefix, ArchiverLibrary* library) {
-    library->module = LoadLibraryA(fileName);
-    CopyText(library->prefix, sizeof(library->prefix), prefix);
-    return library->module != nullptr;
-}
-
-void ReleaseArchiverLibrary(ArchiverLibrary* library) {
-    if (library->module != nullptr) FreeLibrary(library->module);
-    library->module = nullptr;
-}
-
 // suffix "" resolves the main entry.
-FARPROC ResolveArchiverEntry(const ArchiverLibrary& library, const char* suffix) {
-    if (library.module == nullptr) return nullptr;
+static FARPROC ResolveEntry(const ArchiverLibrary& library, const char* suffix) {
     char name[96];
     if (!FormatText(name, sizeof(name), "%s%s", library.prefix, suffix)) return nullptr;
     return GetProcAddress(library.module, name);
 }
 
-// The name is cut at its 513 bytes when the library did not terminate it.
-void ReadFindRecordName(const unsigned char* record, char* name, size_t size) {
-    char raw[FindRecordNameSize + 1];
-    memcpy(raw, record + FindRecordNameOffset, FindRecordNameSize);
-    raw[FindRecordNameSize] = '\0';
-    CopyText(name, size, raw);
+template <typename Entry>
+static void Resolve(const ArchiverLibrary& library, const char* suffix, Entry* entry) {
+    static_assert(IsWinapiEntry<Entry>::value, "archiver entries are called through WINAPI pointers");
+    *entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(ResolveEntry(library, suffix)));
+}
+
+// The file name goes to the loader unchanged, so the usual search path
+// finds the user's installed libraries. Without a module every entry is
+// null.
+bool LoadArchiverLibrary(const char* fileName, const char* prefix, ArchiverLibrary* library) {
+    *library = {};
+    library->module = LoadLibraryA(fileName);
+    CopyText(library->prefix, sizeof(library->prefix), prefix);
+    if (library->module == nullptr) return false;
+    Resolve(*library, "", &library->main);
+    Resolve(*library, "GetRunning", &library->getRunning);
+    Resolve(*library, "SetBackGroundMode", &library->setBackGroundMode);
+    Resolve(*library, "OpenArchive", &library->openArchive);
+    Resolve(*library, "CloseArchive", &library->closeArchive);
+    Resolve(*library, "FindFirst", &library->findFirst);
+    Resolve(*library, "FindNext", &library->findNext);
+    Resolve(*library, "GetFileCount", &library->getFileCount);
+    return true;
+}
+
+// The entries go with the module: none of them may be called afterwards.
+void ReleaseArchiverLibrary(ArchiverLibrary* library) {
+    if (library->module != nullptr) FreeLibrary(library->module);
+    char prefix[sizeof(library->prefix)];
+    CopyText(prefix, sizeof(prefix), library->prefix);
+    *library = {};
+    CopyText(library->prefix, sizeof(library->prefix), prefix);
+}
+
+// Listing an archive's entries takes these four together.
+bool HasInspectionEntries(const ArchiverLibrary& library) {
+    return library.openArchive != nullptr && library.closeArchive != nullptr && library.findFirst != nullptr &&
+           library.findNext != nullptr;
 }

@@ -5,6 +5,10 @@
 #pragma once
 #include <windows.h>
 
+#include <type_traits>
+
+#include "archivers/find_record.h"
+
 using ArchiveHandle = HANDLE;
 
 using ArchiverMainEntry = int(WINAPI*)(HWND owner, LPCSTR commandLine, LPSTR output, DWORD outputSize);
@@ -17,25 +21,32 @@ using ArchiverFindNext = int(WINAPI*)(ArchiveHandle archive, void* record);
 using ArchiverGetFileCount = int(WINAPI*)(LPCSTR path);
 
 constexpr DWORD ArchiverOutputSize = 32768;
-// The find record: libraries fill it by their own record size, so the
-// buffer is zero-filled and larger than they write. The entry name starts
-// at byte 26 and takes at most 513 bytes.
-constexpr size_t FindRecordSize = 1024;
-constexpr size_t FindRecordNameOffset = 26;
-constexpr size_t FindRecordNameSize = 513;
 
+// One loaded library: every entry the program uses is resolved once, when
+// it is loaded, and is null when the library does not export it. Users test
+// the entry they need before calling it.
 struct ArchiverLibrary {
     HMODULE module;
     char prefix[50];
+    ArchiverMainEntry main;
+    ArchiverGetRunning getRunning;
+    ArchiverSetBackGroundMode setBackGroundMode;
+    ArchiverOpenArchive openArchive;
+    ArchiverCloseArchive closeArchive;
+    ArchiverFindFirst findFirst;
+    ArchiverFindNext findNext;
+    ArchiverGetFileCount getFileCount;
 };
 
 bool LoadArchiverLibrary(const char* fileName, const char* prefix, ArchiverLibrary* library);
 void ReleaseArchiverLibrary(ArchiverLibrary* library);
-FARPROC ResolveArchiverEntry(const ArchiverLibrary& library, const char* suffix);
-void ReadFindRecordName(const unsigned char* record, char* name, size_t size);
+bool HasInspectionEntries(const ArchiverLibrary& library);
 
-// Each typed entry is null when the library does not export it.
-template <typename Entry>
-Entry ArchiverEntry(const ArchiverLibrary& library, const char* suffix) {
-    return reinterpret_cast<Entry>(reinterpret_cast<void*>(ResolveArchiverEntry(library, suffix)));
-}
+// Libraries export their entries as WINAPI (stdcall in 32-bit builds); a
+// call through a cdecl pointer would leave the stack unbalanced, and only in
+// the 32-bit build, which cannot run here. The 64-bit build has one calling
+// convention, so there every function pointer passes.
+template <typename Pointer>
+struct IsWinapiEntry : std::false_type {};
+template <typename Result, typename... Arguments>
+struct IsWinapiEntry<Result(WINAPI*)(Arguments...)> : std::true_type {};

@@ -1,5 +1,8 @@
 #include "archivers/formats.h"
 
+#include <cstdio>
+#include <cstring>
+
 #include "app/text.h"
 
 // Library names are handed unchanged to the loader, mixed case included.
@@ -41,4 +44,28 @@ signed char FormatFromExtension(const char* path) {
         if (EqualsIgnoringAsciiCase(parts.ext + 1, FormatTable[i].Extension)) return static_cast<signed char>(i);
     }
     return -1;
+}
+
+// "*.zip;*.lzh;..." from the extensions of every format, in table order.
+void BuildArchivePatternList(char* text, size_t size) {
+    FormatText(text, size, "*.%s", FormatTable[0].Extension);
+    for (int i = 1; i < FormatCount; ++i) {
+        char pattern[16];
+        snprintf(pattern, sizeof(pattern), ";*.%s", FormatTable[i].Extension);
+        AppendText(text, size, pattern);
+    }
+}
+
+// One filter entry for the archive open dialog: its description, its
+// patterns, and the empty entry that ends the filter list.
+void BuildArchiveFilter(char* filter, size_t size, const char* patterns) {
+    static const char description[] = "すべての圧縮ﾌｧｲﾙ";
+    size_t patternBytes = strlen(patterns) + 1;
+    if (size < sizeof(description) + patternBytes + 1) {
+        if (size >= 2) filter[0] = filter[1] = '\0';
+        return;
+    }
+    memcpy(filter, description, sizeof(description));
+    memcpy(filter + sizeof(description), patterns, patternBytes);
+    filter[sizeof(description) + patternBytes] = '\0';
 }

@@ -70,3 +70,10 @@ bool AppendArchiveFolder(char* destination, size_t size, const char* name) {
     if (!FormatText(folder, sizeof(folder), "%s%s\\", destination, name)) return false;
     return CopyText(destination, size, folder);
 }
+
+// The one text for an entry a library does not export: the library and the
+// entry's full name ("ZIP32J.DLL から関数ZipGetRunningを…"); with prefix
+// and suffix empty it names the library alone.
+bool FormatMissingEntry(char* text, size_t size, const char* library, const char* prefix, const char* suffix) {
+    return FormatText(text, size, "%s から関数%s%sを取得できませんでした。", library, prefix, suffix);
+}

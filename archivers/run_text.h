@@ -16,3 +16,6 @@ size_t TopLevelNameLength(const char* entry);
 bool SameTopLevelName(const char* first, const char* other);
 bool ArchiveFolderName(const char* archivePath, char* name, size_t size);
 bool AppendArchiveFolder(char* destination, size_t size, const char* name);
+
+constexpr size_t MissingEntryTextSize = 256;
+bool FormatMissingEntry(char* text, size_t size, const char* library, const char* prefix, const char* suffix);

@@ -1,8 +1,7 @@
 list(APPEND CORE_SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/find_record.cpp
     ${CMAKE_CURRENT_LIST_DIR}/formats.cpp
     ${CMAKE_CURRENT_LIST_DIR}/run_text.cpp)
 list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/archiver_library.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/compression_run.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/extraction_run.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/run_support.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/record_layouts.cpp)

@@ -1,17 +1,12 @@
-// Putting files and folders into the current compression task's list, and
-// the figures of a list: row sizes and times, file count and total size.
+// Putting files and folders into the compression task the file-list window
+// edits, with the archive name proposed from them and the window's totals
+// and selection count kept up to date.
 #pragma once
-#include <windows.h>
-
 #include <cstddef>
-#include <cstdint>
 #include <string>
 #include <vector>
 
-// File list columns
-enum FileColumn { FileColumnName = 0, FileColumnSize = 1, FileColumnTime = 2, FileColumnPath = 3 };
-
-extern uint32_t NextFileRowId;
+#include "tasks/task_files.h"
 
 void AddPathToCurrentTask(const char* path);
 bool AddPathsToCurrentTask(const char* const* paths, size_t count);
@@ -19,7 +14,5 @@ bool AddPathListToCurrentTask(const std::vector<std::string>& paths);
 void RefreshCurrentRows();
 void AddFolderContents(const char* folder);
 void FillRowInfo(const char* path, int row);
-uint32_t FolderSize(const char* folder);
-void FileListTotals(HWND list, uint32_t* rows, uint32_t* total);
 void RefreshFileListTotals();
 void RefreshFileSelectionCount();

@@ -8,7 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "app/controls.h"
+#include "app/list_rows.h"
 #include "app/long_work.h"
+#include "app/modal.h"
 #include "app/text.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
@@ -18,10 +21,6 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tasks/task_paths.h"
-#include "tasks/task_table.h"
-#include "ui/controls.h"
-#include "ui/list_rows.h"
-#include "ui/modal.h"
 
 // A single choice comes back as one full path: nFileOffset then points
 // into it rather than past a zero byte. It gets its list end here, so the
@@ -30,15 +29,6 @@ static void EndSingleChoice(char* result, size_t size, WORD nameOffset) {
     if (nameOffset == 0 || result[nameOffset - 1] == '\0') return;
     size_t length = strnlen(result, size);
     if (length + 1 < size) result[length + 1] = '\0';
-}
-
-// The folder the next dialog starts in: drive and folder of the path,
-// ending in a backslash.
-static void RememberFolderOf(const char* path) {
-    char folder[PathSize];
-    if (FolderOfPath(path, folder, sizeof(folder)) && AppendBackslash(folder, sizeof(folder))) {
-        CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
-    }
 }
 
 // Every chosen file becomes a row, in the dialog's order. A choice that
@@ -66,7 +56,7 @@ static void OpenFiles() {
         if (path[0] != '\0') paths.emplace_back(path);
     } while (offset >= 0);
     AddPathListToCurrentTask(paths);
-    if (!paths.empty()) RememberFolderOf(paths.back().c_str());
+    if (!paths.empty()) RememberFolderOfPath(paths.back().c_str());
 }
 
 // One row per entry directly inside the chosen folder. The folder is
@@ -80,7 +70,7 @@ static void OpenFolder() {
         return;
     }
     AddFolderContents(folder);
-    if (AppendBackslash(folder, sizeof(folder))) CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
+    RememberOpenFolder(folder);
 }
 
 // The selection count is written here too: removing rows sends no

@@ -6,21 +6,24 @@
 #include <string>
 #include <vector>
 
+#include "app/controls.h"
+#include "app/instance.h"
+#include "app/layout.h"
+#include "app/list_rows.h"
+#include "app/list_sort.h"
 #include "app/long_work.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_commands.h"
-#include "tasks/task_sort.h"
 #include "filelist/naming.h"
 #include "resources/resource.h"
-#include "tasks/number_text.h"
+#include "tasks/row_compare.h"
 #include "tasks/task_create.h"
 #include "tasks/task_delete.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
-#include "ui/list_rows.h"
-#include "ui/main_window.h"
 
+short CurrentTaskIndex = -1;
 HWND FileListWindow = nullptr;
 HWND FileListToolbar = nullptr;
 HWND FileListStatusBar = nullptr;
@@ -38,19 +41,6 @@ static HWND HeaderPanel = nullptr;
 
 constexpr int HeaderPanelHeight = 50;
 constexpr int StatusPartAtCreation = 430;
-
-struct ColumnSpec {
-    const char* header;
-    int width;
-    int format;
-};
-
-static const ColumnSpec FileColumns[4] = {
-    {"ファイル／フォルダ名", 150, LVCFMT_LEFT},
-    {"ファイルサイズ", 80, LVCFMT_RIGHT},
-    {"更新日時", 120, LVCFMT_LEFT},
-    {"ファイルパス", 282, LVCFMT_LEFT},
-};
 
 // After the open-file button (a standard image): image = index in bitmap 103.
 static const ToolbarStripButton FileStripButtons[4] = {
@@ -179,17 +169,32 @@ static void OnRightClick(const NMITEMACTIVATE* click) {
     ShowFileMenu(click->hdr.hwndFrom, point);
 }
 
-static void OnColumnClick(const NMLISTVIEW* click) {
-    if (!LongWorkRunning()) SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem);
+static int CompareFileTexts(char* first, char* second, int column, unsigned char ascending) {
+    return CompareCellTexts(first, second, IsNumericColumn(false, column), ascending);
 }
 
-static void OnClose() {
-    if (!LongWorkRunning()) CommitFileList(CurrentTaskIndex);
+static const ListSortRule FileListSortRule = {FileColumnCount, FileSortFlags, CompareFileTexts};
+
+// A header click: the first click on a column sorts ascending, the next
+// descending. The flags are shared by every task's file list.
+void SortFileListByColumn(HWND list, int column) {
+    if (column < 0 || column >= FileColumnCount) return;
+    FileSortFlags[column] = FileSortFlags[column] == 0 ? 1 : 0;
+    SortListByColumn(list, column, FileListSortRule);
+}
+
+static void OnColumnClick(const NMLISTVIEW* click) {
+    if (!LongWorkRunning()) SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem);
 }
 
 // An addition writes the count once when it ends.
 static void OnItemChanged() {
     if (!LongWorkRunning()) RefreshFileSelectionCount();
+}
+
+// Not while rows are being added: the addition still fills the list.
+static void OnClose() {
+    if (!LongWorkRunning()) CommitFileList(CurrentTaskIndex);
 }
 
 static LRESULT OnNotify(const NMHDR* header) {
@@ -252,10 +257,21 @@ static LRESULT CALLBACK FileListViewProc(HWND list, UINT message, WPARAM wp, LPA
     return CallWindowProcA(ListViewProcedure, list, message, wp, lp);
 }
 
+// The task the window edits follows the table: an earlier task's removal
+// moves it up, its own removal (or the table's clearing, -1) ends it.
+static void FollowRemovedTask(short index) {
+    if (index < 0 || CurrentTaskIndex == index) {
+        CurrentTaskIndex = -1;
+    } else if (CurrentTaskIndex > index) {
+        --CurrentTaskIndex;
+    }
+}
+
 // 640 x 480, 80 pixels right of and 60 below the owner's top-left corner,
 // hidden until a task is shown.
 bool CreateFileListWindow(HWND owner) {
     if (!RegisterProgramWindowClass(FileListWindowClass, FileListWindowProc, IDR_FILELISTMENU)) return false;
+    ListenToTaskRemovals(FollowRemovedTask);
     RECT rect;
     GetWindowRect(owner, &rect);
     HWND window = CreateWindowExA(WS_EX_WINDOWEDGE, FileListWindowClass, "圧縮するファイルの一覧", WS_OVERLAPPEDWINDOW,
@@ -263,31 +279,21 @@ bool CreateFileListWindow(HWND owner) {
     return window != nullptr;
 }
 
-// A new task's list: hidden, laid out like the list area, full-row
-// selection, the four columns.
-HWND CreateTaskFileListView() {
-    if (FileListWindow == nullptr) return nullptr;
-    RECT area = ListArea();
-    HWND list = CreateWindowExA(WS_EX_ACCEPTFILES, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, area.left, area.top,
-                                area.right - area.left, area.bottom - area.top, FileListWindow, ChildId(IDC_FILELIST),
-                                AppInstance, nullptr);
-    if (list == nullptr) return nullptr;
+// The window that owns this one: the main window, disabled while a task is
+// edited, and the owner of this window's messages.
+HWND FileListOwner() { return FileListWindow != nullptr ? GetWindow(FileListWindow, GW_OWNER) : nullptr; }
+
+// A task's list gets this window's procedure around its own the first time
+// it is shown: drops and the context-menu key come here.
+static void WrapTaskFileList(HWND list) {
+    auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(list, GWLP_WNDPROC));
+    if (current == FileListViewProc) return;
     WNDPROC previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileListViewProc)));
     if (ListViewProcedure == nullptr) ListViewProcedure = previous;
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    for (int i = 0; i < 4; ++i) Lv_AddColumn(list, i, FileColumns[i].header, FileColumns[i].width, FileColumns[i].format);
-    ShowWindow(list, SW_HIDE);
-    UpdateWindow(list);
-    return list;
 }
 
-static bool IsCompressionTask(short index) {
-    return index >= 0 && index < TaskCount && TaskTable[index].kind == TaskCompression &&
-           TaskTable[index].fileList != nullptr;
-}
-
-HWND CurrentFileList() { return IsCompressionTask(CurrentTaskIndex) ? TaskTable[CurrentTaskIndex].fileList : nullptr; }
+HWND CurrentFileList() { return TaskFileList(CurrentTaskIndex); }
 
 int SelectedFormatIndex() { return static_cast<int>(SendMessageA(FormatBox, CB_GETCURSEL, 0, 0)); }
 
@@ -299,12 +305,15 @@ void ReadArchivePathField(char* text, size_t size) {
 
 void SetArchivePathField(const char* text) { SetWindowTextA(ArchivePathField, text); }
 
-// Shows the window over the disabled main window, like a modal one. The list
-// is laid out again, since the window may have been resized while another
+// Shows the window over the disabled main window, like a modal one, with
+// the task's list; the task becomes the one the window edits. The list is
+// laid out again, since the window may have been resized while another
 // task's list was shown. The archive path field is left as the caller set it.
 bool ShowTaskFileList(short index) {
-    if (!IsCompressionTask(index) || FileListWindow == nullptr) return false;
-    HWND list = TaskTable[index].fileList;
+    HWND list = TaskFileList(index);
+    if (list == nullptr || FileListWindow == nullptr) return false;
+    CurrentTaskIndex = index;
+    WrapTaskFileList(list);
     SendMessageA(FormatBox, CB_SETCURSEL, TaskTable[index].flag, 0);
     ShowWindow(FileListWindow, SW_SHOW);
     UpdateWindow(FileListWindow);
@@ -312,8 +321,20 @@ bool ShowTaskFileList(short index) {
     ShowWindow(list, SW_SHOW);
     SetFocus(list);
     UpdateWindow(list);
-    EnableWindow(MainWindow, FALSE);
+    EnableWindow(FileListOwner(), FALSE);
     return true;
+}
+
+// A new compression task with an empty archive path, its file-list window
+// open for adding files. Returns its index, or -1 when none could be made.
+short OpenNewCompressionTask(const char* name) {
+    short index = CreateCompressionTask(name, FileListWindow);
+    if (index < 0) return -1;
+    SetArchivePathField("");
+    ShowTaskFileList(index);
+    RefreshFileListTotals();
+    RefreshFileSelectionCount();
+    return index;
 }
 
 // Writes the name, path, file count and total size into the task's row
@@ -331,17 +352,7 @@ static void WriteTaskRow(short index) {
     uint32_t rows = 0;
     uint32_t total = 0;
     FileListTotals(list, &rows, &total);
-    char count[NumberTextSize];
-    char size[NumberTextSize];
-    FormatThousands(rows, count, sizeof(count));
-    FormatThousands(total, size, sizeof(size));
-    int row = TaskIndexToRow(index);
-    if (row >= 0) {
-        Lv_SetCell(TaskListView, row, ColumnName, name);
-        Lv_SetCell(TaskListView, row, ColumnPath, path);
-        Lv_SetCell(TaskListView, row, ColumnCount, count);
-        Lv_SetCell(TaskListView, row, ColumnSize, size);
-    }
+    WriteCompressionRow(index, name, path, rows, total);
     int format = SelectedFormatIndex();
     if (IsCompressFormat(format)) TaskTable[index].flag = static_cast<unsigned char>(format);
     ShowWindow(list, SW_HIDE);
@@ -350,16 +361,18 @@ static void WriteTaskRow(short index) {
 // The close handling: commit into the task's row, or remove a task that has
 // no files; then back to the main window. The status is not changed.
 void CommitFileList(short taskIndex) {
-    if (IsCompressionTask(taskIndex)) {
-        if (Lv_RowCount(TaskTable[taskIndex].fileList) == 0) {
+    HWND list = TaskFileList(taskIndex);
+    if (list != nullptr) {
+        if (Lv_RowCount(list) == 0) {
             DeleteTask(taskIndex);   // a task without files is removed
         } else {
             WriteTaskRow(taskIndex);
         }
     }
     CurrentTaskIndex = -1;
-    EnableWindow(MainWindow, TRUE);  // before hiding, so the main window is activated
+    HWND owner = FileListOwner();
+    EnableWindow(owner, TRUE);  // before hiding, so the owner is activated
     ShowWindow(FileListWindow, SW_HIDE);
-    SetFocus(TaskListView);
-    RefreshStatusBar();
+    SetFocus(owner);            // the main window hands the focus on to its task list
+    StatusCountsChanged();
 }

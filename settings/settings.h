@@ -17,5 +17,7 @@ extern SettingsRecord Settings;
 
 void ResetSettings(const char* currentFolder);
 void NormalizeSettings(SettingsRecord* settings);
+void RememberOpenFolder(const char* folder);
+void RememberFolderOfPath(const char* path);
 bool LoadSettings(const char* iniPath);
 bool SaveSettings(const char* iniPath);

@@ -2,18 +2,17 @@
 
 #include <windows.h>
 
+#include "app/instance.h"
+#include "app/modal.h"
 #include "app/text.h"
 #include "archivers/archiver_library.h"
 #include "archivers/formats.h"
-#include "filelist/collect.h"
-#include "filelist/file_list_window.h"
+#include "archivers/run_text.h"
 #include "settings/settings.h"
-#include "tasks/number_text.h"
+#include "tasks/task_files.h"
 #include "tasks/task_paths.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
-#include "ui/main_window.h"
-#include "ui/modal.h"
 
 // The process's current folder; empty when it does not fit.
 bool ReadCurrentFolder(char* folder, size_t size) {
@@ -25,26 +24,11 @@ bool ReadCurrentFolder(char* folder, size_t size) {
     return true;
 }
 
-// The record (which takes the next id) and its row appended together.
-static short AppendTask(unsigned char kind, unsigned char flag, const char* name, const char* path) {
-    short index = AppendTaskRecord(kind, flag);
-    if (index < 0) return -1;
-    int row = Lv_InsertRow(TaskListView, Lv_RowCount(TaskListView), name, static_cast<LPARAM>(TaskTable[index].id));
-    if (row < 0) {
-        RemoveTaskRecord(index);
-        return -1;
-    }
-    Lv_SetCell(TaskListView, row, ColumnPath, path);
-    Lv_SetCell(TaskListView, row, ColumnKind, kind == TaskCompression ? "圧縮" : "解凍");
-    SetTaskStatus(index, Stopped);
-    return index;
-}
-
-// The caller has set CurrentTaskIndex to TaskCount, the index the new task
-// gets, so the file-list figures below read the new, empty list. Returns the
-// new index, or -1 when no task could be made.
-short CreateCompressionTask(const char* name) {
-    HWND list = CreateTaskFileListView();
+// The task's file list is made in the given window, which shows it when
+// the task is edited. Returns the new index, or -1 when no task could be
+// made.
+short CreateCompressionTask(const char* name, HWND fileListParent) {
+    HWND list = CreateTaskFileListView(fileListParent);
     if (list == nullptr) return -1;
     char folder[PathSize];
     ReadCurrentFolder(folder, sizeof(folder));
@@ -56,10 +40,7 @@ short CreateCompressionTask(const char* name) {
         return -1;
     }
     TaskTable[index].fileList = list;
-    SetArchivePathField("");
-    RefreshStatusBar();
-    RefreshFileListTotals();
-    RefreshFileSelectionCount();
+    StatusCountsChanged();
     return index;
 }
 
@@ -79,25 +60,21 @@ static void CountArchiveEntries(short index, const char* path) {
         SetTaskStatus(index, Error);
         return;
     }
-    auto getFileCount = ArchiverEntry<ArchiverGetFileCount>(library, "GetFileCount");
-    if (getFileCount == nullptr) {
-        char entry[96];
-        FormatText(entry, sizeof(entry), "%sGetFileCount", row.ExtractPrefix);
-        ShowErrorMessage(MainWindow, "%s から関数%sを取得できませんでした。", row.ExtractLibrary, entry);
+    if (library.getFileCount == nullptr) {
+        char text[MissingEntryTextSize];
+        FormatMissingEntry(text, sizeof(text), row.ExtractLibrary, row.ExtractPrefix, "GetFileCount");
+        ShowErrorMessage(MainWindow, "%s", text);
         ReleaseArchiverLibrary(&library);
         SetTaskStatus(index, Error);
         return;
     }
-    int count = getFileCount(path);
+    int count = library.getFileCount(path);
     ReleaseArchiverLibrary(&library);
     if (count < 0) {
         SetTaskStatus(index, Error);
         return;
     }
-    char text[NumberTextSize];
-    FormatThousands(static_cast<uint32_t>(count), text, sizeof(text));
-    int taskRow = TaskIndexToRow(index);
-    if (taskRow >= 0) Lv_SetCell(TaskListView, taskRow, ColumnCount, text);
+    SetTaskNumberCell(index, ColumnCount, static_cast<uint32_t>(count));
 }
 
 // The counts are refreshed before the library is tried, so an Error set
@@ -108,7 +85,7 @@ short CreateExtractionTask(const char* path) {
     short index = AppendTask(TaskExtraction, Settings.DefMeltAuto, name, path);
     if (index < 0) return -1;
     ExtractionDestination(path, TaskTable[index].destination, sizeof(TaskTable[index].destination));
-    RefreshStatusBar();
+    StatusCountsChanged();
     CountArchiveEntries(index, path);
     return index;
 }

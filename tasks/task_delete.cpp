@@ -1,12 +1,10 @@
 #include "tasks/task_delete.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
-#include "app/run_loop.h"
+#include "tasks/run_switch.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
-#include "ui/main_window.h"
 
 // True while a run is in progress: a task is Running, or a library call is
 // under way (commands then arrive from the library's own message pumping).
@@ -20,28 +18,23 @@ bool AnyTaskRunning() {
 
 // A Running task is refused: its run still works on its file list and
 // record. Other tasks may go at any time, also during a library call, since
-// the runs find their task again by id. CurrentTaskIndex follows its task,
-// or becomes -1 when that task goes.
+// the runs find their task again by id. Whoever holds a task index hears of
+// the removal.
 bool DeleteTask(short index) {
     if (index < 0 || index >= TaskCount || TaskTable[index].status == Running) return false;
     if (TaskTable[index].fileList != nullptr) DestroyWindow(TaskTable[index].fileList);
     TaskTable[index].fileList = nullptr;
-    int row = TaskIndexToRow(index);
-    if (row >= 0) SendMessageA(TaskListView, LVM_DELETEITEM, row, 0);
+    RemoveTaskRow(index);
     RemoveTaskRecord(index);
-    if (CurrentTaskIndex == index) {
-        CurrentTaskIndex = -1;
-    } else if (CurrentTaskIndex > index) {
-        --CurrentTaskIndex;
-    }
-    RefreshStatusBar();
+    TaskRemoved(index);
+    StatusCountsChanged();
     return true;
 }
 
 // Deletes every task, top row first; refused as a whole while a task runs.
 bool ClearTaskList() {
     if (AnyTaskRunning()) return false;
-    while (Lv_RowCount(TaskListView) > 0) {
+    while (TaskRowCount() > 0) {
         short index = RowToTaskIndex(0);
         if (index < 0 || !DeleteTask(index)) return false;
     }

@@ -1,23 +1,18 @@
 #include "tasks/task_table.h"
 
-#include <cstdio>
 #include <cstring>
 
 #include "app/heap.h"
-#include "ui/controls.h"
-#include "ui/main_window.h"
-#include "ui/modal.h"
 
 TaskRecord* TaskTable = nullptr;
 short TaskCount = 0;
 uint32_t NextTaskId = 0;
-short CurrentTaskIndex = -1;
 
-static const char* const StatusLabels[TaskStatusCount] = {"停止", "待機", "実行", "完了", "エラー"};
-
-const char* TaskStatusLabel(int status) {
-    return (status >= 0 && status < TaskStatusCount) ? StatusLabels[status] : "";
-}
+struct TaskListeners {
+    void (*statusCounts)();
+    void (*removal)(short index);
+};
+static TaskListeners Listeners = {nullptr, nullptr};
 
 // The table is re-made at its exact size on every change. The new record is
 // zero-filled, takes the next id and stands last. Returns its index, or -1
@@ -65,51 +60,7 @@ void ClearTaskTable() {
     PrivateFree(TaskTable);
     TaskTable = nullptr;
     TaskCount = 0;
-    CurrentTaskIndex = -1;
-}
-
-short RowToTaskIndex(int row) {
-    LPARAM id = Lv_RowId(TaskListView, row);
-    for (short i = 0; i < TaskCount; ++i) {
-        if (static_cast<LPARAM>(TaskTable[i].id) == id) return i;
-    }
-    ShowErrorMessage(MainWindow, "ファイルリストウィンドウが見つかりません。");
-    return -1;
-}
-
-int TaskIndexToRow(short index) {
-    if (index >= 0 && index < TaskCount) {
-        int rows = Lv_RowCount(TaskListView);
-        for (int row = 0; row < rows && row < TaskCount; ++row) {
-            if (Lv_RowId(TaskListView, row) == static_cast<LPARAM>(TaskTable[index].id)) return row;
-        }
-    }
-    ShowErrorMessage(MainWindow, "ファイルリストウィンドウが見つかりません。");
-    return -1;
-}
-
-void SetTaskStatus(short index, int status) {
-    if (index < 0 || index >= TaskCount || status < 0 || status >= TaskStatusCount) return;
-    TaskTable[index].status = static_cast<unsigned char>(status);
-    int row = TaskIndexToRow(index);
-    if (row >= 0) Lv_SetCell(TaskListView, row, ColumnStatus, StatusLabels[status]);
-}
-
-void FormatStatusCounts(int rows, const int counts[TaskStatusCount], char* text, size_t size) {
-    snprintf(text, size, "  総数 = %4d  実行 = %4d  待機 = %4d  完了 = %4d  停止 = %4d  エラー = %4d", rows,
-             counts[Running], counts[Waiting], counts[Done], counts[Stopped], counts[Error]);
-}
-
-// Counts the first n records, n being the number of rows.
-void RefreshStatusBar() {
-    int rows = Lv_RowCount(TaskListView);
-    int counts[TaskStatusCount] = {};
-    for (int i = 0; i < rows && i < TaskCount; ++i) {
-        if (TaskTable[i].status < TaskStatusCount) ++counts[TaskTable[i].status];
-    }
-    char text[160];
-    FormatStatusCounts(rows, counts, text, sizeof(text));
-    Sb_SetPart(MainStatusBar, 0, text);
+    TaskRemoved(-1);
 }
 
 bool AnyTaskWaiting() {
@@ -117,4 +68,19 @@ bool AnyTaskWaiting() {
         if (TaskTable[i].status == Waiting) return true;
     }
     return false;
+}
+
+void ListenToStatusCounts(void (*listener)()) { Listeners.statusCounts = listener; }
+
+void ListenToTaskRemovals(void (*listener)(short index)) { Listeners.removal = listener; }
+
+// The counts of the statuses, or the number of tasks, may have changed.
+void StatusCountsChanged() {
+    if (Listeners.statusCounts != nullptr) Listeners.statusCounts();
+}
+
+// The task at index is gone and later indexes dropped by one; -1: every
+// task is gone.
+void TaskRemoved(short index) {
+    if (Listeners.removal != nullptr) Listeners.removal(index);
 }

@@ -1,20 +1,13 @@
-// The task table: one record per task in creation order, and one row per
-// task in the main window's task list (the run order). The row's item data
-// is the task id.
+// The task table: one record per task in creation order. The task list's
+// rows (the run order) are kept by tasks/task_rows.
 #pragma once
 #include <windows.h>
 
 #include <cstdint>
 
 #include "app/text.h"
+#include "tasks/task_status.h"
 
-enum TaskKind : unsigned char { TaskCompression = 0, TaskExtraction = 1 };
-enum TaskStatus : unsigned char { Stopped = 0, Waiting = 1, Running = 2, Done = 3, Error = 4 };
-constexpr int TaskStatusCount = 5;
-
-// Task list columns
-enum TaskColumn { ColumnName = 0, ColumnKind = 1, ColumnStatus = 2, ColumnCount = 3, ColumnSize = 4, ColumnPath = 5 };
-constexpr int TaskColumnCount = 6;
 constexpr short MaxTaskCount = 32767;
 
 struct TaskRecord {
@@ -29,15 +22,15 @@ struct TaskRecord {
 extern TaskRecord* TaskTable;
 extern short TaskCount;
 extern uint32_t NextTaskId;
-extern short CurrentTaskIndex;
 
-const char* TaskStatusLabel(int status);
 short AppendTaskRecord(unsigned char kind, unsigned char flag);
 void RemoveTaskRecord(short index);
 void ClearTaskTable();
-short RowToTaskIndex(int row);
-int TaskIndexToRow(short index);
-void SetTaskStatus(short index, int status);
-void FormatStatusCounts(int rows, const int counts[TaskStatusCount], char* text, size_t size);
-void RefreshStatusBar();
 bool AnyTaskWaiting();
+
+// The windows that show the table listen to it: the main window for its
+// status counts, the file-list window for the task it edits.
+void ListenToStatusCounts(void (*listener)());
+void ListenToTaskRemovals(void (*listener)(short index));
+void StatusCountsChanged();
+void TaskRemoved(short index);

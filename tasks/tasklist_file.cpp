@@ -2,20 +2,18 @@
 
 #include <windows.h>
 
-#include <string>
-#include <vector>
-
+#include "app/controls.h"
 #include "app/heap.h"
+#include "app/long_work.h"
+#include "app/instance.h"
+#include "app/modal.h"
 #include "app/text.h"
-#include "filelist/collect.h"
-#include "tasks/number_text.h"
 #include "tasks/task_create.h"
 #include "tasks/task_delete.h"
+#include "tasks/task_files.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "tasks/tasklist_format.h"
-#include "ui/controls.h"
-#include "ui/main_window.h"
-#include "ui/modal.h"
 
 // ---- saving ----
 
@@ -54,7 +52,7 @@ static bool WriteToSink(void* context, const char* bytes, size_t length) {
 // paths of its file list in their order.
 static void WriteTasks(TaskListWriter* writer) {
     WriteTaskListMagic(writer);
-    int rows = Lv_RowCount(TaskListView);
+    int rows = TaskRowCount();
     for (int row = 0; row < rows && writer->ok; ++row) {
         short index = RowToTaskIndex(row);
         if (index < 0) {
@@ -62,7 +60,7 @@ static void WriteTasks(TaskListWriter* writer) {
             return;
         }
         char text[PathSize];
-        Lv_GetCell(TaskListView, row, ColumnPath, text, sizeof(text));
+        ReadTaskArchivePath(row, text, sizeof(text));
         const TaskRecord& task = TaskTable[index];
         WriteTaskListHeader(writer, text, task.kind, task.flag);
         if (task.kind == TaskCompression) {
@@ -132,24 +130,12 @@ static char* ReadWholeFile(const char* path, size_t* size) {
     return data;
 }
 
-static void SetTaskCell(short index, int column, const char* text) {
-    int row = TaskIndexToRow(index);
-    if (row >= 0) Lv_SetCell(TaskListView, row, column, text);
-}
-
-static void SetTaskNumberCell(short index, int column, uint32_t value) {
-    char text[NumberTextSize];
-    FormatThousands(value, text, sizeof(text));
-    SetTaskCell(index, column, text);
-}
-
 // A compression task named after its archive, which keeps the archive path
 // of the file; its files come with the following steps.
-static short StartCompressionTask(const TaskListParser& parser) {
+static short StartCompressionTask(const TaskListParser& parser, HWND fileListParent) {
     PathParts parts;
     SplitPath(parser.archivePath, &parts);
-    CurrentTaskIndex = TaskCount;
-    short index = CreateCompressionTask(parts.name);
+    short index = CreateCompressionTask(parts.name, fileListParent);
     if (index < 0) return -1;
     char name[PathSize];
     if (!FormatText(name, sizeof(name), "%s%s", parts.name, parts.ext)) CopyText(name, sizeof(name), parts.name);
@@ -168,9 +154,7 @@ static void FinishCompressionTask(short index, uint32_t files) {
 }
 
 static bool MakeExtractionTask(const TaskListParser& parser) {
-    CurrentTaskIndex = TaskCount;
     short index = CreateExtractionTask(parser.archivePath);
-    CurrentTaskIndex = -1;
     if (index < 0) return false;
     TaskTable[index].flag = parser.flag;
     CopyText(TaskTable[index].destination, sizeof(TaskTable[index].destination), parser.text);
@@ -180,39 +164,36 @@ static bool MakeExtractionTask(const TaskListParser& parser) {
 enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom, LoadStopped };
 
 // Applies the file's steps to the task list. Tasks made before a failure
-// stay; CurrentTaskIndex is -1 after every block. A block's paths are added
-// together at its end; when the user stops that addition, the task keeps
-// the rows added so far and the load ends there.
-static LoadResult ApplyTaskList(const char* data, size_t size) {
+// stay. Inside a long work each path is a step: when the user stops it, the
+// task being filled keeps the rows added so far, with the figures of those.
+static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListParent) {
     TaskListParser parser;
     StartTaskListParser(&parser, data, size);
     short index = -1;
-    std::vector<std::string> paths;  // of the open compression block
+    uint32_t files = 0;
     for (;;) {
         switch (NextTaskListStep(&parser)) {
-        case ListFinished:
-            AddPathListToCurrentTask(paths);  // a block the file left open keeps its rows
-            return LoadDone;
-        case ListInvalid:
-            AddPathListToCurrentTask(paths);
-            return LoadInvalid;
+        case ListFinished: return LoadDone;
+        case ListInvalid: return LoadInvalid;
         case ListCompressionTask:
-            index = StartCompressionTask(parser);
+            index = StartCompressionTask(parser, fileListParent);
             if (index < 0) return LoadNoRoom;
-            paths.clear();
+            files = 0;
             break;
-        case ListPath:
-            paths.emplace_back(parser.text);
-            break;
-        case ListCompressionEnd: {
-            bool complete = AddPathListToCurrentTask(paths);
-            FinishCompressionTask(index, complete ? static_cast<uint32_t>(paths.size())
-                                                  : static_cast<uint32_t>(Lv_RowCount(TaskTable[index].fileList)));
-            CurrentTaskIndex = -1;
-            paths.clear();
-            if (!complete) return LoadStopped;
+        case ListPath: {
+            if (!KeepWorking()) {
+                FinishCompressionTask(index, files);
+                return LoadStopped;
+            }
+            uint32_t rows = 0;
+            uint32_t total = 0;
+            AddPathToTask(index, parser.text, &rows, &total);
+            ++files;
             break;
         }
+        case ListCompressionEnd:
+            FinishCompressionTask(index, files);
+            break;
         case ListExtractionTask:
             if (!MakeExtractionTask(parser)) return LoadNoRoom;
             break;
@@ -220,10 +201,11 @@ static LoadResult ApplyTaskList(const char* data, size_t size) {
     }
 }
 
-// Appends the file's tasks to the list. Not while a task runs: loading
-// calls archiver libraries to count entries, and the list is cleared
-// before a load.
-bool LoadTaskList(const char* path) {
+// Appends the file's tasks to the list; the file lists of compression tasks
+// are made in the given window. Not while a task runs: loading calls
+// archiver libraries to count entries, and the list is cleared before a
+// load.
+bool LoadTaskList(const char* path, HWND fileListParent) {
     if (AnyTaskRunning()) {
         ShowErrorMessage(MainWindow, "実行中のタスクが存在するため、操作できません");
         return false;
@@ -234,10 +216,9 @@ bool LoadTaskList(const char* path) {
         ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
         return false;
     }
-    LoadResult result = ApplyTaskList(data, size);
+    LoadResult result = ApplyTaskList(data, size, fileListParent);
     PrivateFree(data);
-    CurrentTaskIndex = -1;
-    RefreshStatusBar();
+    StatusCountsChanged();
     if (result == LoadInvalid) ShowErrorMessage(MainWindow, "%sは不正なリストファイルです", path);
     if (result == LoadNoRoom) ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
     return result == LoadDone;

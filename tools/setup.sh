@@ -8,6 +8,7 @@ packages=(
     cmake ninja-build g++ clang libclang-rt-14-dev   # native core, sanitizers, libFuzzer
     g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
     g++-mingw-w64-i686 g++-mingw-w64-x86-64          # windres and the 32/64-bit cross compilers
+    binutils-mingw-w64-i686                          # objdump and windres read the 32-bit files (tools/check-win32.sh)
     libz-mingw-w64-dev                               # zlib for the bundled archiver library
     googletest                                       # test framework sources
     wine64 xvfb xauth locales                        # running the Windows build

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the three presets and runs every test:
+# Checks that every include runs down the program's layers, then builds the
+# three presets and runs every test:
 #   native  the window-free core with AddressSanitizer and UBSan (g++)
-#   win32   the 32-bit release build (compiled and linked; it cannot run here)
+#   win32   the 32-bit release build, which cannot run here: its files and
+#           its release zip, unpacked, are checked by tools/check-win32.sh
 #   win64   the 64-bit build, whose tests run under Wine on a virtual display
 # then runs each libFuzzer target of the core for a bounded time.
 set -euo pipefail
@@ -9,6 +11,9 @@ cd "$(dirname "$0")/.."
 bash tools/setup.sh
 
 fuzz_seconds="${FARDELIX_FUZZ_SECONDS:-30}"
+
+echo "== layers: the include graph of the program's folders"
+python3 tools/check-layers.py
 
 echo "== native: build and test with sanitizers"
 cmake --preset native >/dev/null
@@ -18,6 +23,7 @@ ctest --preset native
 echo "== win32: release build"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32
+bash tools/check-win32.sh build/win32
 
 echo "== win64: build and test under Wine"
 cmake --preset win64 >/dev/null

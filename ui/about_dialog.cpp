@@ -3,7 +3,7 @@
 #include "resources/resource.h"
 #include "ui/dialog_controls.h"
 #include "ui/main_window.h"
-#include "ui/modal.h"
+#include "app/modal.h"
 
 // return TRUE: the focus goes to the default button.
 static INT_PTR OnInitDialog(HWND dialog) {

@@ -2,7 +2,7 @@
 
 #include "resources/resource.h"
 #include "ui/dialog_values.h"
-#include "ui/modal.h"
+#include "app/modal.h"
 
 // A dialog's data arrives as the WM_INITDIALOG lParam and lives in
 // GWLP_USERDATA until the dialog ends.
@@ -18,9 +18,11 @@ void Dlg_CheckRadio(HWND dialog, const int* group, int count, int checked) {
     for (int i = 0; i < count; ++i) CheckDlgButton(dialog, group[i], group[i] == checked ? BST_CHECKED : BST_UNCHECKED);
 }
 
+// One radio per rule, in the order of the rules' values: 1005 Always, 1003
+// Never, 1004 UnlessSingle.
 void Dlg_CheckAutoFolder(HWND dialog, int mode) {
     static const int radios[3] = {IDC_AUTO_ALWAYS, IDC_AUTO_NEVER, IDC_AUTO_UNLESS_ONE};
-    Dlg_CheckRadio(dialog, radios, 3, AutoFolderRadio(mode));
+    Dlg_CheckRadio(dialog, radios, 3, radios[ShownAutoFolder(mode)]);
 }
 
 unsigned char Dlg_ReadAutoFolder(HWND dialog) {

@@ -1,7 +1,6 @@
 #include "ui/dialog_values.h"
 
 #include "archivers/formats.h"
-#include "resources/resource.h"
 
 // The typed folder with a backslash at its end. Empty text is refused, and
 // so is a folder that leaves no room for the backslash and terminator in a
@@ -26,11 +25,11 @@ const char* DestinationMessage(DestinationCheck check) {
     return "";
 }
 
-// 1005 Always, 1003 Never; every other value shows as 1004 UnlessSingle.
-int AutoFolderRadio(int mode) {
-    if (mode == AutoFolderAlways) return IDC_AUTO_ALWAYS;
-    if (mode == AutoFolderNever) return IDC_AUTO_NEVER;
-    return IDC_AUTO_UNLESS_ONE;
+// The rule whose radio is checked: Always and Never as they are; every
+// other value shows as UnlessSingle.
+unsigned char ShownAutoFolder(int mode) {
+    if (mode == AutoFolderAlways || mode == AutoFolderNever) return static_cast<unsigned char>(mode);
+    return AutoFolderUnlessSingle;
 }
 
 unsigned char AutoFolderFromRadios(bool always, bool never) {
@@ -46,9 +45,9 @@ int FormatPositionFor(unsigned char defCompType) { return IsCompressFormat(defCo
 SettingsChoice ChoiceFromSettings(const SettingsRecord& settings) {
     SettingsChoice choice = {};
     choice.formatPosition = FormatPositionFor(settings.DefCompType);
-    int radio = AutoFolderRadio(settings.DefMeltAuto);
-    choice.autoAlways = radio == IDC_AUTO_ALWAYS;
-    choice.autoNever = radio == IDC_AUTO_NEVER;
+    unsigned char shown = ShownAutoFolder(settings.DefMeltAuto);
+    choice.autoAlways = shown == AutoFolderAlways;
+    choice.autoNever = shown == AutoFolderNever;
     choice.overwriteAsk = settings.DefMeltOverwrite == 0;
     choice.errorContinue = settings.DefError == 0;
     return choice;

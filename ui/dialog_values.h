@@ -10,7 +10,7 @@ enum DestinationCheck { DestinationOk, DestinationEmpty, DestinationTooLong };
 DestinationCheck MakeDestinationFolder(const char* typed, char* folder, size_t size);
 const char* DestinationMessage(DestinationCheck check);
 
-int AutoFolderRadio(int mode);
+unsigned char ShownAutoFolder(int mode);
 unsigned char AutoFolderFromRadios(bool always, bool never);
 
 // The state of the settings dialog's controls.

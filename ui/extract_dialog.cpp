@@ -4,13 +4,14 @@
 
 #include <cstdint>
 
+#include "app/modal.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_values.h"
 #include "ui/main_window.h"
-#include "ui/modal.h"
 
 // The task is held by its id, not its table index: the index of a task
 // moves when an earlier task is deleted.
@@ -19,13 +20,6 @@ struct ExtractDialogData {
     uint32_t taskId;  // one task: the task edited; batch: the task whose rule is shown first
     int rowCount;     // batch: the selected rows counted when the dialog was asked for
 };
-
-static short TaskIndexOfId(uint32_t id) {
-    for (short i = 0; i < TaskCount; ++i) {
-        if (TaskTable[i].id == id) return i;
-    }
-    return -1;
-}
 
 // A Running task's destination is in use by its run: it is left alone.
 static void StoreExtractionSettings(short index, const char* folder, unsigned char mode) {
@@ -56,7 +50,7 @@ static INT_PTR OnInitDialog(HWND dialog, LPARAM lp) {
     CenterOnMainWindow(dialog);
     HWND box = GetDlgItem(dialog, IDC_DESTINATION);
     SendMessageA(box, EM_LIMITTEXT, PathSize - 1, 0);
-    short index = TaskIndexOfId(data->taskId);
+    short index = FindTaskById(data->taskId);
     if (data->batch) {
         SetWindowTextA(dialog, "圧縮ファイルの一括解凍設定");
         Dlg_CheckAutoFolder(dialog, index >= 0 ? TaskTable[index].flag : Settings.DefMeltAuto);
@@ -85,7 +79,7 @@ static void OnOk(HWND dialog) {
     if (data->batch) {
         StoreInSelectedRows(folder, mode, data->rowCount);
     } else {
-        StoreExtractionSettings(TaskIndexOfId(data->taskId), folder, mode);
+        StoreExtractionSettings(FindTaskById(data->taskId), folder, mode);
     }
     FinishDialog(dialog, 1);
 }
@@ -132,16 +126,16 @@ static void RunExtractDialog(HWND owner, const ExtractDialogData& data) {
     Modal.dialogBox(AppInstance, IDD_EXTRACTSETTINGS, owner, ExtractDialogProc, reinterpret_cast<LPARAM>(&data));
 }
 
-// The task at CurrentTaskIndex, which the edit command has made Stopped.
-void ShowExtractionSettingsDialog(HWND owner) {
-    if (CurrentTaskIndex < 0 || CurrentTaskIndex >= TaskCount) return;
-    if (TaskTable[CurrentTaskIndex].kind != TaskExtraction) return;
-    RunExtractDialog(owner, {false, TaskTable[CurrentTaskIndex].id, 0});
+// The extraction task at index, which the edit command has made Stopped.
+void ShowExtractionSettingsDialog(HWND owner, short index) {
+    if (index < 0 || index >= TaskCount) return;
+    if (TaskTable[index].kind != TaskExtraction) return;
+    RunExtractDialog(owner, {false, TaskTable[index].id, 0});
 }
 
 // Every selected row, all of them extraction tasks; the rule shown first is
-// that of the task at CurrentTaskIndex (the last selected row's).
-void ShowBatchExtractionSettingsDialog(HWND owner, int rowCount) {
-    uint32_t shown = (CurrentTaskIndex >= 0 && CurrentTaskIndex < TaskCount) ? TaskTable[CurrentTaskIndex].id : UINT32_MAX;
+// that of the task at shownIndex (the last selected row's).
+void ShowBatchExtractionSettingsDialog(HWND owner, int rowCount, short shownIndex) {
+    uint32_t shown = (shownIndex >= 0 && shownIndex < TaskCount) ? TaskTable[shownIndex].id : UINT32_MAX;
     RunExtractDialog(owner, {true, shown, rowCount});
 }

@@ -3,5 +3,5 @@
 #pragma once
 #include <windows.h>
 
-void ShowExtractionSettingsDialog(HWND owner);
-void ShowBatchExtractionSettingsDialog(HWND owner, int rowCount);
+void ShowExtractionSettingsDialog(HWND owner, short index);
+void ShowBatchExtractionSettingsDialog(HWND owner, int rowCount, short shownIndex);

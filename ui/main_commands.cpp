@@ -5,8 +5,10 @@
 
 #include <cstring>
 
+#include "app/controls.h"
 #include "app/long_work.h"
-#include "app/run_commands.h"
+#include "app/modal.h"
+#include "archivers/formats.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -14,15 +16,17 @@
 #include "tasks/task_create.h"
 #include "tasks/task_delete.h"
 #include "tasks/task_paths.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "tasks/tasklist_file.h"
 #include "ui/about_dialog.h"
-#include "ui/controls.h"
 #include "ui/extract_dialog.h"
 #include "ui/main_window.h"
-#include "ui/modal.h"
+#include "ui/run_commands.h"
 #include "ui/settings_dialog.h"
 #include "ui/task_list_view.h"
+
+char CurrentListName[PathSize] = "NewTaskList";
 
 static const char UntitledTask[] = "名称未設定";
 
@@ -46,17 +50,10 @@ static bool ConfirmDiscard() {
 }
 
 // The chosen file's folder is where the next open and save dialogs start.
-static void RememberFolder(const char* path) {
-    char folder[PathSize];
-    if (FolderOfPath(path, folder, sizeof(folder)) && AppendBackslash(folder, sizeof(folder))) {
-        CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
-    }
-}
-
 static void AdoptListName(const char* path) {
     CopyText(CurrentListName, sizeof(CurrentListName), path);
-    SetMainTitle();
-    RememberFolder(path);
+    SetMainTitle(CurrentListName);
+    RememberFolderOfPath(path);
 }
 
 // Both task-list dialogs start at the current list file, or in the
@@ -77,7 +74,7 @@ static void PrepareListDialog(OPENFILENAMEA* dialog, char* file, const char* tit
 static void NewTaskList() {
     if (RefuseWhileBusy() || !ConfirmDiscard() || !ClearTaskList()) return;
     CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
-    SetMainTitle();
+    SetMainTitle(CurrentListName);
 }
 
 static void ShowLoadProgress(uint32_t rows) {
@@ -101,7 +98,7 @@ static void OpenTaskListFile() {
     PrepareListDialog(&dialog, file, "タスクリストファイルを開く", OFN_FILEMUSTEXIST);
     if (!Modal.openFileDialog(&dialog) || !ClearTaskList()) return;
     BeginLongWork(ShowLoadProgress, TaskListView);
-    bool loaded = LoadTaskList(file);
+    bool loaded = LoadTaskList(file, FileListWindow);
     bool complete = EndLongWork();
     if (loaded && complete) AdoptListName(file);
 }
@@ -123,26 +120,22 @@ static void SaveTaskListFile() {
 
 // ---- Creating tasks ----
 
-// The new task's index is TaskCount; its file-list window opens over the
-// disabled main window.
-static void NewCompressionTask() {
-    CurrentTaskIndex = TaskCount;
-    if (CreateCompressionTask(UntitledTask) < 0) {
-        CurrentTaskIndex = -1;
-        return;
-    }
-    ShowTaskFileList(CurrentTaskIndex);
-}
+// Its file-list window opens over the disabled main window.
+static void NewCompressionTask() { OpenNewCompressionTask(UntitledTask); }
 
 // One extraction task per chosen archive, in the dialog's order. A choice
 // too long for the buffer makes the dialog fail, and nothing happens.
 static void OpenArchives() {
+    char patterns[256];
+    char filter[300];
+    BuildArchivePatternList(patterns, sizeof(patterns));
+    BuildArchiveFilter(filter, sizeof(filter), patterns);
     char result[DialogPathSize];
-    if (!FormatText(result, sizeof(result), "%s%s", Settings.OpenFolder, ArchivePatternList)) result[0] = '\0';
+    if (!FormatText(result, sizeof(result), "%s%s", Settings.OpenFolder, patterns)) result[0] = '\0';
     OPENFILENAMEA dialog = {};
     dialog.lStructSize = sizeof(dialog);
     dialog.hwndOwner = MainWindow;
-    dialog.lpstrFilter = ArchiveFilter;
+    dialog.lpstrFilter = filter;
     dialog.lpstrFile = result;
     dialog.nMaxFile = sizeof(result);
     dialog.lpstrTitle = "圧縮ファイルを開く";
@@ -157,7 +150,7 @@ static void OpenArchives() {
         CreateExtractionTask(path);
         CopyText(last, sizeof(last), path);
     } while (offset >= 0);
-    if (last[0] != '\0') RememberFolder(last);
+    if (last[0] != '\0') RememberFolderOfPath(last);
 }
 
 // ---- Editing and deleting ----
@@ -167,21 +160,23 @@ static int NextSelectedRow(int after) {
 }
 
 // Several rows: the first compression task among them is edited alone;
-// only extraction tasks go to the batch dialog together.
+// only extraction tasks go to the batch dialog together, the rule of the
+// last selected row's task shown first.
 static bool EditSeveral(int selected) {
+    short index = -1;
     for (int row = NextSelectedRow(-1); row >= 0; row = NextSelectedRow(row)) {
-        CurrentTaskIndex = RowToTaskIndex(row);
-        if (CurrentTaskIndex >= 0 && TaskTable[CurrentTaskIndex].kind == TaskCompression) return false;
+        index = RowToTaskIndex(row);
+        if (index >= 0 && TaskTable[index].kind == TaskCompression) return false;
     }
-    ShowBatchExtractionSettingsDialog(MainWindow, selected);
+    ShowBatchExtractionSettingsDialog(MainWindow, selected, index);
     return true;
 }
 
-static void EditCompressionTask(int row) {
+static void EditCompressionTask(short index, int row) {
     char path[DialogPathSize];
-    Lv_GetCell(TaskListView, row, ColumnPath, path, sizeof(path));
+    ReadTaskArchivePath(row, path, sizeof(path));
     SetArchivePathField(path);
-    ShowTaskFileList(CurrentTaskIndex);
+    ShowTaskFileList(index);
 }
 
 // The focused row is edited; a Running task is left alone without a word,
@@ -192,14 +187,14 @@ static void EditTask() {
     if (selected >= 2 && EditSeveral(selected)) return;
     int row = static_cast<int>(SendMessageA(TaskListView, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
     if (row < 0) return;
-    CurrentTaskIndex = RowToTaskIndex(row);
-    if (CurrentTaskIndex < 0 || TaskTable[CurrentTaskIndex].status == Running) return;
-    SetTaskStatus(CurrentTaskIndex, Stopped);
+    short index = RowToTaskIndex(row);
+    if (index < 0 || TaskTable[index].status == Running) return;
+    SetTaskStatus(index, Stopped);
     RefreshStatusBar();
-    if (TaskTable[CurrentTaskIndex].kind == TaskCompression) {
-        EditCompressionTask(row);
+    if (TaskTable[index].kind == TaskCompression) {
+        EditCompressionTask(index, row);
     } else {
-        ShowExtractionSettingsDialog(MainWindow);
+        ShowExtractionSettingsDialog(MainWindow, index);
     }
 }
 

@@ -3,42 +3,26 @@
 #include <commctrl.h>
 
 #include <cstdio>
-#include <cstring>
 
+#include "app/controls.h"
 #include "app/heap.h"
+#include "app/instance.h"
+#include "app/layout.h"
 #include "app/long_work.h"
-#include "archivers/formats.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
 #include "ui/main_commands.h"
 #include "ui/task_list_view.h"
 
-HINSTANCE AppInstance = nullptr;
-HWND MainWindow = nullptr;
 HWND MainToolbar = nullptr;
 HWND MainStatusBar = nullptr;
 HWND TaskListView = nullptr;
-unsigned char ColumnSortFlags[6] = {};
-char CurrentListName[PathSize] = "NewTaskList";
 char SettingsPath[PathSize] = "";
-char ArchivePatternList[256] = "";
-char ArchiveFilter[300] = "";
 
 const char MainWindowClass[] = "fardelixclass";
-
-struct ColumnSpec {
-    const char* header;
-    int width;
-    int format;
-};
-
-static const ColumnSpec TaskColumns[6] = {
-    {"圧縮ファイル名", 150, LVCFMT_LEFT}, {"タスク種別", 65, LVCFMT_LEFT},   {"状態", 60, LVCFMT_LEFT},
-    {"ファイル数", 80, LVCFMT_RIGHT},     {"サイズ合計", 80, LVCFMT_RIGHT}, {"圧縮ファイルパス", 402, LVCFMT_LEFT},
-};
 
 // Toolbar buttons after the three standard ones; image = index in bitmap 103.
 static const ToolbarStripButton MainStripButtons[11] = {
@@ -96,32 +80,8 @@ static HWND CreateTaskListView(HWND window) {
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     ShowWindow(list, SW_SHOW);
     SetFocus(list);
-    for (int i = 0; i < 6; ++i) Lv_AddColumn(list, i, TaskColumns[i].header, TaskColumns[i].width, TaskColumns[i].format);
+    AddTaskColumns(list);
     return list;
-}
-
-// "*.zip;*.lzh;..." from the extensions of every format, in table order.
-void BuildArchivePatternList(char* text, size_t size) {
-    FormatText(text, size, "*.%s", FormatTable[0].Extension);
-    for (int i = 1; i < FormatCount; ++i) {
-        char pattern[16];
-        snprintf(pattern, sizeof(pattern), ";*.%s", FormatTable[i].Extension);
-        AppendText(text, size, pattern);
-    }
-}
-
-// One filter entry for the archive open dialog: its description, its
-// patterns, and the empty entry that ends the filter list.
-void BuildArchiveFilter(char* filter, size_t size, const char* patterns) {
-    static const char description[] = "すべての圧縮ﾌｧｲﾙ";
-    size_t patternBytes = strlen(patterns) + 1;
-    if (size < sizeof(description) + patternBytes + 1) {
-        if (size >= 2) filter[0] = filter[1] = '\0';
-        return;
-    }
-    memcpy(filter, description, sizeof(description));
-    memcpy(filter + sizeof(description), patterns, patternBytes);
-    filter[sizeof(description) + patternBytes] = '\0';
 }
 
 static void ReadStartSettings() {
@@ -137,7 +97,7 @@ static void ReadStartSettings() {
 }
 
 static bool OnCreate(HWND window) {
-    MainWindow = window;
+    SetMainWindow(window);
     CreatePrivateHeap();
     ReadStartSettings();
     INITCOMMONCONTROLSEX controls = {sizeof(controls), ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES | ICC_BAR_CLASSES |
@@ -150,15 +110,15 @@ static bool OnCreate(HWND window) {
     int parts[2] = {400, -1};
     SendMessageA(MainStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     TaskListView = CreateTaskListView(window);
+    AttachTaskRows(TaskListView);
+    ListenToStatusCounts(RefreshStatusBar);
     RECT client;
     GetClientRect(window, &client);
     LayoutMainWindow(client.right, client.bottom);
-    for (unsigned char& flag : ColumnSortFlags) flag = 0;
+    ResetTaskSortFlags();
     CreateFileListWindow(window);
     RefreshStatusBar();
     RefreshSelectionCount();
-    BuildArchivePatternList(ArchivePatternList, sizeof(ArchivePatternList));
-    BuildArchiveFilter(ArchiveFilter, sizeof(ArchiveFilter), ArchivePatternList);
     return true;
 }
 
@@ -179,7 +139,7 @@ static void OnClose(HWND window) {
 }
 
 static void OnDestroy() {
-    MainWindow = nullptr;
+    SetMainWindow(nullptr);
     PostQuitMessage(0);
 }
 
@@ -201,30 +161,14 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wp, LPA
     return DefWindowProcA(window, message, wp, lp);
 }
 
-// The program's two top-level classes differ only in name, procedure and
-// menu: redraw on resize, icon 105, arrow cursor, the menu colour (brush 5).
-bool RegisterProgramWindowClass(const char* name, WNDPROC procedure, int menuId) {
-    WNDCLASSEXA windowClass = {};
-    windowClass.cbSize = sizeof(windowClass);
-    windowClass.style = CS_HREDRAW | CS_VREDRAW;
-    windowClass.lpfnWndProc = procedure;
-    windowClass.hInstance = AppInstance;
-    windowClass.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
-    windowClass.lpszMenuName = MAKEINTRESOURCEA(menuId);
-    windowClass.lpszClassName = name;
-    return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
-
 bool RegisterMainWindowClass(HINSTANCE instance) {
-    AppInstance = instance;
+    SetAppInstance(instance);
     return RegisterProgramWindowClass(MainWindowClass, MainWindowProc, IDR_MAINMENU);
 }
 
 // 800 x 600, centred; a screen smaller than that gives a negative position.
 HWND CreateMainWindow(HINSTANCE instance) {
-    AppInstance = instance;
+    SetAppInstance(instance);
     char title[PathSize + 16];
     snprintf(title, sizeof(title), "%s - %s", "NewTaskList", "fardelix");
     int x = (GetSystemMetrics(SM_CXSCREEN) - 800) / 2;
@@ -233,9 +177,9 @@ HWND CreateMainWindow(HINSTANCE instance) {
                            nullptr, instance, nullptr);
 }
 
-void SetMainTitle() {
+void SetMainTitle(const char* listName) {
     char title[PathSize + 16];
-    snprintf(title, sizeof(title), "%s - %s", CurrentListName, "fardelix");
+    snprintf(title, sizeof(title), "%s - %s", listName, "fardelix");
     SetWindowTextA(MainWindow, title);
 }
 
@@ -243,6 +187,15 @@ void RefreshSelectionCount() {
     char text[32];
     snprintf(text, sizeof(text), "選択数 = %4d", Lv_SelectedCount(TaskListView));
     Sb_SetPart(MainStatusBar, 1, text);
+}
+
+// The status counts of the task rows in part 0.
+void RefreshStatusBar() {
+    int counts[TaskStatusCount];
+    int rows = CountTaskStatuses(counts);
+    char text[160];
+    FormatStatusCounts(rows, counts, text, sizeof(text));
+    Sb_SetPart(MainStatusBar, 0, text);
 }
 
 // Centred over the main window; the results are cut to 16-bit values.

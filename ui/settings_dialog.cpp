@@ -6,7 +6,7 @@
 #include "ui/dialog_controls.h"
 #include "ui/dialog_values.h"
 #include "ui/main_window.h"
-#include "ui/modal.h"
+#include "app/modal.h"
 
 static const int OverwriteRadios[2] = {IDC_OVERWRITE_ASK, IDC_OVERWRITE_NEVER};
 static const int ErrorRadios[2] = {IDC_ERROR_CONTINUE, IDC_ERROR_SHOW};

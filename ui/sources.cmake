@@ -1,14 +1,11 @@
 list(APPEND CORE_SOURCES
-    ${CMAKE_CURRENT_LIST_DIR}/dialog_values.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/row_moves.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/dialog_values.cpp)
 list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/about_dialog.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog_controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/extract_dialog.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/list_rows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/modal.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/run_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/task_list_view.cpp)

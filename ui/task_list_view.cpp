@@ -8,18 +8,20 @@
 #include <string>
 #include <vector>
 
-#include "app/heap.h"
+#include "app/controls.h"
+#include "app/list_rows.h"
+#include "app/list_sort.h"
 #include "app/long_work.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
+#include "tasks/row_compare.h"
 #include "tasks/task_create.h"
-#include "tasks/task_sort.h"
-#include "tasks/task_table.h"
-#include "ui/controls.h"
-#include "ui/list_rows.h"
+#include "tasks/task_rows.h"
 #include "ui/main_window.h"
+
+unsigned char ColumnSortFlags[TaskColumnCount] = {};
 
 static WNDPROC PreviousTaskListProc = nullptr;
 
@@ -59,27 +61,17 @@ static bool AllDroppedAreArchives(HDROP drop, UINT count) {
 // file-list window open. An archive counts as one by its extension alone.
 static void OnDropFiles(HDROP drop) {
     UINT count = LongWorkRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
-    if (count == 0) {
-        DragFinish(drop);
-        return;
-    }
     char path[PathSize];
     if (AllDroppedAreArchives(drop, count)) {
         for (UINT i = 0; i < count; ++i) {
             if (DroppedPath(drop, i, path)) CreateExtractionTask(path);
         }
-    } else {
-        CurrentTaskIndex = TaskCount;
-        if (CreateCompressionTask("名称未設定") >= 0) {
-            ShowTaskFileList(CurrentTaskIndex);
-            std::vector<std::string> paths;
-            for (UINT i = 0; i < count; ++i) {
-                if (DroppedPath(drop, i, path)) paths.emplace_back(path);
-            }
-            AddPathListToCurrentTask(paths);
-        } else {
-            CurrentTaskIndex = -1;
+    } else if (OpenNewCompressionTask("名称未設定") >= 0) {
+        std::vector<std::string> paths;
+        for (UINT i = 0; i < count; ++i) {
+            if (DroppedPath(drop, i, path)) paths.emplace_back(path);
         }
+        AddPathListToCurrentTask(paths);
     }
     DragFinish(drop);
 }
@@ -107,6 +99,24 @@ static void OnRightClick(const NMITEMACTIVATE* click) {
 
 // As if edit had been chosen from the menu.
 static void OnDoubleClick() { SendMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(IDM_EDIT_TASK, 0), 0); }
+
+static int CompareTaskTexts(char* first, char* second, int column, unsigned char ascending) {
+    return CompareCellTexts(first, second, IsNumericColumn(true, column), ascending);
+}
+
+const ListSortRule TaskListSortRule = {TaskColumnCount, ColumnSortFlags, CompareTaskTexts};
+
+// A header click: the first click on a column sorts ascending, the next
+// descending.
+void SortTaskListByColumn(int column) {
+    if (column < 0 || column >= TaskColumnCount) return;
+    ColumnSortFlags[column] = ColumnSortFlags[column] == 0 ? 1 : 0;
+    SortListByColumn(TaskListView, column, TaskListSortRule);
+}
+
+void ResetTaskSortFlags() {
+    for (unsigned char& flag : ColumnSortFlags) flag = 0;
+}
 
 LRESULT OnTaskListNotify(const NMHDR* header) {
     switch (header->code) {

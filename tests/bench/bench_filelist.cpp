@@ -19,16 +19,18 @@
 #include <cstring>
 #include <string>
 
-#include "app/run_loop.h"
+#include "app/controls.h"
+#include "app/instance.h"
+#include "app/modal.h"
 #include "app/text.h"
 #include "filelist/file_list_window.h"
 #include "filelist/list_text.h"
+#include "program/run_loop.h"
 #include "resources/resource.h"
 #include "tasks/number_text.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
+#include "ui/main_commands.h"
 #include "ui/main_window.h"
-#include "ui/modal.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "program/command_line.h"
 
 static void Collect(const char* token, void* context) {
     static_cast<std::vector<std::string>*>(context)->push_back(token);

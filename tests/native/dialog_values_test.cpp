@@ -41,20 +41,20 @@ TEST(DialogValues, DestinationFolderGetsOneTrailingBackslash) {
 TEST(DialogValues, FolderRuleRadiosBothWays) {
     struct Case {
         int mode;
-        int radio;
+        unsigned char shown;
         unsigned char readBack;
     };
     const Case cases[] = {
-        {AutoFolderAlways, IDC_AUTO_ALWAYS, AutoFolderAlways},
-        {AutoFolderNever, IDC_AUTO_NEVER, AutoFolderNever},
-        {AutoFolderUnlessSingle, IDC_AUTO_UNLESS_ONE, AutoFolderUnlessSingle},
-        {7, IDC_AUTO_UNLESS_ONE, AutoFolderUnlessSingle},
-        {255, IDC_AUTO_UNLESS_ONE, AutoFolderUnlessSingle},
+        {AutoFolderAlways, AutoFolderAlways, AutoFolderAlways},
+        {AutoFolderNever, AutoFolderNever, AutoFolderNever},
+        {AutoFolderUnlessSingle, AutoFolderUnlessSingle, AutoFolderUnlessSingle},
+        {7, AutoFolderUnlessSingle, AutoFolderUnlessSingle},
+        {255, AutoFolderUnlessSingle, AutoFolderUnlessSingle},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.mode);
-        EXPECT_EQ(AutoFolderRadio(c.mode), c.radio);
-        EXPECT_EQ(AutoFolderFromRadios(c.radio == IDC_AUTO_ALWAYS, c.radio == IDC_AUTO_NEVER), c.readBack);
+        EXPECT_EQ(ShownAutoFolder(c.mode), c.shown);
+        EXPECT_EQ(AutoFolderFromRadios(c.shown == AutoFolderAlways, c.shown == AutoFolderNever), c.readBack);
     }
 }
 

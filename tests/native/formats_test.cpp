@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <string>
+
+#include "tests/native/literal_bytes.h"
+
 TEST(Formats, ExtensionPicksTheRow) {
     struct Case {
         const char* path;
@@ -34,4 +39,33 @@ TEST(Formats, TableRowsTheRunsRelyOn) {
     EXPECT_FALSE(IsFormatIndex(-1));
     EXPECT_FALSE(IsFormatIndex(FormatCount));
     EXPECT_FALSE(IsCompressFormat(7));
+}
+
+TEST(Formats, ArchivePatternListInTableOrder) {
+    char text[256];
+    BuildArchivePatternList(text, sizeof(text));
+    EXPECT_STREQ(text, "*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj");
+}
+
+// Description, patterns, and the empty entry that ends the list; a buffer
+// too small for all of it gives an empty list rather than a cut one.
+TEST(Formats, ArchiveFilterEndsWithAnEmptyEntry) {
+    struct Case {
+        const char* name;
+        size_t size;
+        std::string expected;
+    };
+    const std::string whole = Bytes("すべての圧縮ﾌｧｲﾙ\0*.zip;*.lzh\0\0");
+    const Case cases[] = {
+        {"room to spare", 64, whole},
+        {"exactly enough", whole.size(), whole},
+        {"one byte short", whole.size() - 1, Bytes("\0\0")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        char filter[64];
+        memset(filter, 'x', sizeof(filter));
+        BuildArchiveFilter(filter, c.size, "*.zip;*.lzh");
+        EXPECT_EQ(std::string(filter, c.expected.size()), c.expected);
+    }
 }

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "tasks/number_text.h"
 #include "tests/native/literal_bytes.h"
 
 TEST(ListText, RowTimeIsZeroPaddedExceptBetweenDateAndTime) {

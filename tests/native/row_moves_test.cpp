@@ -1,4 +1,4 @@
-#include "ui/row_moves.h"
+#include "app/row_moves.h"
 
 #include <gtest/gtest.h>
 

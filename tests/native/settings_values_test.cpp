@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "settings/settings.h"
 
 TEST(SettingsValues, DefaultsAfterReset) {
@@ -32,5 +34,36 @@ TEST(SettingsValues, OutOfRangeValuesFallBack) {
         EXPECT_EQ(s.DefMeltAuto, c.wantMelt);
         EXPECT_EQ(s.DefMeltOverwrite, c.wantOverwrite);
         EXPECT_EQ(s.DefError, c.wantError);
+    }
+}
+
+// The one way a folder is remembered: with one backslash at its end, the
+// trail byte of ソ not taken for one; a folder that cannot take its
+// backslash leaves the remembered folder as it was.
+TEST(SettingsValues, RememberedFolderEndsInOneBackslash) {
+    struct Case {
+        const char* name;
+        std::string folder;
+        bool ofPath;          // a chosen file's path rather than a folder
+        std::string remembered;
+    };
+    const std::string longest(PathSize - 2, 'a');
+    const Case cases[] = {
+        {"bare folder", "C:\\data", false, "C:\\data\\"},
+        {"with backslash", "C:\\data\\", false, "C:\\data\\"},
+        {"ends in ソ", "C:\\ソ", false, "C:\\ソ\\"},
+        {"room for the backslash", longest, false, longest + "\\"},
+        {"no room for the backslash", longest + "a", false, "C:\\old\\"},
+        {"file's folder", "C:\\ソフト\\表.fdl", true, "C:\\ソフト\\"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetSettings("C:\\old\\");
+        if (c.ofPath) {
+            RememberFolderOfPath(c.folder.c_str());
+        } else {
+            RememberOpenFolder(c.folder.c_str());
+        }
+        EXPECT_EQ(std::string(Settings.OpenFolder), c.remembered);
     }
 }

@@ -10,7 +10,7 @@
 #include "filelist/list_text.h"
 #include "tasks/task_table.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
 
 // Sets a file's or folder's last-write time from a local time.

@@ -14,11 +14,12 @@
 #include "tasks/task_table.h"
 #include "tests/win/test_support.h"
 #include "ui/about_dialog.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/extract_dialog.h"
 #include "ui/main_commands.h"
 #include "ui/main_window.h"
 #include "ui/settings_dialog.h"
+#include "tasks/task_rows.h"
 
 static std::string WindowText(HWND window) {
     char text[PathSize] = "";
@@ -293,7 +294,7 @@ static short ExtractionTask(unsigned char status, unsigned char mode, const char
 
 TEST_F(DialogTest, OneTaskDialogShowsFolderAndTheDefaultRule) {
     Settings.DefMeltAuto = AutoFolderUnlessSingle;
-    CurrentTaskIndex = ExtractionTask(Stopped, AutoFolderNever, "C:\\ソフト\\表\\");
+    short task = ExtractionTask(Stopped, AutoFolderNever, "C:\\ソフト\\表\\");
     Fake.dialog = [&](int id, DLGPROC procedure, LPARAM data) {
         EXPECT_EQ(id, IDD_EXTRACTSETTINGS);
         return DriveDialog(id, procedure, data, [&](HWND dialog) {
@@ -310,11 +311,11 @@ TEST_F(DialogTest, OneTaskDialogShowsFolderAndTheDefaultRule) {
             PressButton(dialog, IDOK);
         });
     };
-    ShowExtractionSettingsDialog(MainWindow);
+    ShowExtractionSettingsDialog(MainWindow, task);
     ASSERT_EQ(Fake.endedDialogs.size(), 1u);
     EXPECT_EQ(Fake.endedDialogs[0].result, 1);
-    EXPECT_EQ(TaskTable[CurrentTaskIndex].flag, AutoFolderUnlessSingle);
-    EXPECT_STREQ(TaskTable[CurrentTaskIndex].destination, "C:\\ソフト\\表\\");
+    EXPECT_EQ(TaskTable[task].flag, AutoFolderUnlessSingle);
+    EXPECT_STREQ(TaskTable[task].destination, "C:\\ソフト\\表\\");
 }
 
 TEST_F(DialogTest, OneTaskDialogStoresTypedFolderWithBackslash) {
@@ -333,7 +334,7 @@ TEST_F(DialogTest, OneTaskDialogStoresTypedFolderWithBackslash) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
         ResetTasks();
-        CurrentTaskIndex = ExtractionTask(Stopped, AutoFolderUnlessSingle, "C:\\old\\");
+        short task = ExtractionTask(Stopped, AutoFolderUnlessSingle, "C:\\old\\");
         INT_PTR result = 0;
         Fake.dialog = [&](int id, DLGPROC procedure, LPARAM data) {
             return result = DriveDialog(id, procedure, data, [&](HWND dialog) {
@@ -342,16 +343,16 @@ TEST_F(DialogTest, OneTaskDialogStoresTypedFolderWithBackslash) {
                 PressButton(dialog, IDOK);
             });
         };
-        ShowExtractionSettingsDialog(MainWindow);
+        ShowExtractionSettingsDialog(MainWindow, task);
         EXPECT_EQ(result, 1);
-        EXPECT_STREQ(TaskTable[CurrentTaskIndex].destination, c.stored);
-        EXPECT_EQ(TaskTable[CurrentTaskIndex].flag, c.mode);
+        EXPECT_STREQ(TaskTable[task].destination, c.stored);
+        EXPECT_EQ(TaskTable[task].flag, c.mode);
         EXPECT_TRUE(Fake.messages.empty());
     }
 }
 
 TEST_F(DialogTest, EmptyFolderIsRefusedAndTheDialogStaysOpen) {
-    CurrentTaskIndex = ExtractionTask(Stopped, AutoFolderNever, "C:\\old\\");
+    short task = ExtractionTask(Stopped, AutoFolderNever, "C:\\old\\");
     bool ended = true;
     HWND shownDialog = nullptr;
     Fake.dialog = [&](int id, DLGPROC procedure, LPARAM data) {
@@ -364,14 +365,14 @@ TEST_F(DialogTest, EmptyFolderIsRefusedAndTheDialogStaysOpen) {
             PressButton(dialog, IDCANCEL);
         });
     };
-    ShowExtractionSettingsDialog(MainWindow);
+    ShowExtractionSettingsDialog(MainWindow, task);
     EXPECT_FALSE(ended);
     ASSERT_EQ(Fake.messages.size(), 1u);
     EXPECT_EQ(Fake.messages[0].text, "圧縮ファイルを解凍するフォルダが指定されていません");
     EXPECT_EQ(Fake.messages[0].caption, "error");
     EXPECT_EQ(Fake.messages[0].owner, shownDialog);
-    EXPECT_STREQ(TaskTable[CurrentTaskIndex].destination, "C:\\old\\");
-    EXPECT_EQ(TaskTable[CurrentTaskIndex].flag, AutoFolderNever);
+    EXPECT_STREQ(TaskTable[task].destination, "C:\\old\\");
+    EXPECT_EQ(TaskTable[task].flag, AutoFolderNever);
 }
 
 TEST_F(DialogTest, BrowseStartsAtTheBoxAndReplacesItOnOk) {
@@ -389,7 +390,7 @@ TEST_F(DialogTest, BrowseStartsAtTheBoxAndReplacesItOnOk) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ResetTasks();
-        CurrentTaskIndex = ExtractionTask(Stopped, AutoFolderNever, "C:\\old\\");
+        short task = ExtractionTask(Stopped, AutoFolderNever, "C:\\old\\");
         std::string title, start, box;
         Fake.browse = [&](const char* t, const char* s, char* folder, size_t size) {
             title = t;
@@ -405,11 +406,11 @@ TEST_F(DialogTest, BrowseStartsAtTheBoxAndReplacesItOnOk) {
                 PressButton(dialog, IDCANCEL);
             });
         };
-        ShowExtractionSettingsDialog(MainWindow);
+        ShowExtractionSettingsDialog(MainWindow, task);
         EXPECT_EQ(title, "圧縮ファイルを解凍するフォルダを指定してください");
         EXPECT_EQ(start, "C:\\start\\表");
         EXPECT_EQ(box, c.box);
-        EXPECT_STREQ(TaskTable[CurrentTaskIndex].destination, "C:\\old\\");  // nothing stored before OK
+        EXPECT_STREQ(TaskTable[task].destination, "C:\\old\\");  // nothing stored before OK
     }
 }
 
@@ -425,7 +426,6 @@ protected:
         c = ExtractionTask(Waiting, AutoFolderAlways, "C:\\c\\");
         e = ExtractionTask(Done, AutoFolderNever, "C:\\e\\");
         for (int row = 0; row < 4; ++row) Lv_SetSelected(TaskListView, row, true);
-        CurrentTaskIndex = c;  // the last selected row's task
     }
 };
 
@@ -440,7 +440,7 @@ TEST_F(BatchDialogTest, OpensEmptyWithTheLastSelectedTasksRule) {
             PressButton(dialog, IDCANCEL);
         });
     };
-    ShowBatchExtractionSettingsDialog(MainWindow, 4);
+    ShowBatchExtractionSettingsDialog(MainWindow, 4, c);  // c: the last selected row's task
     EXPECT_EQ(Fake.endedDialogs.size(), 1u);
 }
 
@@ -452,7 +452,7 @@ TEST_F(BatchDialogTest, OkUpdatesEverySelectedTaskButTheRunningOne) {
             PressButton(dialog, IDOK);
         });
     };
-    ShowBatchExtractionSettingsDialog(MainWindow, 4);
+    ShowBatchExtractionSettingsDialog(MainWindow, 4, c);  // c: the last selected row's task
     ASSERT_EQ(Fake.endedDialogs.size(), 1u);
     EXPECT_EQ(Fake.endedDialogs[0].result, 1);
     for (short task : {a, b, c}) {
@@ -491,7 +491,7 @@ TEST_F(BatchDialogTest, CancelAndEmptyFolderLeaveEveryTaskAsItWas) {
                 PressButton(dialog, IDCANCEL);
             });
         };
-        ShowBatchExtractionSettingsDialog(MainWindow, 4);
+        ShowBatchExtractionSettingsDialog(MainWindow, 4, c);  // c: the last selected row's task
         EXPECT_EQ(Fake.messages.size(), k.messages);
         const unsigned char statuses[] = {Done, Error, Waiting};
         const unsigned char modes[] = {AutoFolderNever, AutoFolderUnlessSingle, AutoFolderAlways};

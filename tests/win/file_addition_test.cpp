@@ -7,14 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "app/controls.h"
+#include "app/instance.h"
 #include "app/long_work.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "tasks/tasklist_file.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "ui/main_commands.h"
 #include "ui/main_window.h"
 
 namespace {

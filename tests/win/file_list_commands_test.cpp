@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/run_loop.h"
+#include "program/run_loop.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
@@ -18,8 +18,9 @@
 #include "tasks/task_table.h"
 #include "tests/native/literal_bytes.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
+#include "tasks/run_switch.h"
 
 // A shown compression task whose rows name the given paths (missing paths
 // still become rows: they read "不明").

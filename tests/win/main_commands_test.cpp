@@ -15,8 +15,11 @@
 #include "settings/settings.h"
 #include "tasks/task_table.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
+#include "tasks/task_rows.h"
+#include "ui/main_commands.h"
+#include "ui/task_list_view.h"
 
 static void Command(int id) { SendMessageA(MainWindow, WM_COMMAND, MAKEWPARAM(id, 0), 0); }
 
@@ -62,14 +65,14 @@ protected:
         ResetTasks();
         saved = Settings;
         CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
-        SetMainTitle();
+        SetMainTitle(CurrentListName);
     }
     void TearDown() override {
         CloseFileListWindow();
         ResetTasks();
         Settings = saved;
         CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
-        SetMainTitle();
+        SetMainTitle(CurrentListName);
     }
 };
 
@@ -116,7 +119,7 @@ TEST_F(MainCommandTest, NewListAsksFirstWhenTasksArePresent) {
         Fake.messages.clear();
         Fake.answers = {c.answer};
         CopyText(CurrentListName, sizeof(CurrentListName), "C:\\lists\\old.fdl");
-        SetMainTitle();
+        SetMainTitle(CurrentListName);
         for (int i = 0; i < c.tasks; ++i) Task(TaskExtraction, Done, "C:\\a.zip");
         Command(IDM_NEW_LIST);
         ASSERT_EQ(Fake.messages.size(), c.questions);
@@ -212,7 +215,8 @@ TEST_F(MainCommandTest, ThreeArchivesChosenInOneFolder) {
         EXPECT_STREQ(dialog->lpstrTitle, "圧縮ファイルを開く");
         EXPECT_STREQ(dialog->lpstrFile, "C:\\start\\*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj");
         EXPECT_STREQ(dialog->lpstrFilter, "すべての圧縮ﾌｧｲﾙ");
-        EXPECT_STREQ(dialog->lpstrFilter + strlen(dialog->lpstrFilter) + 1, ArchivePatternList);
+        EXPECT_STREQ(dialog->lpstrFilter + strlen(dialog->lpstrFilter) + 1,
+                     "*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj");
         EXPECT_TRUE(dialog->Flags & OFN_ALLOWMULTISELECT);
         EXPECT_TRUE(dialog->Flags & OFN_EXPLORER);
         EXPECT_TRUE(dialog->Flags & OFN_FILEMUSTEXIST);
@@ -312,7 +316,7 @@ TEST_F(MainCommandTest, DoubleClickOnADoneExtractionTaskStopsItAndOpensItsDialog
     EXPECT_EQ(Fake.dialogIds, std::vector<int>{IDD_EXTRACTSETTINGS});
     EXPECT_EQ(statusWhenShown, "停止");
     EXPECT_EQ(TaskTable[task].status, Stopped);
-    EXPECT_EQ(CurrentTaskIndex, task);
+    EXPECT_EQ(CurrentTaskIndex, -1);   // an extraction task is edited in its dialog, not in the file-list window
 }
 
 TEST_F(MainCommandTest, EditChoosesByTheSelection) {
@@ -322,7 +326,7 @@ TEST_F(MainCommandTest, EditChoosesByTheSelection) {
         int focused;
         std::vector<int> dialogs;
         bool fileListShown;
-        short current;
+        short current;      // the task edited; the batch: the one whose rule is shown first
     };
     const Case cases[] = {
         {"nothing selected", 0b0000, 0, {}, false, -1},
@@ -362,7 +366,7 @@ TEST_F(MainCommandTest, EditChoosesByTheSelection) {
             ReadArchivePathField(field, sizeof(field));
             EXPECT_STREQ(field, "C:\\ソフト\\x.zip");
         }
-        EXPECT_EQ(CurrentTaskIndex, c.current);
+        EXPECT_EQ(CurrentTaskIndex, c.fileListShown ? c.current : -1);
         if (c.selected == 0b1101) {
             EXPECT_EQ(title, "圧縮ファイルの一括解凍設定");
             EXPECT_EQ(TaskTable[0].status, Done);  // a cancelled batch changes nothing

@@ -8,8 +8,9 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
+#include "app/layout.h"
 
 TEST(MainWindow, ColumnsHeadersWidthsAndAlignment) {
     EnsureMainWindow();
@@ -65,17 +66,6 @@ TEST(MainWindow, ToolbarHasSeventeenPositionsWithTips) {
     EXPECT_NE(SendMessageA(MainToolbar, TB_GETTOOLTIPS, 0, 0), 0);
 }
 
-TEST(MainWindow, StatusPartEdge) {
-    struct Case {
-        int width, edge;
-    };
-    const Case cases[] = {{300, 400}, {490, 400}, {491, 401}, {600, 510}, {1000, 910}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.width);
-        EXPECT_EQ(StatusPartEdge(c.width), c.edge);
-    }
-}
-
 TEST(MainWindow, ResizeMovesStatusPartAndFillsList) {
     EnsureMainWindow();
     struct Case {
@@ -95,12 +85,6 @@ TEST(MainWindow, ResizeMovesStatusPartAndFillsList) {
         EXPECT_EQ(list.right - list.left, client.right);
     }
     SetWindowPos(MainWindow, nullptr, 0, 0, 800, 600, SWP_NOMOVE | SWP_NOZORDER);
-}
-
-TEST(MainWindow, ArchivePatternListInTableOrder) {
-    char text[256];
-    BuildArchivePatternList(text, sizeof(text));
-    EXPECT_STREQ(text, "*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj");
 }
 
 TEST(MainWindow, MenuBarHasFourPopups) {

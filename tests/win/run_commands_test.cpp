@@ -2,11 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_loop.h"
+#include "program/run_loop.h"
 #include "resources/resource.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"
 #include "ui/main_commands.h"
+#include "tasks/run_switch.h"
 
 class RunCommandsTest : public testing::Test {
 protected:
@@ -20,9 +21,9 @@ TEST_F(RunCommandsTest, CommandsChangeOnlyTheirStatuses) {
         const char* name;
         int command;
         std::vector<int> selected;
-        unsigned char switchBefore;
+        RunSwitchValue switchBefore;
         const char* statuses;
-        unsigned char switchAfter;
+        RunSwitchValue switchAfter;
     };
     const Case cases[] = {
         {"start selected: Done stays, Stopped waits", IDM_START, {2, 4}, RunIdle, "停止 待機 完了 エラー 待機", RunOn},

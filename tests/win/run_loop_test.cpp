@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "app/run_loop.h"
+#include "program/run_loop.h"
 #include "settings/settings.h"
-#include "tasks/task_sort.h"
+#include "app/list_sort.h"
+#include "tasks/run_switch.h"
+#include "tasks/task_rows.h"
+#include "ui/task_list_view.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"
 
@@ -86,8 +89,8 @@ TEST_F(RunLoopTest, SortedRowsRunInTheirNewOrder) {
 TEST_F(RunLoopTest, StepDoesNothingUnlessTheSwitchIsExactlyOne) {
     struct Case {
         const char* name;
-        unsigned char before;
-        unsigned char after;
+        RunSwitchValue before;
+        RunSwitchValue after;
     };
     const Case cases[] = {{"idle", RunIdle, RunIdle}, {"library call in progress", RunInLibrary, RunInLibrary}};
     for (const Case& c : cases) {

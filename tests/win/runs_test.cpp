@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "app/run_loop.h"
-#include "archivers/runs.h"
+#include "program/run_loop.h"
+#include "runs/runs.h"
 #include "settings/settings.h"
 #include "tasks/task_table.h"
 #include "tests/win/test_support.h"
 #include "ui/main_window.h"
+#include "tasks/run_switch.h"
+#include "tasks/task_rows.h"
 
 namespace {
 

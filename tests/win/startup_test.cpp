@@ -5,8 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "app/startup.h"
+#include "program/startup.h"
 #include "filelist/file_list_window.h"
+#include "tasks/task_rows.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"
 

@@ -12,8 +12,9 @@
 #include "tasks/task_table.h"
 #include "tests/win/program_process.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
+#include "tasks/task_rows.h"
 
 
 class TaskCreateTest : public testing::Test {

@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/run_loop.h"
+#include "program/run_loop.h"
 #include "tasks/task_delete.h"
+#include "tasks/run_switch.h"
+#include "tasks/task_rows.h"
+#include "filelist/file_list_window.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"
 
@@ -80,7 +83,7 @@ TEST_F(TaskDeleteTest, ARunningTaskIsNeverDeleted) {
     struct Case {
         const char* name;
         int firstStatus;
-        unsigned char runSwitch;
+        RunSwitchValue runSwitch;
         short deleted;
         bool deletes;
         bool clears;

@@ -9,8 +9,9 @@
 #include "resources/resource.h"
 #include "tasks/task_table.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
+#include "tasks/task_rows.h"
 
 static POINT ScreenPoint(int x, int y) {
     POINT point = {x, y};

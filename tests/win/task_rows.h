@@ -9,17 +9,15 @@
 #include <string>
 #include <vector>
 
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
 
 inline short AddRowTask(const char* name, int kind = TaskCompression, int status = Stopped) {
-    short index = AppendTaskRecord(static_cast<unsigned char>(kind), 0);
+    short index = AppendTask(static_cast<unsigned char>(kind), 0, name, "");
     EXPECT_GE(index, 0);
-    if (index < 0) return index;
-    int row = Lv_InsertRow(TaskListView, Lv_RowCount(TaskListView), name, TaskTable[index].id);
-    Lv_SetCell(TaskListView, row, ColumnKind, kind == TaskCompression ? "圧縮" : "解凍");
-    SetTaskStatus(index, status);
+    if (index >= 0) SetTaskStatus(index, status);
     return index;
 }
 

@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "filelist/file_list_window.h"
-#include "tasks/task_sort.h"
+#include "app/list_sort.h"
+#include "tasks/task_rows.h"
+#include "ui/task_list_view.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"
 
@@ -79,7 +81,7 @@ TEST_F(TaskSortTest, FileListsShareTheirFlags) {
 TEST_F(TaskSortTest, CompareRowsReadsTheListWhenCalledDirectly) {
     AddRowTask("b");
     AddRowTask("a");
-    SortedList = TaskListView;
+    SortedList = {TaskListView, &TaskListSortRule};
     ColumnSortFlags[0] = 1;
     EXPECT_EQ(CompareRows(TaskTable[0].id, TaskTable[1].id, 0), 1);
     ColumnSortFlags[0] = 0;

@@ -5,8 +5,9 @@
 
 #include "tasks/task_table.h"
 #include "tests/win/test_support.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
+#include "tasks/task_rows.h"
 
 // Adds a record and its row the way task creation does.
 static short AddTaskWithRow(const char* name) {

@@ -7,12 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "app/run_loop.h"
+#include "program/run_loop.h"
 #include "filelist/file_list_window.h"
 #include "settings/settings.h"
 #include "tasks/task_delete.h"
-#include "tasks/task_sort.h"
+#include "app/list_sort.h"
 #include "tasks/tasklist_file.h"
+#include "tasks/run_switch.h"
+#include "tasks/task_rows.h"
+#include "ui/task_list_view.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"
 
@@ -31,7 +34,7 @@ protected:
 
     bool Load(const std::string& bytes) {
         WriteFileBytes(path, bytes);
-        return LoadTaskList(path.c_str());
+        return LoadTaskList(path.c_str(), FileListWindow);
     }
 
     SettingsRecord saved;
@@ -176,7 +179,7 @@ TEST_F(TaskListLoadTest, SavedSortedListLoadsBackTheSame) {
     ASSERT_TRUE(SaveTaskList(saved.c_str()));
     std::string first = ReadFileBytes(saved);
     ASSERT_TRUE(ClearTaskList());
-    ASSERT_TRUE(LoadTaskList(saved.c_str()));
+    ASSERT_TRUE(LoadTaskList(saved.c_str(), FileListWindow));
     EXPECT_EQ(RowNames(TaskListView), "a.cab b.zip c.lzh");
     EXPECT_EQ(RowStatuses().substr(0, std::string("停止 停止").size()), "停止 停止");
     EXPECT_EQ(CellText(TaskTable[RowToTaskIndex(1)].fileList, 0, 3), b);
@@ -189,7 +192,7 @@ TEST_F(TaskListLoadTest, SavedSortedListLoadsBackTheSame) {
 }
 
 TEST_F(TaskListLoadTest, MissingFileAndRunningTaskAreRefused) {
-    EXPECT_FALSE(LoadTaskList((folder + "none.fdl").c_str()));
+    EXPECT_FALSE(LoadTaskList((folder + "none.fdl").c_str(), FileListWindow));
     ASSERT_EQ(Fake.messages.size(), 1u);
     EXPECT_EQ(Fake.messages[0].text, "タスクリストファイルの読み込みに失敗しました");
 

@@ -6,8 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "tasks/task_sort.h"
+#include "app/list_sort.h"
 #include "tasks/tasklist_file.h"
+#include "tasks/task_rows.h"
+#include "ui/task_list_view.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"
 

@@ -8,14 +8,16 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/run_loop.h"
+#include "filelist/collect.h"
 #include "app/text.h"
 #include "filelist/file_list_window.h"
 #include "tasks/task_create.h"
+#include "tasks/run_switch.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
+#include "app/controls.h"
 #include "ui/main_window.h"
-#include "ui/modal.h"
+#include "app/modal.h"
 
 FakeModal Fake;
 
@@ -175,20 +177,17 @@ std::string CellText(HWND list, int row, int column) {
     return buffer;
 }
 
-static void AddTaskRow(short index, const char* archivePath, const char* kindLabel) {
+// The task's name as task creation gives it: the archive's file name.
+static std::string ArchiveName(const char* archivePath) {
     PathParts parts;
     SplitPath(archivePath, &parts);
-    char name[PathSize];
-    FormatText(name, sizeof(name), "%s%s", parts.name, parts.ext);
-    int row = Lv_InsertRow(TaskListView, Lv_RowCount(TaskListView), name, TaskTable[index].id);
-    Lv_SetCell(TaskListView, row, ColumnKind, kindLabel);
-    Lv_SetCell(TaskListView, row, ColumnStatus, TaskStatusLabel(TaskTable[index].status));
-    Lv_SetCell(TaskListView, row, ColumnPath, archivePath);
+    return std::string(parts.name) + parts.ext;
 }
 
 short AddTestCompressionTask(const char* archivePath, int format, const std::vector<std::string>& paths) {
     EnsureMainWindow();
-    short index = AppendTaskRecord(TaskCompression, static_cast<unsigned char>(format));
+    short index = AppendTask(TaskCompression, static_cast<unsigned char>(format), ArchiveName(archivePath).c_str(),
+                             archivePath);
     EXPECT_GE(index, 0);
     if (index < 0) return index;
     HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | LVS_REPORT, 0, 0, 100, 100, MainWindow, nullptr,
@@ -203,17 +202,16 @@ short AddTestCompressionTask(const char* archivePath, int format, const std::vec
         Lv_SetCell(list, row, 3, path.c_str());
     }
     TaskTable[index].fileList = list;
-    AddTaskRow(index, archivePath, "圧縮");
     return index;
 }
 
 short AddTestExtractionTask(const char* archivePath, const char* destination, int mode) {
     EnsureMainWindow();
-    short index = AppendTaskRecord(TaskExtraction, static_cast<unsigned char>(mode));
+    short index = AppendTask(TaskExtraction, static_cast<unsigned char>(mode), ArchiveName(archivePath).c_str(),
+                             archivePath);
     EXPECT_GE(index, 0);
     if (index < 0) return index;
     CopyText(TaskTable[index].destination, sizeof(TaskTable[index].destination), destination);
-    AddTaskRow(index, archivePath, "解凍");
     return index;
 }
 
@@ -334,12 +332,8 @@ void PressButton(HWND dialog, int id) {
 
 short AddTestTask(unsigned char kind, unsigned char status, const char* name) {
     EnsureMainWindow();
-    short index = AppendTaskRecord(kind, 0);
-    if (index < 0) return index;
-    TaskTable[index].status = status;
-    int row = Lv_InsertRow(TaskListView, Lv_RowCount(TaskListView), name, TaskTable[index].id);
-    Lv_SetCell(TaskListView, row, ColumnKind, kind == TaskCompression ? "圧縮" : "解凍");
-    Lv_SetCell(TaskListView, row, ColumnStatus, TaskStatusLabel(status));
+    short index = AppendTask(kind, 0, name, "");
+    if (index >= 0) SetTaskStatus(index, status);
     return index;
 }
 
@@ -350,10 +344,14 @@ std::string StatusText(HWND bar, int part) {
     return buffer;
 }
 
-// A new compression task made current, the way the commands make one.
+// A new compression task made current, the way the commands make one, but
+// with its window left hidden.
 short NewCompressionTask() {
-    CurrentTaskIndex = TaskCount;
-    short index = CreateCompressionTask("名称未設定");
-    EXPECT_EQ(index, CurrentTaskIndex);
+    short index = CreateCompressionTask("名称未設定", FileListWindow);
+    EXPECT_GE(index, 0);
+    CurrentTaskIndex = index;
+    SetArchivePathField("");
+    RefreshFileListTotals();
+    RefreshFileSelectionCount();
     return index;
 }

@@ -1,15 +1,16 @@
 #include <windows.h>
 
+#include "app/instance.h"
+#include "app/modal.h"
 #include "app/text.h"
 #include "archivers/archiver_library.h"
 #include "archivers/formats.h"
-#include "archivers/run_support.h"
+#include "runs/run_support.h"
 #include "archivers/run_text.h"
-#include "archivers/runs.h"
+#include "runs/runs.h"
 #include "settings/settings.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/main_window.h"
-#include "ui/modal.h"
 
 // Opens the archive with a second load of its library and compares the
 // top-level names of its entries. True when there is more than one, or when
@@ -25,19 +26,16 @@ bool InspectArchive(const char* path, int format, short taskIndex) {
         SetStatusById(id, Error);
         return true;
     }
-    auto openArchive = ArchiverEntry<ArchiverOpenArchive>(library, "OpenArchive");
-    auto closeArchive = ArchiverEntry<ArchiverCloseArchive>(library, "CloseArchive");
-    auto findFirst = ArchiverEntry<ArchiverFindFirst>(library, "FindFirst");
-    auto findNext = ArchiverEntry<ArchiverFindNext>(library, "FindNext");
-    if (openArchive == nullptr || closeArchive == nullptr || findFirst == nullptr || findNext == nullptr) {
+    if (!HasInspectionEntries(library)) {
         ReleaseArchiverLibrary(&library);
         // Shown whatever DefError says; without messages it has no owner.
-        ShowErrorMessage(Settings.DefError == 1 ? MainWindow : nullptr, "%s から関数を取得できませんでした。",
-                         row.ExtractLibrary);
+        char text[MissingEntryTextSize];
+        FormatMissingEntry(text, sizeof(text), row.ExtractLibrary, "", "");
+        ShowErrorMessage(Settings.DefError == 1 ? MainWindow : nullptr, "%s", text);
         SetStatusById(id, Error);
         return true;
     }
-    ArchiveHandle archive = openArchive(MainWindow, path, 0);
+    ArchiveHandle archive = library.openArchive(MainWindow, path, 0);
     if (archive == nullptr) {
         ReleaseArchiverLibrary(&library);
         ReportRunFailure("%sを開けませんでした。", path);
@@ -48,8 +46,8 @@ bool InspectArchive(const char* path, int format, short taskIndex) {
     // larger than any of them writes, and the name is read within bounds.
     static unsigned char record[FindRecordSize];
     ZeroMemory(record, sizeof(record));
-    if (findFirst(archive, "*", record) == -1) {
-        closeArchive(archive);
+    if (library.findFirst(archive, "*", record) == -1) {
+        library.closeArchive(archive);
         ReleaseArchiverLibrary(&library);
         ReportRunFailure("書庫内にファイルが存在しません。");
         SetStatusById(id, Error);
@@ -60,7 +58,7 @@ bool InspectArchive(const char* path, int format, short taskIndex) {
     bool several = false;
     for (;;) {
         ZeroMemory(record, sizeof(record));
-        if (findNext(archive, record) == -1) break;
+        if (library.findNext(archive, record) == -1) break;
         char name[FindRecordNameSize + 1];
         ReadFindRecordName(record, name, sizeof(name));
         if (!SameTopLevelName(first, name)) {
@@ -68,7 +66,7 @@ bool InspectArchive(const char* path, int format, short taskIndex) {
             break;
         }
     }
-    closeArchive(archive);
+    library.closeArchive(archive);
     ReleaseArchiverLibrary(&library);
     return several;
 }
@@ -97,18 +95,12 @@ void RunExtractionTask(int row) {
     if (!LoadArchiverLibrary(f.ExtractLibrary, f.ExtractPrefix, &library)) {
         return FailRun(id, &library, "%sを読み込めませんでした。", f.ExtractLibrary);
     }
-    auto getRunning = ArchiverEntry<ArchiverGetRunning>(library, "GetRunning");
-    if (getRunning == nullptr) {
-        return FailRun(id, &library, "%s から関数%sGetRunningを取得できませんでした。", f.ExtractLibrary, f.ExtractPrefix);
-    }
+    if (library.getRunning == nullptr) return FailMissingEntry(id, &library, f.ExtractLibrary, "GetRunning");
     // Unlike a compression task, an extraction task fails on a busy library.
-    if (getRunning()) return EndRunWith(id, &library, Error);
+    if (library.getRunning()) return EndRunWith(id, &library, Error);
     SetStatusById(id, Running);
-    RefreshStatusBar();
-    auto mainEntry = ArchiverEntry<ArchiverMainEntry>(library, "");
-    if (mainEntry == nullptr) {
-        return FailRun(id, &library, "%s から関数%sを取得できませんでした。", f.ExtractLibrary, f.ExtractPrefix);
-    }
+    StatusCountsChanged();
+    if (library.main == nullptr) return FailMissingEntry(id, &library, f.ExtractLibrary, "");
     char destination[PathSize];
     CopyText(destination, sizeof(destination), TaskTable[index].destination);
     if (WantsArchiveFolder(mode, archive, format, id)) {
@@ -129,9 +121,8 @@ void RunExtractionTask(int row) {
     if (!BuildExtractCommand(commandLine, sizeof(commandLine), switches, archive, f.FolderOption, destination)) {
         return FailRun(id, &library, "コマンドラインが長すぎます。%s", archive);
     }
-    auto background = ArchiverEntry<ArchiverSetBackGroundMode>(library, "SetBackGroundMode");
-    if (background != nullptr) background(TRUE);
-    int result = CallArchiverMain(mainEntry, nullptr, commandLine);
+    if (library.setBackGroundMode != nullptr) library.setBackGroundMode(TRUE);
+    int result = CallArchiverMain(library.main, nullptr, commandLine);
     if (result == 0 || FindTaskById(id) < 0) return EndRunWith(id, &library, Done);
     FailRun(id, &library, "%sでエラーが発生しました。コード%d", f.ExtractLibrary, result);
 }

@@ -1,11 +1,11 @@
-#include "app/run_loop.h"
+#include "program/run_loop.h"
 
-#include "archivers/runs.h"
+#include "app/controls.h"
+#include "runs/runs.h"
+#include "tasks/run_switch.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
 #include "ui/main_window.h"
-
-unsigned char RunSwitch = RunIdle;
 
 // With the switch at exactly 1, runs the topmost Waiting task of the task
 // list (display order, not table order) to its end; with none left, the
@@ -25,7 +25,7 @@ void RunStep() {
         RefreshStatusBar();
         ran = true;
     }
-    if (!ran) RunSwitch = RunIdle;
+    if (!ran) SwitchRunningOff();
 }
 
 // Accelerators go to whichever window of the program is active, so the main

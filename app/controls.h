@@ -14,7 +14,6 @@ void Lv_SetSelected(HWND list, int row, bool selected);
 int Lv_SelectedCount(HWND list);
 void Lv_AddColumn(HWND list, int column, const char* header, int width, int format);
 void Sb_SetPart(HWND bar, int part, const char* text);
-int StatusPartEdge(int statusWidth);
 
 // Toolbars: buttons from a strip bitmap, separators and one tooltip per button.
 struct ToolbarStripButton {

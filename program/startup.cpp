@@ -1,13 +1,12 @@
-#include "app/startup.h"
+#include "program/startup.h"
 
 #include <string>
 #include <vector>
 
-#include "app/command_line.h"
+#include "program/command_line.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "tasks/task_create.h"
-#include "tasks/task_table.h"
 
 static void AddExtractionTask(const char* path, void*) { CreateExtractionTask(path); }
 static void CollectPath(const char* path, void* paths) {
@@ -21,14 +20,7 @@ static void CollectPath(const char* path, void* paths) {
 void HandleCommandLine(const char* commandLine) {
     if (commandLine == nullptr || commandLine[0] == '\0') return;
     bool allArchives = AllPathTokensAreArchives(commandLine);
-    if (!allArchives) {
-        CurrentTaskIndex = TaskCount;
-        if (CreateCompressionTask("名称未設定") < 0) {
-            CurrentTaskIndex = -1;
-            return;
-        }
-        ShowTaskFileList(CurrentTaskIndex);
-    }
+    if (!allArchives && OpenNewCompressionTask("名称未設定") < 0) return;
     if (allArchives) {
         ForEachPathToken(commandLine, AddExtractionTask, nullptr);
         return;

@@ -1,7 +1,7 @@
 #include <windows.h>
 
-#include "app/run_loop.h"
-#include "app/startup.h"
+#include "program/run_loop.h"
+#include "program/startup.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "ui/main_window.h"

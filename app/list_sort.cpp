@@ -1,18 +1,15 @@
-#include "tasks/task_sort.h"
+#include "app/list_sort.h"
 
 #include <commctrl.h>
 
 #include <algorithm>
 #include <cstring>
 
+#include "app/controls.h"
 #include "app/heap.h"
 #include "app/text.h"
-#include "filelist/file_list_window.h"
-#include "tasks/row_compare.h"
-#include "ui/controls.h"
-#include "ui/main_window.h"
 
-HWND SortedList = nullptr;
+SortedListState SortedList = {nullptr, nullptr};
 
 // The sorted column's texts, taken before the sort: while LVM_SORTITEMS runs
 // the list's rows are in motion, and finding a row by its item data then is
@@ -37,28 +34,26 @@ static void ReadCell(LPARAM id, int column, char* text) {
         return;
     }
     text[0] = '\0';
-    int row = Lv_FindRowById(SortedList, id);
-    if (row >= 0) Lv_GetCell(SortedList, row, column, text, PathSize);
+    int row = Lv_FindRowById(SortedList.list, id);
+    if (row >= 0) Lv_GetCell(SortedList.list, row, column, text, PathSize);
 }
 
-// Rows of SortedList by one column: the counts and sizes by value, other
-// columns by their bytes; the column's direction flag of 0 reverses.
+// Rows of the sorted list by one column, as its rule compares the column's
+// texts under the column's direction flag.
 int CALLBACK CompareRows(LPARAM id1, LPARAM id2, LPARAM column) {
-    bool taskList = SortedList == TaskListView;
-    int columns = taskList ? 6 : 4;
-    if (column < 0 || column >= columns) return 0;
+    const ListSortRule* rule = SortedList.rule;
+    if (rule == nullptr || column < 0 || column >= rule->columnCount) return 0;
     char first[PathSize];
     char second[PathSize];
     ReadCell(id1, static_cast<int>(column), first);
     ReadCell(id2, static_cast<int>(column), second);
-    unsigned char ascending = taskList ? ColumnSortFlags[column] : FileSortFlags[column];
-    return CompareCellTexts(first, second, IsNumericColumn(taskList, static_cast<int>(column)), ascending);
+    return rule->compareTexts(first, second, static_cast<int>(column), rule->directions[column]);
 }
 
 // Sorts by the column's current direction flag. Without memory for the
 // texts the rows are read during the sort instead.
-void SortListByColumn(HWND list, int column) {
-    SortedList = list;
+void SortListByColumn(HWND list, int column, const ListSortRule& rule) {
+    SortedList = {list, &rule};
     int rows = Lv_RowCount(list);
     SortCells = rows > 0 ? static_cast<SortCell*>(PrivateAlloc(sizeof(SortCell) * rows)) : nullptr;
     if (SortCells != nullptr) {
@@ -73,19 +68,4 @@ void SortListByColumn(HWND list, int column) {
     PrivateFree(SortCells);
     SortCells = nullptr;
     SortCellCount = 0;
-}
-
-// A header click: the first click on a column sorts ascending, the next descending.
-static void InvertFlag(unsigned char* flag) { *flag = *flag == 0 ? 1 : 0; }
-
-void SortTaskListByColumn(int column) {
-    if (column < 0 || column >= 6) return;
-    InvertFlag(&ColumnSortFlags[column]);
-    SortListByColumn(TaskListView, column);
-}
-
-void SortFileListByColumn(HWND list, int column) {
-    if (column < 0 || column >= 4) return;
-    InvertFlag(&FileSortFlags[column]);
-    SortListByColumn(list, column);
 }

@@ -1,4 +1,4 @@
-#include "ui/list_rows.h"
+#include "app/list_rows.h"
 
 #include <commctrl.h>
 
@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #include "app/heap.h"
-#include "ui/controls.h"
-#include "ui/modal.h"
-#include "ui/row_moves.h"
+#include "app/controls.h"
+#include "app/modal.h"
+#include "app/row_moves.h"
 
 struct RowPlace {
     uint32_t id;

@@ -2,17 +2,17 @@
 
 #include <cstring>
 
+#include "app/controls.h"
+#include "app/instance.h"
 #include "app/text.h"
 #include "archivers/archiver_library.h"
 #include "archivers/formats.h"
-#include "archivers/run_support.h"
+#include "runs/run_support.h"
 #include "archivers/run_text.h"
-#include "archivers/runs.h"
+#include "runs/runs.h"
+#include "tasks/task_files.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
-#include "ui/main_window.h"
-
-constexpr int FileListPathColumn = 3;
 
 // The temporary list of names handed to the library with "@path".
 struct ResponseFile {
@@ -81,7 +81,6 @@ struct CompressionRun {
     uint32_t id;
     int format;
     ArchiverLibrary library;
-    ArchiverMainEntry mainEntry;
     ResponseFile response;
     char archive[PathSize];
     char group[PathSize];
@@ -116,7 +115,7 @@ static bool SendGroup(CompressionRun* run, HWND owner, int* result) {
         FailRun(run->id, &run->library, "コマンドラインが長すぎます。%s", run->archive);
         return false;
     }
-    *result = CallArchiverMain(run->mainEntry, owner, commandLine);
+    *result = CallArchiverMain(run->library.main, owner, commandLine);
     if (FindTaskById(run->id) < 0) {
         EndRun(run, Error);
         return false;
@@ -140,7 +139,7 @@ static void SendFileList(CompressionRun* run) {
         if (list == nullptr || row >= Lv_RowCount(list)) break;
         char path[PathSize];
         char folder[PathSize];
-        Lv_GetCell(list, row, FileListPathColumn, path, sizeof(path));
+        Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
         FolderOfPath(path, folder, sizeof(folder));
         if (StartsNewGroup(run->group, folder)) {
             int result = 0;
@@ -181,20 +180,14 @@ void RunCompressionTask(int row) {
     if (!LoadArchiverLibrary(format.CompressLibrary, format.CompressPrefix, &run.library)) {
         return FailRun(run.id, &run.library, "%sを読み込めませんでした。", format.CompressLibrary);
     }
-    auto getRunning = ArchiverEntry<ArchiverGetRunning>(run.library, "GetRunning");
-    if (getRunning == nullptr) {
-        return FailRun(run.id, &run.library, "%s から関数%sGetRunningを取得できませんでした。", format.CompressLibrary,
-                       format.CompressPrefix);
+    if (run.library.getRunning == nullptr) {
+        return FailMissingEntry(run.id, &run.library, format.CompressLibrary, "GetRunning");
     }
     // A busy library leaves the task Waiting: the next message retries it.
-    if (getRunning()) return ReleaseArchiverLibrary(&run.library);
+    if (run.library.getRunning()) return ReleaseArchiverLibrary(&run.library);
     SetStatusById(run.id, Running);
-    RefreshStatusBar();
-    run.mainEntry = ArchiverEntry<ArchiverMainEntry>(run.library, "");
-    if (run.mainEntry == nullptr) {
-        return FailRun(run.id, &run.library, "%s から関数%sを取得できませんでした。", format.CompressLibrary,
-                       format.CompressPrefix);
-    }
+    StatusCountsChanged();
+    if (run.library.main == nullptr) return FailMissingEntry(run.id, &run.library, format.CompressLibrary, "");
     index = FindTaskById(run.id);
     if (index < 0) return EndRun(&run, Error);
     if (TaskTable[index].fileList == nullptr || Lv_RowCount(TaskTable[index].fileList) == 0) {
@@ -203,7 +196,6 @@ void RunCompressionTask(int row) {
     if (!CreateResponseFile(&run.response)) {
         return FailRun(run.id, &run.library, "テンポラリファイルを作成できません。");
     }
-    auto background = ArchiverEntry<ArchiverSetBackGroundMode>(run.library, "SetBackGroundMode");
-    if (background != nullptr) background(TRUE);
+    if (run.library.setBackGroundMode != nullptr) run.library.setBackGroundMode(TRUE);
     SendFileList(&run);
 }

@@ -1,4 +1,4 @@
-#include "ui/row_moves.h"
+#include "app/row_moves.h"
 
 static void SwapRows(uint32_t* ids, bool* selected, int a, int b) {
     uint32_t id = ids[a];

@@ -1,10 +1,11 @@
-#include "app/run_commands.h"
+#include "ui/run_commands.h"
 
 #include <windows.h>
 
-#include "app/run_loop.h"
+#include "app/controls.h"
+#include "tasks/run_switch.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
 #include "ui/main_window.h"
 
 // Every row in row order (or only the selected ones) whose task has the
@@ -17,12 +18,6 @@ static void ChangeStatuses(bool selectedOnly, int from, int to) {
         if (index >= 0 && TaskTable[index].status == from) SetTaskStatus(index, to);
     }
     RefreshStatusBar();
-}
-
-// Switch 0 becomes 1; 2 (a library call in progress) stays, and the run in
-// progress sets the switch from the statuses when its call returns.
-static void SwitchRunningOn() {
-    if (RunSwitch == RunIdle) RunSwitch = RunOn;
 }
 
 void StartSelectedTasks() {

@@ -1,4 +1,4 @@
-#include "ui/controls.h"
+#include "app/controls.h"
 
 #include <commctrl.h>
 
@@ -75,13 +75,6 @@ void Lv_AddColumn(HWND list, int column, const char* header, int width, int form
 void Sb_SetPart(HWND bar, int part, const char* text) {
     SendMessageA(bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
     SendMessageA(bar, SB_SETTIPTEXTA, part, reinterpret_cast<LPARAM>(text));
-}
-
-// Where part 0 of a two-part status bar ends: 90 pixels short of the right
-// edge, but never before 400 (so a bar of 490 pixels or less keeps 400).
-int StatusPartEdge(int statusWidth) {
-    int edge = statusWidth - 90;
-    return edge > 400 ? edge : 400;
 }
 
 TBBUTTON Tb_MakeButton(int image, int command) {

@@ -1,33 +1,15 @@
-#include "archivers/run_support.h"
+#include "runs/run_support.h"
 
 #include <cstdarg>
 #include <cstdio>
 
-#include "app/run_loop.h"
+#include "app/instance.h"
+#include "app/modal.h"
+#include "archivers/run_text.h"
 #include "settings/settings.h"
+#include "tasks/run_switch.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/controls.h"
-#include "ui/main_window.h"
-#include "ui/modal.h"
-
-// A library in background mode dispatches the thread's messages while it
-// works, and a message box does the same: commands may add, delete or move
-// tasks meanwhile. The runs therefore keep a task's id, never its index or
-// record, across such calls and look it up again afterwards. -1: it is gone,
-// or the main window was closed meanwhile and took the task rows with it.
-short FindTaskById(uint32_t id) {
-    if (MainWindow == nullptr) return -1;
-    for (short i = 0; i < TaskCount; ++i) {
-        if (TaskTable[i].id == id) return i;
-    }
-    return -1;
-}
-
-// A task deleted in the meantime has no status left to set.
-void SetStatusById(uint32_t id, int status) {
-    short index = FindTaskById(id);
-    if (index >= 0) SetTaskStatus(index, status);
-}
 
 static void ReportRunFailureV(const char* format, va_list args) {
     if (Settings.DefError != 1 || format == nullptr || MainWindow == nullptr) return;
@@ -51,7 +33,7 @@ void ReportRunFailure(const char* format, ...) {
 void EndRunWith(uint32_t id, ArchiverLibrary* library, int status) {
     ReleaseArchiverLibrary(library);
     SetStatusById(id, status);
-    RefreshStatusBar();
+    StatusCountsChanged();
 }
 
 // Ends a run as Error, with its message when messages are on (format null:
@@ -65,13 +47,12 @@ void FailRun(uint32_t id, ArchiverLibrary* library, const char* format, ...) {
     EndRunWith(id, library, Error);
 }
 
-void ReadTaskArchivePath(int row, char* path, size_t size) {
-    Lv_GetCell(TaskListView, row, ColumnPath, path, static_cast<int>(size));
-}
-
-void RecomputeRunSwitch() {
-    RunSwitch = RunIdle;
-    if (AnyTaskWaiting()) RunSwitch = RunOn;
+// Ends a run as Error for an entry the library does not export; the
+// suffix names it ("" the main entry).
+void FailMissingEntry(uint32_t id, ArchiverLibrary* library, const char* libraryName, const char* suffix) {
+    char text[MissingEntryTextSize];
+    FormatMissingEntry(text, sizeof(text), libraryName, library->prefix, suffix);
+    FailRun(id, library, "%s", text);
 }
 
 // The run switch reads 2 exactly while the library works, so a start command
@@ -80,7 +61,7 @@ void RecomputeRunSwitch() {
 int CallArchiverMain(ArchiverMainEntry entry, HWND owner, const char* commandLine) {
     static char output[ArchiverOutputSize];
     ZeroMemory(output, sizeof(output));
-    RunSwitch = RunInLibrary;
+    EnterLibraryCall();
     int result = entry(owner, commandLine, output, ArchiverOutputSize);
     RecomputeRunSwitch();
     // The main window was closed during the call: a library that dispatched

@@ -18,7 +18,6 @@ struct ModalUi {
 };
 
 extern ModalUi Modal;
-extern const ModalUi WindowsModalUi;
 
 constexpr size_t MessageTextSize = 256;
 

@@ -1,4 +1,4 @@
-#include "ui/modal.h"
+#include "app/modal.h"
 
 #include <shlobj.h>
 
@@ -46,8 +46,9 @@ static void WindowsPopupMenu(HMENU menu, int x, int y, HWND owner) {
     TrackPopupMenu(menu, TPM_LEFTBUTTON | TPM_LEFTALIGN, x, y, 0, owner, nullptr);
 }
 
-const ModalUi WindowsModalUi = {WindowsMessageBox, WindowsOpenFileDialog, WindowsSaveFileDialog, WindowsBrowseFolder,
-                                WindowsDialogBox,  WindowsEndDialog,      WindowsPopupMenu};
+static const ModalUi WindowsModalUi = {WindowsMessageBox, WindowsOpenFileDialog, WindowsSaveFileDialog,
+                                       WindowsBrowseFolder, WindowsDialogBox,     WindowsEndDialog,
+                                       WindowsPopupMenu};
 ModalUi Modal = WindowsModalUi;
 
 // The text is cut at 256 bytes, never inside a double-byte character;

@@ -1,0 +1,26 @@
+#include "app/instance.h"
+
+#include "resources/resource.h"
+
+HINSTANCE AppInstance = nullptr;
+HWND MainWindow = nullptr;
+
+void SetAppInstance(HINSTANCE instance) { AppInstance = instance; }
+
+void SetMainWindow(HWND window) { MainWindow = window; }
+
+// The program's two top-level classes differ only in name, procedure and
+// menu: redraw on resize, icon 105, arrow cursor, the menu colour (brush 5).
+bool RegisterProgramWindowClass(const char* name, WNDPROC procedure, int menuId) {
+    WNDCLASSEXA windowClass = {};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = CS_HREDRAW | CS_VREDRAW;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = AppInstance;
+    windowClass.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
+    windowClass.lpszMenuName = MAKEINTRESOURCEA(menuId);
+    windowClass.lpszClassName = name;
+    return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}

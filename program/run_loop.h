@@ -1,0 +1,6 @@
+// The message loop and the run step that follows every message.
+#pragma once
+#include <windows.h>
+
+void RunStep();
+int RunMessageLoop(HACCEL accelerators);

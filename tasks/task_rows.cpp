@@ -1,0 +1,137 @@
+#include "tasks/task_rows.h"
+
+#include <commctrl.h>
+
+#include "app/controls.h"
+#include "app/instance.h"
+#include "app/modal.h"
+#include "tasks/number_text.h"
+#include "tasks/task_table.h"
+
+// The main window's list view, handed over once when it is made.
+static HWND TaskRows = nullptr;
+
+struct ColumnSpec {
+    const char* header;
+    int width;
+    int format;
+};
+
+static const ColumnSpec TaskColumns[TaskColumnCount] = {
+    {"圧縮ファイル名", 150, LVCFMT_LEFT}, {"タスク種別", 65, LVCFMT_LEFT},   {"状態", 60, LVCFMT_LEFT},
+    {"ファイル数", 80, LVCFMT_RIGHT},     {"サイズ合計", 80, LVCFMT_RIGHT}, {"圧縮ファイルパス", 402, LVCFMT_LEFT},
+};
+
+void AttachTaskRows(HWND list) { TaskRows = list; }
+
+void AddTaskColumns(HWND list) {
+    for (int i = 0; i < TaskColumnCount; ++i) {
+        Lv_AddColumn(list, i, TaskColumns[i].header, TaskColumns[i].width, TaskColumns[i].format);
+    }
+}
+
+// The record (which takes the next id) and its row appended together.
+short AppendTask(unsigned char kind, unsigned char flag, const char* name, const char* path) {
+    short index = AppendTaskRecord(kind, flag);
+    if (index < 0) return -1;
+    int row = Lv_InsertRow(TaskRows, Lv_RowCount(TaskRows), name, static_cast<LPARAM>(TaskTable[index].id));
+    if (row < 0) {
+        RemoveTaskRecord(index);
+        return -1;
+    }
+    Lv_SetCell(TaskRows, row, ColumnPath, path);
+    Lv_SetCell(TaskRows, row, ColumnKind, kind == TaskCompression ? "圧縮" : "解凍");
+    SetTaskStatus(index, Stopped);
+    return index;
+}
+
+void SetTaskCell(short index, int column, const char* text) {
+    int row = TaskIndexToRow(index);
+    if (row >= 0) Lv_SetCell(TaskRows, row, column, text);
+}
+
+void SetTaskNumberCell(short index, int column, uint32_t value) {
+    char text[NumberTextSize];
+    FormatThousands(value, text, sizeof(text));
+    SetTaskCell(index, column, text);
+}
+
+// What the file-list window commits: name, path, file count and total size.
+void WriteCompressionRow(short index, const char* name, const char* path, uint32_t files, uint32_t total) {
+    char count[NumberTextSize];
+    char size[NumberTextSize];
+    FormatThousands(files, count, sizeof(count));
+    FormatThousands(total, size, sizeof(size));
+    int row = TaskIndexToRow(index);
+    if (row < 0) return;
+    Lv_SetCell(TaskRows, row, ColumnName, name);
+    Lv_SetCell(TaskRows, row, ColumnPath, path);
+    Lv_SetCell(TaskRows, row, ColumnCount, count);
+    Lv_SetCell(TaskRows, row, ColumnSize, size);
+}
+
+void ReadTaskArchivePath(int row, char* path, size_t size) {
+    Lv_GetCell(TaskRows, row, ColumnPath, path, static_cast<int>(size));
+}
+
+int TaskRowCount() { return Lv_RowCount(TaskRows); }
+
+short RowToTaskIndex(int row) {
+    LPARAM id = Lv_RowId(TaskRows, row);
+    for (short i = 0; i < TaskCount; ++i) {
+        if (static_cast<LPARAM>(TaskTable[i].id) == id) return i;
+    }
+    ShowErrorMessage(MainWindow, "ファイルリストウィンドウが見つかりません。");
+    return -1;
+}
+
+int TaskIndexToRow(short index) {
+    if (index >= 0 && index < TaskCount) {
+        int rows = Lv_RowCount(TaskRows);
+        for (int row = 0; row < rows && row < TaskCount; ++row) {
+            if (Lv_RowId(TaskRows, row) == static_cast<LPARAM>(TaskTable[index].id)) return row;
+        }
+    }
+    ShowErrorMessage(MainWindow, "ファイルリストウィンドウが見つかりません。");
+    return -1;
+}
+
+// A library in background mode dispatches the thread's messages while it
+// works, and so do message boxes and dialogs: commands may add, delete or
+// move tasks meanwhile. Whoever holds a task across such a call keeps its
+// id, never its index, and looks it up again afterwards. -1: it is gone, or
+// the main window was closed meanwhile and took the task rows with it.
+short FindTaskById(uint32_t id) {
+    if (MainWindow == nullptr) return -1;
+    for (short i = 0; i < TaskCount; ++i) {
+        if (TaskTable[i].id == id) return i;
+    }
+    return -1;
+}
+
+void SetTaskStatus(short index, int status) {
+    if (index < 0 || index >= TaskCount || status < 0 || status >= TaskStatusCount) return;
+    TaskTable[index].status = static_cast<unsigned char>(status);
+    SetTaskCell(index, ColumnStatus, TaskStatusLabel(status));
+}
+
+// A task deleted in the meantime has no status left to set.
+void SetStatusById(uint32_t id, int status) {
+    short index = FindTaskById(id);
+    if (index >= 0) SetTaskStatus(index, status);
+}
+
+void RemoveTaskRow(short index) {
+    int row = TaskIndexToRow(index);
+    if (row >= 0) SendMessageA(TaskRows, LVM_DELETEITEM, row, 0);
+}
+
+// Counts the first n records, n being the number of rows; returns n.
+int CountTaskStatuses(int counts[TaskStatusCount]) {
+    int rows = Lv_RowCount(TaskRows);
+    for (int status = 0; status < TaskStatusCount; ++status) counts[status] = 0;
+    for (int i = 0; i < rows && i < TaskCount; ++i) {
+        if (TaskTable[i].status < TaskStatusCount) ++counts[TaskTable[i].status];
+    }
+    return rows;
+}
