@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "resources/resource.h"
-
 TEST(DialogValues, DestinationFolderGetsOneTrailingBackslash) {
     struct Case {
         const char* typed;
