@@ -1,5 +1,8 @@
 #include "program/startup.h"
 
+#include <string>
+#include <vector>
+
 #include "program/command_line.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
@@ -7,7 +10,9 @@
 #include "ui/main_commands.h"
 
 static void AddExtractionTask(const char* path, void*) { CreateExtractionTask(path); }
-static void AddToCurrentTask(const char* path, void*) { AddPathToCurrentTask(path); }
+static void CollectPath(const char* path, void* paths) {
+    static_cast<std::vector<std::string>*>(paths)->emplace_back(path);
+}
 
 // A task list file alone is loaded as the open command loads one. Else,
 // when every path is an archive, one extraction task per archive; as soon
@@ -23,5 +28,11 @@ void HandleCommandLine(const char* commandLine) {
     }
     bool allArchives = AllPathTokensAreArchives(commandLine);
     if (!allArchives && OpenNewCompressionTask("名称未設定") < 0) return;
-    ForEachPathToken(commandLine, allArchives ? AddExtractionTask : AddToCurrentTask, nullptr);
+    if (allArchives) {
+        ForEachPathToken(commandLine, AddExtractionTask, nullptr);
+        return;
+    }
+    std::vector<std::string> paths;
+    ForEachPathToken(commandLine, CollectPath, &paths);
+    AddPathListToCurrentTask(paths);
 }

@@ -4,6 +4,7 @@
 
 #include "app/controls.h"
 #include "app/heap.h"
+#include "app/long_work.h"
 #include "app/instance.h"
 #include "app/modal.h"
 #include "app/text.h"
@@ -203,10 +204,11 @@ static bool MakeExtractionTask(const TaskListParser& parser) {
     return true;
 }
 
-enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom };
+enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom, LoadStopped };
 
 // Applies the file's steps to the task list. Tasks made before a failure
-// stay.
+// stay. Inside a long work each path is a step: when the user stops it, the
+// task being filled keeps the rows added so far, with the figures of those.
 static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListParent) {
     TaskListParser parser;
     StartTaskListParser(&parser, data, size);
@@ -222,6 +224,10 @@ static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListPare
             files = 0;
             break;
         case ListPath: {
+            if (!KeepWorking()) {
+                FinishCompressionTask(index, files);
+                return LoadStopped;
+            }
             uint32_t rows = 0;
             uint32_t total = 0;
             AddPathToTask(index, parser.text, &rows, &total);

@@ -6,11 +6,13 @@
 #include <cstring>
 
 #include "app/controls.h"
+#include "app/long_work.h"
 #include "app/modal.h"
 #include "archivers/formats.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tasks/number_text.h"
 #include "tasks/task_create.h"
 #include "tasks/task_delete.h"
 #include "tasks/task_paths.h"
@@ -108,8 +110,20 @@ static void NewTaskList() {
     SetMainTitle(CurrentListName);
 }
 
+static void ShowLoadProgress(uint32_t rows) {
+    char count[NumberTextSize];
+    char text[128];
+    FormatThousands(rows, count, sizeof(count));
+    FormatText(text, sizeof(text), "  %s 件追加 (Escで中止)", count);
+    Sb_SetPart(MainStatusBar, 0, text);
+}
+
 // The list is cleared only after a file was chosen; a failed load has
-// reported itself and leaves the title and folder as they were.
+// reported itself and leaves the title and folder as they were. The load
+// is one long work: the task list paints once a second, the status bar
+// counts the files added, and Escape stops it, keeping the tasks loaded so
+// far; a stopped load does not take the file's name either, so that a save
+// cannot replace the file with the shortened list.
 static void OpenTaskListFile() {
     if (RefuseWhileBusy() || !SaveChangedTaskList()) return;
     char file[DialogPathSize] = "";
@@ -122,7 +136,11 @@ static void OpenTaskListFile() {
 // Loads a task list file in place of the list, as the open command does
 // with the file chosen; a command line that names one file does it too.
 bool OpenTaskListNamed(const char* path) {
-    if (!ClearTaskList() || !LoadTaskList(path, FileListWindow)) return false;
+    if (!ClearTaskList()) return false;
+    BeginLongWork(ShowLoadProgress, TaskListView);
+    bool loaded = LoadTaskList(path, FileListWindow);
+    bool complete = EndLongWork();
+    if (!loaded || !complete) return false;
     AdoptListName(path);
     return true;
 }
@@ -228,7 +246,9 @@ static void DeleteDoneTasks() {
 }
 
 // One line per command; ids without a case do nothing in the main window.
+// None runs while rows are being added.
 void ExecuteMainCommand(int command) {
+    if (LongWorkRunning()) return;
     switch (command) {
     case IDM_NEW_LIST:      NewTaskList(); break;
     case IDM_OPEN_LIST:     OpenTaskListFile(); break;
