@@ -67,3 +67,10 @@ void ShowErrorMessage(HWND owner, const char* format, ...) {
 bool AskOkCancel(HWND owner, const char* text) {
     return Modal.messageBox(owner, text, "動作の確認", MB_OKCANCEL | MB_ICONQUESTION) == IDOK;
 }
+
+// IDYES, IDNO or IDCANCEL; anything else a box could answer counts as
+// IDCANCEL, which changes nothing.
+int AskYesNoCancel(HWND owner, const char* text) {
+    int answer = Modal.messageBox(owner, text, "動作の確認", MB_YESNOCANCEL | MB_ICONQUESTION);
+    return answer == IDYES || answer == IDNO ? answer : IDCANCEL;
+}

@@ -129,3 +129,48 @@ bool FolderOfPath(const char* path, char* folder, size_t size) {
     SplitPath(path, &parts);
     return FormatText(folder, size, "%s%s", parts.drive, parts.dir);
 }
+
+// A path as Windows compares it: ASCII letters folded to lower case, "/"
+// read as "\", a run of separators as one and a trailing one dropped.
+// Double-byte characters keep their bytes: their trail bytes may be 0x5C or
+// an ASCII letter's code. False when the text does not fit.
+static bool ComparablePath(const char* path, char* out, size_t size) {
+    size_t used = 0;
+    bool afterSeparator = false;
+    for (const char* p = path; *p; p = NextChar932(p)) {
+        size_t width = static_cast<size_t>(NextChar932(p) - p);
+        bool separator = width == 1 && (*p == '\\' || *p == '/');
+        if (separator && afterSeparator) continue;
+        afterSeparator = separator;
+        if (used + width >= size) return false;
+        if (separator) {
+            out[used++] = '\\';
+        } else if (width == 1 && *p >= 'A' && *p <= 'Z') {
+            out[used++] = static_cast<char>(*p - 'A' + 'a');
+        } else {
+            memcpy(out + used, p, width);
+            used += width;
+        }
+    }
+    if (afterSeparator) --used;
+    out[used] = '\0';
+    return true;
+}
+
+// Whether path names folder itself or something below it, in the way
+// Windows compares paths (C:\Data\ holds c:/data/x.zip; C:\data does not
+// hold C:\data.zip). Empty texts hold nothing.
+bool PathIsOrIsInside(const char* path, const char* folder) {
+    char a[2 * PathSize];
+    char b[2 * PathSize];
+    if (!ComparablePath(path, a, sizeof(a)) || !ComparablePath(folder, b, sizeof(b))) return false;
+    size_t length = strlen(b);
+    if (length == 0 || strncmp(a, b, length) != 0) return false;
+    // The folder must end where a character of the path ends: a cut lead
+    // byte at the folder's end would otherwise take the path's trail byte
+    // 0x5C for a separator.
+    const char* p = a;
+    while (p < a + length) p = NextChar932(p);
+    if (p != a + length) return false;
+    return a[length] == '\0' || a[length] == '\\';
+}

@@ -33,3 +33,4 @@ struct PathParts {
 };
 void SplitPath(const char* path, PathParts* parts);
 bool FolderOfPath(const char* path, char* folder, size_t size);
+bool PathIsOrIsInside(const char* path, const char* folder);

@@ -34,19 +34,39 @@ bool StartsNewGroup(const char* groupFolder, const char* rowFolder) {
     return groupFolder[0] != '\0' && strcmp(groupFolder, rowFolder) != 0;
 }
 
-// The top-level name of an archive entry ends at its first "/"; an entry
-// without one ends at its first "\"; otherwise it is the whole name. The
-// scans step over double-byte characters, so 表 (0x95 0x5C) stays whole.
-size_t TopLevelNameLength(const char* entry) {
-    const char* end = FindFirstChar932(entry, '/');
-    if (end == nullptr) end = FindFirstChar932(entry, '\\');
-    return end != nullptr ? static_cast<size_t>(end - entry) : strlen(entry);
+static bool IsNameSeparator(char c) { return c == '/' || c == '\\'; }
+
+// Where an entry's first real component begins. "tar cf x.tar ." stores
+// "./", "./a.txt", ...: a leading "." component is the archive's root, not
+// a top-level entry, and neither is a leading separator (what is left of
+// "/a.txt" once a library's safety rules stop at it). ".." stays a name.
+const char* TopLevelNameStart(const char* entry) {
+    for (;;) {
+        if (IsNameSeparator(entry[0])) {
+            ++entry;
+        } else if (entry[0] == '.' && (entry[1] == '\0' || IsNameSeparator(entry[1]))) {
+            ++entry;
+        } else {
+            return entry;
+        }
+    }
 }
 
-// Byte by byte, case-sensitive.
+// The top-level name of an archive entry, from its first real component,
+// ends at its first "/"; a name without one ends at its first "\";
+// otherwise it is the whole rest. The scans step over double-byte
+// characters, so 表 (0x95 0x5C) stays whole. Zero for "./" or "/" alone.
+size_t TopLevelNameLength(const char* entry) {
+    const char* start = TopLevelNameStart(entry);
+    const char* end = FindFirstChar932(start, '/');
+    if (end == nullptr) end = FindFirstChar932(start, '\\');
+    return end != nullptr ? static_cast<size_t>(end - start) : strlen(start);
+}
+
+// Byte by byte, case-sensitive, each from its first real component.
 bool SameTopLevelName(const char* first, const char* other) {
     size_t length = TopLevelNameLength(first);
-    return TopLevelNameLength(other) == length && memcmp(first, other, length) == 0;
+    return TopLevelNameLength(other) == length && memcmp(TopLevelNameStart(first), TopLevelNameStart(other), length) == 0;
 }
 
 // The folder made for an archive: its file name without the extension and

@@ -12,6 +12,7 @@ bool BuildExtractCommand(char* line, size_t size, const char* switches, const ch
                          const char* destination);
 bool FormatResponseLine(char* line, size_t size, const char* path, bool folderBackslash);
 bool StartsNewGroup(const char* groupFolder, const char* rowFolder);
+const char* TopLevelNameStart(const char* entry);
 size_t TopLevelNameLength(const char* entry);
 bool SameTopLevelName(const char* first, const char* other);
 bool ArchiveFolderName(const char* archivePath, char* name, size_t size);

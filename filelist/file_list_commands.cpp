@@ -5,9 +5,12 @@
 #include <commdlg.h>
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/list_rows.h"
+#include "app/long_work.h"
 #include "app/modal.h"
 #include "app/text.h"
 #include "archivers/formats.h"
@@ -45,16 +48,15 @@ static void OpenFiles() {
     dialog.Flags = OFN_EXPLORER | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
     if (!Modal.openFileDialog(&dialog)) return;
     EndSingleChoice(result, sizeof(result), dialog.nFileOffset);
+    std::vector<std::string> paths;
     char path[PathSize];
-    char last[PathSize] = "";
     int offset = 0;
     do {
         offset = NextSelectedPath(result, sizeof(result), path, sizeof(path), static_cast<unsigned short>(offset));
-        if (path[0] == '\0') continue;
-        AddPathToCurrentTask(path);
-        CopyText(last, sizeof(last), path);
+        if (path[0] != '\0') paths.emplace_back(path);
     } while (offset >= 0);
-    if (last[0] != '\0') RememberFolderOfPath(last);
+    AddPathListToCurrentTask(paths);
+    if (!paths.empty()) RememberFolderOfPath(paths.back().c_str());
 }
 
 // One row per entry directly inside the chosen folder. The folder is
@@ -99,19 +101,6 @@ static void InvertFileSelection() {
     if (list != nullptr) InvertListSelection(list);
 }
 
-// Sizes and times again from the disk, and the totals line with them.
-static void RefreshFileRows() {
-    HWND list = CurrentFileList();
-    if (list == nullptr) return;
-    int rows = Lv_RowCount(list);
-    for (int row = 0; row < rows; ++row) {
-        char path[DialogPathSize];
-        Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
-        FillRowInfo(path, row);
-    }
-    RefreshFileListTotals();
-}
-
 static int ChosenFormat() {
     int format = SelectedFormatIndex();
     return IsCompressFormat(format) ? format : 0;
@@ -151,8 +140,10 @@ static void OnFormatBox(int notification) {
 }
 
 // One line per command; ids without a case do nothing here, which also
-// covers the main window's keys while this window is active.
+// covers the main window's keys while this window is active. None runs
+// while rows are being added.
 void ExecuteFileListCommand(int command, int notification) {
+    if (LongWorkRunning()) return;  // the list is still being filled
     switch (command) {
     case IDM_OPEN_FILES:  OpenFiles(); break;
     case IDM_OPEN_FOLDER: OpenFolder(); break;
@@ -162,7 +153,7 @@ void ExecuteFileListCommand(int command, int notification) {
     case IDM_MOVE_DOWN:   MoveSelectedFiles(false); break;
     case IDM_SELECT_ALL:  SelectAllFiles(); break;
     case IDM_INVERT:      InvertFileSelection(); break;
-    case IDM_REFRESH:     RefreshFileRows(); break;
+    case IDM_REFRESH:     RefreshCurrentRows(); break;
     case IDC_BROWSE:      BrowseArchivePath(); break;
     case IDC_FORMATBOX:   OnFormatBox(notification); break;
     }

@@ -3,11 +3,15 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <string>
+#include <vector>
+
 #include "app/controls.h"
 #include "app/instance.h"
 #include "app/layout.h"
 #include "app/list_rows.h"
 #include "app/list_sort.h"
+#include "app/long_work.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_commands.h"
@@ -179,12 +183,24 @@ void SortFileListByColumn(HWND list, int column) {
     SortListByColumn(list, column, FileListSortRule);
 }
 
-static void OnColumnClick(const NMLISTVIEW* click) { SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem); }
+static void OnColumnClick(const NMLISTVIEW* click) {
+    if (!LongWorkRunning()) SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem);
+}
+
+// An addition writes the count once when it ends.
+static void OnItemChanged() {
+    if (!LongWorkRunning()) RefreshFileSelectionCount();
+}
+
+// Not while rows are being added: the addition still fills the list.
+static void OnClose() {
+    if (!LongWorkRunning()) CommitFileList(CurrentTaskIndex);
+}
 
 static LRESULT OnNotify(const NMHDR* header) {
     if (header->idFrom != IDC_FILELIST) return 0;
     switch (header->code) {
-    case LVN_ITEMCHANGED: RefreshFileSelectionCount(); break;
+    case LVN_ITEMCHANGED: OnItemChanged(); break;
     case NM_RCLICK:       OnRightClick(reinterpret_cast<const NMITEMACTIVATE*>(header)); break;
     case LVN_COLUMNCLICK: OnColumnClick(reinterpret_cast<const NMLISTVIEW*>(header)); break;
     }
@@ -204,7 +220,7 @@ static LRESULT CALLBACK FileListWindowProc(HWND window, UINT message, WPARAM wp,
     case WM_SETFOCUS: OnSetFocus(); return 0;
     case WM_NOTIFY:   return OnNotify(reinterpret_cast<const NMHDR*>(lp));
     case WM_COMMAND:  ExecuteFileListCommand(LOWORD(wp), HIWORD(wp)); return 0;
-    case WM_CLOSE:    CommitFileList(CurrentTaskIndex); return 0;
+    case WM_CLOSE:    OnClose(); return 0;
     case WM_DESTROY:  OnDestroy(); return 0;
     }
     return DefWindowProcA(window, message, wp, lp);
@@ -217,15 +233,18 @@ static void OnListKeyDown(HWND list, WPARAM key) {
 }
 
 // Each dropped path becomes one row, a folder as a folder row. A path that
-// does not fit PathSize would arrive cut short, so it is left out.
+// does not fit PathSize would arrive cut short, so it is left out. A drop
+// while rows are being added is refused.
 static void OnDropFiles(HDROP drop) {
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = LongWorkRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    std::vector<std::string> paths;
     for (UINT i = 0; i < count; ++i) {
         char path[PathSize];
         UINT length = DragQueryFileA(drop, i, path, sizeof(path));
-        if (length > 0 && length < sizeof(path)) AddPathToCurrentTask(path);
+        if (length > 0 && length < sizeof(path)) paths.emplace_back(path);
     }
     DragFinish(drop);
+    AddPathListToCurrentTask(paths);
 }
 
 // The wrapped procedure of every file list; what it does not handle goes to

@@ -1,5 +1,7 @@
 #include "filelist/naming.h"
 
+#include <cstring>
+
 #include "app/text.h"
 #include "archivers/formats.h"
 
@@ -18,6 +20,65 @@ bool DeriveArchivePath(const char* itemPath, int formatIndex, char* path, size_t
     PathParts parts;
     SplitPath(itemPath, &parts);
     return FormatText(path, size, "%s%s%s.%s", parts.drive, parts.dir, parts.name, FormatTable[formatIndex].Extension);
+}
+
+// The list path that holds the candidate (is it, or a folder above it);
+// null when none does. With above, only a folder above it counts.
+static const char* HoldingPath(const char* candidate, const char* const* listPaths, size_t listCount,
+                               bool above = false) {
+    for (size_t i = 0; i < listCount; ++i) {
+        if (!PathIsOrIsInside(candidate, listPaths[i])) continue;
+        if (!above || !PathIsOrIsInside(listPaths[i], candidate)) return listPaths[i];
+    }
+    return nullptr;
+}
+
+// "C:\data\" names the folder C:\data; a drive's root keeps its separator.
+static void DropTrailingSeparator(char* folder) {
+    const char* last = FindLastSeparator(folder);
+    if (last != nullptr && last[1] == '\0' && last > folder && last[-1] != ':') folder[last - folder] = '\0';
+}
+
+// "C:\in\a.zip" numbered 2 is "C:\in\a (2).zip".
+static bool NumberedPath(const char* path, int number, char* numbered, size_t size) {
+    PathParts parts;
+    SplitPath(path, &parts);
+    return FormatText(numbered, size, "%s%s%s (%d)%s", parts.drive, parts.dir, parts.name, number, parts.ext);
+}
+
+// The archive path proposed for a task whose list holds listPaths, named
+// after itemPath: never one of the list's own paths nor inside a folder of
+// the list, or the archive would be packed into itself. A proposal inside a
+// folder of the list moves beside that folder (named after it); one that is
+// a path of the list gets a number ("a (2).zip"). False, with an empty
+// result, when no such path can be made (the list holds a drive's root).
+bool ProposeArchivePath(const char* itemPath, int formatIndex, const char* const* listPaths, size_t listCount,
+                        char* path, size_t size) {
+    char candidate[PathSize];
+    if (!DeriveArchivePath(itemPath, formatIndex, candidate, sizeof(candidate))) {
+        if (size > 0) path[0] = '\0';
+        return false;
+    }
+    // Each move goes up at least one folder, so a path of 259 bytes needs
+    // fewer than PathSize moves.
+    for (int move = 0; move < PathSize; ++move) {
+        const char* holder = HoldingPath(candidate, listPaths, listCount, true);
+        if (holder == nullptr) break;
+        char folder[PathSize];
+        char beside[PathSize];
+        if (!CopyText(folder, sizeof(folder), holder)) break;
+        DropTrailingSeparator(folder);
+        if (!DeriveArchivePath(folder, formatIndex, beside, sizeof(beside)) || strcmp(beside, candidate) == 0) break;
+        CopyText(candidate, sizeof(candidate), beside);
+    }
+    if (HoldingPath(candidate, listPaths, listCount) == nullptr) return CopyText(path, size, candidate);
+    for (int number = 2; number < 100; ++number) {
+        char numbered[PathSize];
+        if (!NumberedPath(candidate, number, numbered, sizeof(numbered))) break;
+        if (HoldingPath(numbered, listPaths, listCount) == nullptr) return CopyText(path, size, numbered);
+    }
+    if (size > 0) path[0] = '\0';
+    return false;
 }
 
 // The same formula applied to the archive path itself: a path without an

@@ -74,6 +74,35 @@ bool AllPathTokensAreArchives(const char* commandLine) {
     return allArchives;
 }
 
+static bool IsTaskListFileName(const char* path) {
+    PathParts parts;
+    SplitPath(path, &parts);
+    const char* wanted = ".fdl";
+    for (size_t i = 0; i < 5; ++i) {
+        char c = parts.ext[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != wanted[i]) return false;
+    }
+    return true;
+}
+
+// A task list file alone ("fardelix.exe C:\jobs.fdl", as the shell opens a
+// .fdl) is loaded as a list, not packed: true, with its path, when the
+// only path-like token names a .fdl file (in any case). Tokens that are not
+// path-like do not count; with other paths the usual rules stand.
+bool LoneTaskListFile(const char* commandLine, char* path, size_t size) {
+    CommandLineCursor cursor;
+    StartCommandLine(&cursor, commandLine);
+    char token[CommandTokenSize];
+    int paths = 0;
+    while (NextCommandToken(&cursor, token, sizeof(token))) {
+        if (!IsPathLikeToken(token)) continue;
+        if (++paths > 1) return false;
+        if (!IsTaskListFileName(token) || !CopyText(path, size, token)) return false;
+    }
+    return paths == 1;
+}
+
 // Second pass: every path-like token, in command-line order.
 void ForEachPathToken(const char* commandLine, void (*visit)(const char* token, void* context), void* context) {
     CommandLineCursor cursor;

@@ -14,4 +14,5 @@ void StartCommandLine(CommandLineCursor* cursor, const char* commandLine);
 bool NextCommandToken(CommandLineCursor* cursor, char* token, size_t size);
 bool IsPathLikeToken(const char* token);
 bool AllPathTokensAreArchives(const char* commandLine);
+bool LoneTaskListFile(const char* commandLine, char* path, size_t size);
 void ForEachPathToken(const char* commandLine, void (*visit)(const char* token, void* context), void* context);

@@ -3,7 +3,6 @@
 #include "program/run_loop.h"
 #include "program/startup.h"
 #include "filelist/file_list_window.h"
-#include "resources/resource.h"
 #include "ui/main_window.h"
 
 // One instance: a second start brings the first to the front and ends; its
@@ -18,7 +17,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     HWND window = CreateMainWindow(instance);
     if (window == nullptr) return 0;
     HandleCommandLine(commandLine);
-    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    ProgramKeys keys;
+    LoadProgramKeys(instance, &keys);
     ShowWindow(window, show);
     UpdateWindow(window);
     // A command line that made a compression task opened its file-list
@@ -29,5 +29,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
         SetWindowPos(FileListWindow, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
         SetForegroundWindow(FileListWindow);
     }
-    return RunMessageLoop(accelerators);
+    int exitCode = RunMessageLoop(&keys);
+    FreeProgramKeys(&keys);
+    return exitCode;
 }

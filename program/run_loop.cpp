@@ -1,6 +1,7 @@
 #include "program/run_loop.h"
 
 #include "app/controls.h"
+#include "resources/resource.h"
 #include "runs/runs.h"
 #include "tasks/run_switch.h"
 #include "tasks/task_rows.h"
@@ -28,14 +29,49 @@ void RunStep() {
     if (!ran) SwitchRunningOff();
 }
 
-// Accelerators go to whichever window of the program is active, so the main
-// window and the file-list window receive the same keys as commands. One
-// RunStep follows every message.
-int RunMessageLoop(HACCEL accelerators) {
+// Commands that only the file-list window carries out.
+static bool IsFileListCommand(WORD id) { return id == IDM_OPEN_FILES || id == IDM_OPEN_FOLDER || id == IDM_REFRESH; }
+
+// In the shared table the file-list window's Ctrl+O (4004) comes before the
+// main window's (4039) and the first match wins, so the main window's copy
+// leaves out the file-list window's commands: there Ctrl+O opens a task list.
+bool LoadProgramKeys(HINSTANCE instance, ProgramKeys* keys) {
+    keys->shared = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    keys->mainWindow = nullptr;
+    if (keys->shared == nullptr) return false;
+    ACCEL entries[64];
+    int count = CopyAcceleratorTableA(keys->shared, nullptr, 0);
+    if (count <= 0 || count > static_cast<int>(sizeof(entries) / sizeof(entries[0]))) return false;
+    count = CopyAcceleratorTableA(keys->shared, entries, count);
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+        if (!IsFileListCommand(entries[i].cmd)) entries[kept++] = entries[i];
+    }
+    keys->mainWindow = CreateAcceleratorTableA(entries, kept);
+    return keys->mainWindow != nullptr;
+}
+
+// The table loaded from resources belongs to the module; only the built
+// copy is destroyed.
+void FreeProgramKeys(ProgramKeys* keys) {
+    if (keys->mainWindow != nullptr) DestroyAcceleratorTable(keys->mainWindow);
+    keys->mainWindow = nullptr;
+    keys->shared = nullptr;
+}
+
+// Keys go to whichever window of the program is active, as commands of
+// that window.
+bool TranslateProgramKey(const ProgramKeys& keys, HWND active, MSG* msg) {
+    if (active == nullptr) return false;
+    HACCEL table = active == MainWindow && keys.mainWindow != nullptr ? keys.mainWindow : keys.shared;
+    return table != nullptr && TranslateAcceleratorA(active, table, msg) != 0;
+}
+
+// One RunStep follows every message.
+int RunMessageLoop(const ProgramKeys* keys) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
-        HWND active = GetActiveWindow();
-        if (accelerators == nullptr || active == nullptr || !TranslateAcceleratorA(active, accelerators, &msg)) {
+        if (keys == nullptr || !TranslateProgramKey(*keys, GetActiveWindow(), &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }

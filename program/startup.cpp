@@ -1,20 +1,38 @@
 #include "program/startup.h"
 
+#include <string>
+#include <vector>
+
 #include "program/command_line.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
 #include "tasks/task_create.h"
+#include "ui/main_commands.h"
 
 static void AddExtractionTask(const char* path, void*) { CreateExtractionTask(path); }
-static void AddToCurrentTask(const char* path, void*) { AddPathToCurrentTask(path); }
+static void CollectPath(const char* path, void* paths) {
+    static_cast<std::vector<std::string>*>(paths)->emplace_back(path);
+}
 
-// When every path is an archive, one extraction task per archive; as soon
+// A task list file alone is loaded as the open command loads one. Else,
+// when every path is an archive, one extraction task per archive; as soon
 // as one is not, every path goes into one new compression task, shown in
 // the file-list window. Tokens that are not drive-letter paths count for
 // nothing.
 void HandleCommandLine(const char* commandLine) {
     if (commandLine == nullptr || commandLine[0] == '\0') return;
+    char listFile[CommandTokenSize];
+    if (LoneTaskListFile(commandLine, listFile, sizeof(listFile))) {
+        OpenTaskListNamed(listFile);
+        return;
+    }
     bool allArchives = AllPathTokensAreArchives(commandLine);
     if (!allArchives && OpenNewCompressionTask("名称未設定") < 0) return;
-    ForEachPathToken(commandLine, allArchives ? AddExtractionTask : AddToCurrentTask, nullptr);
+    if (allArchives) {
+        ForEachPathToken(commandLine, AddExtractionTask, nullptr);
+        return;
+    }
+    std::vector<std::string> paths;
+    ForEachPathToken(commandLine, CollectPath, &paths);
+    AddPathListToCurrentTask(paths);
 }

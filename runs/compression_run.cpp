@@ -163,6 +163,18 @@ static void SendFileList(CompressionRun* run) {
     EndRun(run, Done);
 }
 
+// Whether the archive is one of the task's own files or folders, or lies
+// inside one of its folders: the library would pack it into itself.
+static bool ArchiveIsAmongItsFiles(HWND list, const char* archive) {
+    int rows = list != nullptr ? Lv_RowCount(list) : 0;
+    for (int row = 0; row < rows; ++row) {
+        char path[PathSize];
+        Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
+        if (PathIsOrIsInside(archive, path)) return true;
+    }
+    return false;
+}
+
 // Runs the compression task shown in the given task-list row.
 void RunCompressionTask(int row) {
     short index = RowToTaskIndex(row);
@@ -175,6 +187,10 @@ void RunCompressionTask(int row) {
     if (!IsCompressFormat(run.format)) {
         return FailRun(run.id, &run.library, "%s の圧縮形式(%d)に対応するライブラリがありません。", run.archive,
                        run.format);
+    }
+    if (ArchiveIsAmongItsFiles(TaskTable[index].fileList, run.archive)) {
+        return FailRun(run.id, &run.library,
+                       "圧縮ファイル%sは圧縮するファイルまたはフォルダに含まれているため、作成できません。", run.archive);
     }
     const FormatRow& format = FormatTable[run.format];
     if (!LoadArchiverLibrary(format.CompressLibrary, format.CompressPrefix, &run.library)) {

@@ -53,18 +53,24 @@ bool InspectArchive(const char* path, int format, short taskIndex) {
         SetStatusById(id, Error);
         return true;
     }
+    // Entries that are only the archive's root ("./" of "tar cf x.tar .")
+    // name nothing: the first entry with a real top-level name is compared
+    // with the rest.
     char first[FindRecordNameSize + 1];
-    ReadFindRecordName(record, first, sizeof(first));
+    bool named = false;
     bool several = false;
     for (;;) {
-        ZeroMemory(record, sizeof(record));
-        if (library.findNext(archive, record) == -1) break;
         char name[FindRecordNameSize + 1];
         ReadFindRecordName(record, name, sizeof(name));
-        if (!SameTopLevelName(first, name)) {
+        if (TopLevelNameLength(name) > 0 && !named) {
+            CopyText(first, sizeof(first), name);
+            named = true;
+        } else if (TopLevelNameLength(name) > 0 && !SameTopLevelName(first, name)) {
             several = true;
             break;
         }
+        ZeroMemory(record, sizeof(record));
+        if (library.findNext(archive, record) == -1) break;
     }
     library.closeArchive(archive);
     ReleaseArchiverLibrary(&library);

@@ -77,8 +77,8 @@ static void CountArchiveEntries(short index, const char* path) {
     SetTaskNumberCell(index, ColumnCount, static_cast<uint32_t>(count));
 }
 
-// The counts are refreshed before the library is tried, so an Error set
-// while counting shows at the next refresh.
+// The counts are refreshed before the library is tried, and again after
+// it: a task that became Error while counting is counted as such at once.
 short CreateExtractionTask(const char* path) {
     char name[PathSize];
     ArchiveDisplayName(path, name, sizeof(name));
@@ -87,5 +87,6 @@ short CreateExtractionTask(const char* path) {
     ExtractionDestination(path, TaskTable[index].destination, sizeof(TaskTable[index].destination));
     StatusCountsChanged();
     CountArchiveEntries(index, path);
+    StatusCountsChanged();
     return index;
 }

@@ -4,6 +4,7 @@
 
 #include "app/controls.h"
 #include "app/heap.h"
+#include "app/long_work.h"
 #include "app/instance.h"
 #include "app/modal.h"
 #include "app/text.h"
@@ -103,7 +104,50 @@ bool SaveTaskList(const char* path) {
         if (!saved) DeleteFileA(temporary);
     }
     if (!saved) ShowErrorMessage(MainWindow, "タスクリストファイルの保存に失敗しました");
+    if (saved) MarkTaskListSaved();
     return saved;
+}
+
+// ---- changes since the list was saved or loaded ----
+
+// The list changed when the bytes its file would hold differ from those of
+// the last save or load: adding, deleting, moving and sorting tasks, and
+// editing their files, archive, format or destination count; statuses, which
+// the file does not keep, do not. A hash of those bytes is kept, not the bytes.
+struct ListFingerprint {
+    bool known;       // false until the first save or load
+    bool whole;       // every line could be written
+    uint64_t hash;    // FNV-1a over the bytes
+    uint64_t length;
+};
+static ListFingerprint SavedList = {false, true, 0, 0};
+
+static bool HashBytes(void* context, const char* bytes, size_t length) {
+    auto* print = static_cast<ListFingerprint*>(context);
+    for (size_t i = 0; i < length; ++i) {
+        print->hash = (print->hash ^ static_cast<unsigned char>(bytes[i])) * 1099511628211ULL;
+    }
+    print->length += length;
+    return true;
+}
+
+static ListFingerprint CurrentFingerprint() {
+    ListFingerprint print = {true, true, 14695981039346656037ULL, 0};
+    TaskListWriter writer = {HashBytes, &print, true};
+    WriteTasks(&writer);
+    print.whole = writer.ok;
+    return print;
+}
+
+// The list as it stands is what its file holds.
+void MarkTaskListSaved() { SavedList = CurrentFingerprint(); }
+
+// An empty list has nothing to lose; a list with a line no file could hold
+// whole counts as changed.
+bool TaskListChanged() {
+    if (TaskRowCount() == 0) return false;
+    ListFingerprint now = CurrentFingerprint();
+    return !SavedList.known || !now.whole || now.hash != SavedList.hash || now.length != SavedList.length;
 }
 
 // ---- loading ----
@@ -160,10 +204,11 @@ static bool MakeExtractionTask(const TaskListParser& parser) {
     return true;
 }
 
-enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom };
+enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom, LoadStopped };
 
 // Applies the file's steps to the task list. Tasks made before a failure
-// stay.
+// stay. Inside a long work each path is a step: when the user stops it, the
+// task being filled keeps the rows added so far, with the figures of those.
 static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListParent) {
     TaskListParser parser;
     StartTaskListParser(&parser, data, size);
@@ -179,6 +224,10 @@ static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListPare
             files = 0;
             break;
         case ListPath: {
+            if (!KeepWorking()) {
+                FinishCompressionTask(index, files);
+                return LoadStopped;
+            }
             uint32_t rows = 0;
             uint32_t total = 0;
             AddPathToTask(index, parser.text, &rows, &total);
@@ -215,5 +264,6 @@ bool LoadTaskList(const char* path, HWND fileListParent) {
     StatusCountsChanged();
     if (result == LoadInvalid) ShowErrorMessage(MainWindow, "%sは不正なリストファイルです", path);
     if (result == LoadNoRoom) ShowErrorMessage(MainWindow, "タスクリストファイルの読み込みに失敗しました");
+    if (result == LoadDone) MarkTaskListSaved();
     return result == LoadDone;
 }

@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 
-
 bool SaveTaskList(const char* path);
 bool LoadTaskList(const char* path, HWND fileListParent);
+void MarkTaskListSaved();
+bool TaskListChanged();

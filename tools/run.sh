@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Builds fardelix and starts it under Wine; arguments go to the program,
+# Builds fardelix and its bundled archiver library optimised (the
+# win64-release preset; the tests keep the debug build of the win64 preset)
+# and starts it under Wine; arguments go to the program,
 # for example: tools/run.sh "C:\data\report.txt"
 # Without a display it starts a virtual one (Xvfb) and says so.
 set -euo pipefail
@@ -8,16 +10,17 @@ cd "$(dirname "$0")/.."
 # installed there must not be found by the tests, which use build/wineprefix.
 export FARDELIX_WINEPREFIX="${FARDELIX_WINEPREFIX:-$PWD/build/wineprefix-run}"
 bash tools/setup.sh
-cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target fardelix
+build=build/win64-release
+cmake --preset win64-release >/dev/null
+cmake --build --preset win64-release --target fardelix
 if [ -f archivelib/install-into-prefix.sh ]; then
     # The bundled archiver library, installed under each of its library names
     # where a user's libraries live.
-    cmake --build --preset win64 --target fdarc
-    bash archivelib/install-into-prefix.sh build/win64
+    cmake --build --preset win64-release --target fdarc
+    bash archivelib/install-into-prefix.sh "$build"
 fi
 if [ -z "${DISPLAY:-}" ]; then
     echo "run: no DISPLAY is set; starting the program on a virtual display (Xvfb)."
-    exec xvfb-run -a -s "-screen 0 1280x1024x24" tools/wine-run.sh build/win64/fardelix.exe "$@"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24" tools/wine-run.sh "$build/fardelix.exe" "$@"
 fi
-exec tools/wine-run.sh build/win64/fardelix.exe "$@"
+exec tools/wine-run.sh "$build/fardelix.exe" "$@"

@@ -5,7 +5,14 @@
 
 #include "settings/settings.h"
 
-enum DestinationCheck { DestinationOk, DestinationEmpty, DestinationTooLong };
+enum DestinationCheck {
+    DestinationOk,
+    DestinationEmpty,
+    DestinationTooLong,
+    DestinationNotFullPath,
+    DestinationBadCharacter,
+    DestinationNoDrive,  // found by the dialog: the drive does not exist
+};
 
 DestinationCheck MakeDestinationFolder(const char* typed, char* folder, size_t size);
 const char* DestinationMessage(DestinationCheck check);

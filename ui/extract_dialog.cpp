@@ -64,13 +64,24 @@ static INT_PTR OnInitDialog(HWND dialog, LPARAM lp) {
     return FALSE;
 }
 
-// The folder must be given; it is stored with a backslash at its end.
+// The typed text as a folder a task can keep, on a drive that exists.
+static DestinationCheck CheckDestination(const char* typed, char* folder, size_t size) {
+    DestinationCheck check = MakeDestinationFolder(typed, folder, size);
+    if (check != DestinationOk || folder[1] != ':') return check;
+    char root[4] = {folder[0], ':', '\\', '\0'};
+    if (GetDriveTypeA(root) != DRIVE_NO_ROOT_DIR) return DestinationOk;
+    folder[0] = '\0';
+    return DestinationNoDrive;
+}
+
+// The folder must be a full path on a drive that exists; it is stored with
+// a backslash at its end. A refused folder keeps the dialog open.
 static void OnOk(HWND dialog) {
     const auto* data = reinterpret_cast<const ExtractDialogData*>(Dlg_Data(dialog));
     char typed[PathSize];
     Dlg_GetText(dialog, IDC_DESTINATION, typed, sizeof(typed));
     char folder[PathSize];
-    DestinationCheck check = MakeDestinationFolder(typed, folder, sizeof(folder));
+    DestinationCheck check = CheckDestination(typed, folder, sizeof(folder));
     if (check != DestinationOk) {
         ShowErrorMessage(dialog, "%s", DestinationMessage(check));
         return;
@@ -90,12 +101,14 @@ static void BrowseForDestination(HWND dialog) {
     char start[PathSize];
     Dlg_GetText(dialog, IDC_DESTINATION, start, sizeof(start));
     char chosen[PathSize];
-    if (!Modal.browseFolder(MainWindow, "圧縮ファイルを解凍するフォルダを指定してください", start, chosen,
+    // Owned by the dialog: when the browser closes it enables its owner
+    // again, and the main window must stay disabled under the dialog.
+    if (!Modal.browseFolder(dialog, "圧縮ファイルを解凍するフォルダを指定してください", start, chosen,
                             sizeof(chosen))) {
         return;
     }
     char folder[PathSize];
-    DestinationCheck check = MakeDestinationFolder(chosen, folder, sizeof(folder));
+    DestinationCheck check = CheckDestination(chosen, folder, sizeof(folder));
     if (check != DestinationOk) {
         ShowErrorMessage(dialog, "%s", DestinationMessage(check));
         return;

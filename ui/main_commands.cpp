@@ -6,11 +6,13 @@
 #include <cstring>
 
 #include "app/controls.h"
+#include "app/long_work.h"
 #include "app/modal.h"
 #include "archivers/formats.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
+#include "tasks/number_text.h"
 #include "tasks/task_create.h"
 #include "tasks/task_delete.h"
 #include "tasks/task_paths.h"
@@ -42,11 +44,6 @@ static bool RefuseWhileBusy() {
     return false;
 }
 
-static bool ConfirmDiscard() {
-    return Lv_RowCount(TaskListView) == 0 ||
-           AskOkCancel(MainWindow, "登録されているタスクが存在しますが、よろしいですか？");
-}
-
 // The chosen file's folder is where the next open and save dialogs start.
 static void AdoptListName(const char* path) {
     CopyText(CurrentListName, sizeof(CurrentListName), path);
@@ -69,37 +66,83 @@ static void PrepareListDialog(OPENFILENAMEA* dialog, char* file, const char* tit
     dialog->Flags = OFN_EXPLORER | OFN_HIDEREADONLY | flags;
 }
 
-static void NewTaskList() {
-    if (RefuseWhileBusy() || !ConfirmDiscard() || !ClearTaskList()) return;
-    CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
-    SetMainTitle(CurrentListName);
-}
-
-// The list is cleared only after a file was chosen; a failed load has
-// reported itself and leaves the title and folder as they were.
-static void OpenTaskListFile() {
-    if (RefuseWhileBusy() || !ConfirmDiscard()) return;
-    char file[DialogPathSize] = "";
-    OPENFILENAMEA dialog = {};
-    PrepareListDialog(&dialog, file, "タスクリストファイルを開く", OFN_FILEMUSTEXIST);
-    if (!Modal.openFileDialog(&dialog)) return;
-    if (!ClearTaskList() || !LoadTaskList(file, FileListWindow)) return;
-    AdoptListName(file);
-}
-
-static void SaveTaskListFile() {
+// The save command: always through the save dialog. True when saved.
+static bool SaveTaskListFile() {
     if (Lv_RowCount(TaskListView) == 0) {
         ShowErrorMessage(MainWindow, "タスクが存在しません");
-        return;
+        return false;
     }
-    if (RefuseWhileBusy()) return;
+    if (RefuseWhileBusy()) return false;
     char file[DialogPathSize] = "";
     OPENFILENAMEA dialog = {};
     PrepareListDialog(&dialog, file, "タスクリストファイルを保存", OFN_OVERWRITEPROMPT);
     dialog.lpstrDefExt = "fdl";
-    if (!Modal.saveFileDialog(&dialog)) return;
-    if (!SaveTaskList(file)) return;
+    if (!Modal.saveFileDialog(&dialog)) return false;
+    if (!SaveTaskList(file)) return false;
     AdoptListName(file);
+    return true;
+}
+
+// A list with a file is saved to it; a list never saved goes through the
+// save dialog.
+static bool SaveTaskListInPlace() {
+    if (strcmp(CurrentListName, "NewTaskList") == 0) return SaveTaskListFile();
+    if (RefuseWhileBusy()) return false;
+    return SaveTaskList(CurrentListName);
+}
+
+// Before the list is replaced or the program ends: a list changed since it
+// was last saved or loaded is offered for saving. False when the caller must
+// stop: the user cancelled, or the save did not happen.
+bool SaveChangedTaskList() {
+    if (!TaskListChanged()) return true;
+    switch (AskYesNoCancel(MainWindow, "タスクリストは変更されています。保存しますか？")) {
+    case IDYES: return SaveTaskListInPlace();
+    case IDNO:  return true;
+    }
+    return false;
+}
+
+static void NewTaskList() {
+    if (RefuseWhileBusy() || !SaveChangedTaskList() || !ClearTaskList()) return;
+    MarkTaskListSaved();
+    CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
+    SetMainTitle(CurrentListName);
+}
+
+static void ShowLoadProgress(uint32_t rows) {
+    char count[NumberTextSize];
+    char text[128];
+    FormatThousands(rows, count, sizeof(count));
+    FormatText(text, sizeof(text), "  %s 件追加 (Escで中止)", count);
+    Sb_SetPart(MainStatusBar, 0, text);
+}
+
+// The list is cleared only after a file was chosen; a failed load has
+// reported itself and leaves the title and folder as they were. The load
+// is one long work: the task list paints once a second, the status bar
+// counts the files added, and Escape stops it, keeping the tasks loaded so
+// far; a stopped load does not take the file's name either, so that a save
+// cannot replace the file with the shortened list.
+static void OpenTaskListFile() {
+    if (RefuseWhileBusy() || !SaveChangedTaskList()) return;
+    char file[DialogPathSize] = "";
+    OPENFILENAMEA dialog = {};
+    PrepareListDialog(&dialog, file, "タスクリストファイルを開く", OFN_FILEMUSTEXIST);
+    if (!Modal.openFileDialog(&dialog)) return;
+    OpenTaskListNamed(file);
+}
+
+// Loads a task list file in place of the list, as the open command does
+// with the file chosen; a command line that names one file does it too.
+bool OpenTaskListNamed(const char* path) {
+    if (!ClearTaskList()) return false;
+    BeginLongWork(ShowLoadProgress, TaskListView);
+    bool loaded = LoadTaskList(path, FileListWindow);
+    bool complete = EndLongWork();
+    if (!loaded || !complete) return false;
+    AdoptListName(path);
+    return true;
 }
 
 // ---- Creating tasks ----
@@ -203,7 +246,9 @@ static void DeleteDoneTasks() {
 }
 
 // One line per command; ids without a case do nothing in the main window.
+// None runs while rows are being added.
 void ExecuteMainCommand(int command) {
+    if (LongWorkRunning()) return;
     switch (command) {
     case IDM_NEW_LIST:      NewTaskList(); break;
     case IDM_OPEN_LIST:     OpenTaskListFile(); break;

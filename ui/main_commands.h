@@ -5,3 +5,5 @@
 extern char CurrentListName[PathSize];   // the task list file's path, "NewTaskList" before one is opened or saved
 
 void ExecuteMainCommand(int command);
+bool SaveChangedTaskList();
+bool OpenTaskListNamed(const char* path);

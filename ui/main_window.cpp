@@ -8,6 +8,7 @@
 #include "app/heap.h"
 #include "app/instance.h"
 #include "app/layout.h"
+#include "app/long_work.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -129,8 +130,12 @@ static void OnSize(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     LayoutMainWindow(LOWORD(lp), HIWORD(lp));
 }
 
-// No question: tasks that are Waiting or Running are simply dropped.
+// A changed list is offered for saving first; cancelling, or a save that
+// did not happen, keeps the program open. Tasks that are Waiting or Running
+// are dropped without a question of their own. Not while rows are being
+// added: the addition still uses the windows.
 static void OnClose(HWND window) {
+    if (LongWorkRunning() || !SaveChangedTaskList()) return;
     SaveSettings(SettingsPath);
     DestroyWindow(window);
 }

@@ -5,10 +5,13 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/list_rows.h"
 #include "app/list_sort.h"
+#include "app/long_work.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
@@ -57,16 +60,18 @@ static bool AllDroppedAreArchives(HDROP drop, UINT count) {
 // compression task holding every dropped path, archives included, with its
 // file-list window open. An archive counts as one by its extension alone.
 static void OnDropFiles(HDROP drop) {
-    UINT count = DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = LongWorkRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
     char path[PathSize];
     if (AllDroppedAreArchives(drop, count)) {
         for (UINT i = 0; i < count; ++i) {
             if (DroppedPath(drop, i, path)) CreateExtractionTask(path);
         }
     } else if (OpenNewCompressionTask("名称未設定") >= 0) {
+        std::vector<std::string> paths;
         for (UINT i = 0; i < count; ++i) {
-            if (DroppedPath(drop, i, path)) AddPathToCurrentTask(path);
+            if (DroppedPath(drop, i, path)) paths.emplace_back(path);
         }
+        AddPathListToCurrentTask(paths);
     }
     DragFinish(drop);
 }

@@ -161,7 +161,17 @@ grep -Eq 'extended local header: +yes' <<< "$details" ||
 # One top-level folder only: no folder named after the archive is made.
 (cd "$raw" && LC_ALL=C zip -q -r -X "$in/single-zip/only.zip" -- "${raw_tops[0]}")
 (cd "$raw" && tar cf "$in/single-tar/only.tar" -- "${raw_tops[0]}")
-arcs=(deflated.zip stored.zip streamed.zip plain.tar gzipped.tar single-zip/only.zip single-tar/only.tar)
+# "tar cf x.tar ." names every entry "./...": of the whole tree, several
+# top-level entries and a folder named after the archive; of a folder
+# holding one folder, a single one, extracted in place.
+mkdir -p "$in/dot-many" "$in/dot-single" "$work/raw-single"
+(cd "$raw" && tar cf "$in/dot-many/dotmany.tar" .)
+trees rawcopy "$src" "$work/raw-single" "${tops[0]}"
+(cd "$work/raw-single" && tar cf "$in/dot-single/dotone.tar" .)
+[ "$(tar tf "$in/dot-many/dotmany.tar" | sed -n 1p)" = "./" ] ||
+    fail "dotmany.tar does not begin with ./; the case is not exercised"
+arcs=(deflated.zip stored.zip streamed.zip plain.tar gzipped.tar single-zip/only.zip single-tar/only.tar
+      dot-many/dotmany.tar dot-single/dotone.tar)
 arc_paths=(); want=""
 for arc in "${arcs[@]}"; do
     arc_paths+=("$in/$arc")
@@ -181,6 +191,12 @@ for arc in zip tar; do
     trees compare "$src" "$in/single-$arc" same "${tops[0]}" --ignore=only.$arc &&
         pass "single-folder $arc: extracted in place, byte-identical" || fail "single-folder $arc: the tree differs"
 done
+trees compare "$src" "$in/dot-many/dotmany" same "${tops[@]}" &&
+    pass "tar of \".\" with several entries: extracted into its own folder, byte-identical" ||
+    fail "tar of \".\" with several entries: the tree differs (spilled into its destination?)"
+trees compare "$src" "$in/dot-single" same "${tops[0]}" --ignore=dotone.tar &&
+    pass "tar of \".\" with one folder: extracted in place, byte-identical" ||
+    fail "tar of \".\" with one folder: the tree differs"
 
 # ---------------------------------------------------------------- hostile archives
 # Those with readable entries fail in the run, the others already when counted.

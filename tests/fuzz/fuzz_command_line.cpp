@@ -32,5 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ForEachPathToken(line.c_str(), Collect, &second);
     if (second != paths) abort();
     AllPathTokensAreArchives(line.c_str());
+    // A lone task list is the one path-like token there is.
+    char list[CommandTokenSize];
+    if (LoneTaskListFile(line.c_str(), list, sizeof(list)) && (paths.size() != 1 || paths[0] != list)) abort();
     return 0;
 }

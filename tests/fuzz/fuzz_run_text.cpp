@@ -16,11 +16,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string first = text.substr(0, half);
     std::string other = text.substr(half);
 
+    size_t start = static_cast<size_t>(TopLevelNameStart(first.c_str()) - first.c_str());
     size_t length = TopLevelNameLength(first.c_str());
-    if (length > first.size()) abort();
+    if (start > first.size() || length > first.size() - start) abort();
     if (!SameTopLevelName(first.c_str(), first.c_str())) abort();
     if (SameTopLevelName(first.c_str(), other.c_str()) != SameTopLevelName(other.c_str(), first.c_str())) abort();
 
+    // A folder of nothing but separators (or nothing) holds nothing.
+    if (PathIsOrIsInside(first.c_str(), other.c_str()) && other.find_first_not_of("\\/") == std::string::npos) abort();
     std::string path = text.substr(0, PathSize - 1);
     char line[ResponseLineSize];
     if (FormatResponseLine(line, sizeof(line), path.c_str(), size % 2 == 0)) {

@@ -116,3 +116,35 @@ TEST(CommandLine, DecidesBetweenExtractionAndCompression) {
         EXPECT_EQ(PathTokens(c.line), c.paths);
     }
 }
+
+// One task list file and no other path: the list is loaded, not packed.
+TEST(CommandLine, LoneTaskListFile) {
+    struct Case {
+        const char* line;
+        const char* list;  // null: not a lone task list
+    };
+    const Case cases[] = {
+        {"C:\\jobs.fdl", "C:\\jobs.fdl"},
+        {"\"C:\\my jobs\\週末.FDL\"", "C:\\my jobs\\週末.FDL"},
+        {"-x C:\\jobs.fdl", "C:\\jobs.fdl"},
+        {"C:\\ソフト\\表.fdl", "C:\\ソフト\\表.fdl"},
+        {"C:\\jobs.fdl C:\\b.txt", nullptr},
+        {"C:\\jobs.fdl C:\\other.fdl", nullptr},
+        {"C:\\a.zip C:\\jobs.fdl", nullptr},
+        {"C:\\jobs.fdl.txt", nullptr},
+        {"C:\\jobs.fd", nullptr},
+        {"C:\\jobs.fdlx", nullptr},
+        {"C:\\fdl", nullptr},
+        {"jobs.fdl", nullptr},
+        {"", nullptr},
+        {"\"C:\\unclosed.fdl", nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        char path[CommandTokenSize] = "junk";
+        EXPECT_EQ(LoneTaskListFile(c.line, path, sizeof(path)), c.list != nullptr);
+        if (c.list != nullptr) {
+            EXPECT_STREQ(path, c.list);
+        }
+    }
+}

@@ -10,9 +10,9 @@ TEST(DialogValues, DestinationFolderGetsOneTrailingBackslash) {
         DestinationCheck check;
         const char* folder;
     };
-    const std::string longest(PathSize - 2, 'a');  // 258 bytes: room for '\' and the terminator
-    const std::string tooLong(PathSize - 1, 'a');  // 259 bytes: no room for the backslash
-    const std::string fullWithBackslash = tooLong.substr(1) + "\\";
+    const std::string longest = "C:\\" + std::string(PathSize - 5, 'a');  // 258 bytes: room for '\' and the terminator
+    const std::string tooLong = "C:\\" + std::string(PathSize - 4, 'a');  // 259 bytes: no room for the backslash
+    const std::string fullWithBackslash = longest + "\\";
     const Case cases[] = {
         {"C:\\out", DestinationOk, "C:\\out\\"},
         {"C:\\out\\", DestinationOk, "C:\\out\\"},
@@ -34,6 +34,46 @@ TEST(DialogValues, DestinationFolderGetsOneTrailingBackslash) {
         EXPECT_EQ(std::string(folder), expected);
     }
     EXPECT_STREQ(DestinationMessage(DestinationEmpty), "圧縮ファイルを解凍するフォルダが指定されていません");
+}
+
+// Folders no Windows path can hold are refused before they reach a task.
+TEST(DialogValues, DestinationFolderMustBeAFullPathOfNameCharacters) {
+    struct Case {
+        const char* typed;
+        DestinationCheck check;
+    };
+    const Case cases[] = {
+        {"C:\\out", DestinationOk},
+        {"c:/out", DestinationOk},
+        {"C:", DestinationOk},
+        {"\\\\server\\share\\out", DestinationOk},
+        {"C:\\ポ\\x", DestinationOk},              // ポ is 0x83 0x7C: its trail byte is '|'
+        {"C:\\ソフト\\能", DestinationOk},
+        {"C:\\a b.c\\(1)", DestinationOk},
+        {"out", DestinationNotFullPath},
+        {"\\out", DestinationNotFullPath},
+        {"C:out", DestinationNotFullPath},
+        {"\\\\\\x", DestinationNotFullPath},
+        {"1:\\out", DestinationNotFullPath},
+        {"表:\\out", DestinationNotFullPath},
+        {"C:\\a*b", DestinationBadCharacter},
+        {"C:\\a?", DestinationBadCharacter},
+        {"C:\\\"a\"", DestinationBadCharacter},
+        {"C:\\<a>", DestinationBadCharacter},
+        {"C:\\a|b", DestinationBadCharacter},
+        {"C:\\a:b", DestinationBadCharacter},
+        {"C:\\a\tb", DestinationBadCharacter},
+        {"C:\\表|", DestinationBadCharacter},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        char folder[PathSize] = "junk";
+        EXPECT_EQ(MakeDestinationFolder(c.typed, folder, sizeof(folder)), c.check);
+        if (c.check != DestinationOk) {
+            EXPECT_STREQ(folder, "");
+        }
+        EXPECT_NE(std::string(DestinationMessage(c.check)).empty(), c.check != DestinationOk);
+    }
 }
 
 TEST(DialogValues, FolderRuleRadiosBothWays) {

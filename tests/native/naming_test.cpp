@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "app/text.h"
 
@@ -116,4 +117,52 @@ TEST(Naming, CompleteKeepsTheTextWhenTheFullPathDoesNotFit) {
     EXPECT_FALSE(CompleteArchivePath("backup.zip", 0, current.c_str(), name, sizeof(name), full, sizeof(full)));
     EXPECT_STREQ(name, "backup.zip");
     EXPECT_STREQ(full, "backup.zip");
+}
+
+// A proposal is never one of the list's paths nor inside a folder of it.
+TEST(Naming, ProposalNeverPacksTheListIntoItself) {
+    struct Case {
+        const char* name;
+        const char* item;
+        int format;
+        std::vector<const char*> list;
+        const char* expected;  // "" when nothing can be proposed
+    };
+    const Case cases[] = {
+        {"no collision", "C:\\in\\b.txt", 0, {"C:\\in\\b.txt", "C:\\in\\a.zip"}, "C:\\in\\b.zip"},
+        {"the archive itself", "C:\\in\\a.zip", 0, {"C:\\in\\a.zip", "C:\\in\\b.txt"}, "C:\\in\\a (2).zip"},
+        {"another path of the list", "C:\\in\\a.txt", 0, {"C:\\in\\a.txt", "C:\\IN\\A.ZIP"}, "C:\\in\\a (2).zip"},
+        {"numbers taken too", "C:\\in\\a.zip", 0, {"C:\\in\\a.zip", "C:\\in\\a (2).zip", "c:/in/a (3).zip"},
+         "C:\\in\\a (4).zip"},
+        {"other format", "C:\\in\\a.lzh", 1, {"C:\\in\\a.lzh"}, "C:\\in\\a (2).lzh"},
+        {"inside a folder of the list", "C:\\data\\photos", 0, {"C:\\data\\photos", "C:\\data"}, "C:\\data.zip"},
+        {"inside nested folders", "C:\\d\\e\\f.txt", 0, {"C:\\d\\e\\f.txt", "C:\\d\\e", "C:\\d\\"}, "C:\\d.zip"},
+        {"beside the folder, then numbered", "C:\\d\\x.txt", 0, {"C:\\d\\x.txt", "C:\\d", "C:\\d.zip"},
+         "C:\\d (2).zip"},
+        {"the archive itself, in a folder of the list", "C:\\d\\a.zip", 0, {"C:\\d\\a.zip", "C:\\d"}, "C:\\d.zip"},
+        {"double-byte folder", "C:\\ソフト\\表示.zip", 0, {"C:\\ソフト\\表示.zip"}, "C:\\ソフト\\表示 (2).zip"},
+        {"a drive's root", "C:\\", 0, {"C:\\"}, ""},
+        {"below a drive's root", "C:\\data\\a.txt", 0, {"C:\\data\\a.txt", "C:\\"}, ""},
+        {"empty list", "C:\\in\\a.zip", 0, {}, "C:\\in\\a.zip"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        char path[PathSize] = "junk";
+        bool proposed = ProposeArchivePath(c.item, c.format, c.list.data(), c.list.size(), path, sizeof(path));
+        EXPECT_EQ(proposed, c.expected[0] != '\0');
+        EXPECT_STREQ(path, c.expected);
+    }
+}
+
+// A numbered name that no longer fits is no proposal.
+TEST(Naming, ProposalStaysWithinThePathSize) {
+    std::string item = "C:\\" + std::string(250, 'n') + ".zip";
+    const char* list[] = {item.c_str()};
+    char path[PathSize];
+    EXPECT_FALSE(ProposeArchivePath(item.c_str(), 0, list, 1, path, sizeof(path)));
+    EXPECT_STREQ(path, "");
+    std::string fits = "C:\\" + std::string(246, 'n') + ".zip";
+    list[0] = fits.c_str();
+    ASSERT_TRUE(ProposeArchivePath(fits.c_str(), 0, list, 1, path, sizeof(path)));
+    EXPECT_EQ(std::string(path), "C:\\" + std::string(246, 'n') + " (2).zip");
 }

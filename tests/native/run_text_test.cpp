@@ -137,22 +137,40 @@ TEST(RunText, GroupsChangeOnAnyByteDifference) {
 TEST(RunText, TopLevelNames) {
     struct Case {
         const char* entry;
+        size_t start;
         size_t length;
     };
     const Case cases[] = {
-        {"docs/a.txt", 4},
-        {"docs\\a.txt", 4},
-        {"a.txt", 5},
-        {"", 0},
-        {"/a", 0},
-        {"docs\\x/a.txt", 6},                  // a "/" wins over an earlier "\"
-        {"\x95\x5c" "/a.txt", 2},             // 表/a.txt
-        {"\x95\x5c" "\\a.txt", 2},            // 表\a.txt
-        {"\x95\x5c" "\x8e\xa6" ".txt", 8},    // 表示.txt: no separator at all
-        {"\x83\x5c", 2},                       // ソ alone
+        {"docs/a.txt", 0, 4},
+        {"docs\\a.txt", 0, 4},
+        {"a.txt", 0, 5},
+        {"", 0, 0},
+        {"docs\\x/a.txt", 0, 6},                  // a "/" wins over an earlier "\"
+        {"\x95\x5c" "/a.txt", 0, 2},             // 表/a.txt
+        {"\x95\x5c" "\\a.txt", 0, 2},            // 表\a.txt
+        {"\x95\x5c" "\x8e\xa6" ".txt", 0, 8},    // 表示.txt: no separator at all
+        {"\x83\x5c", 0, 2},                       // ソ alone
+        // What "tar cf x.tar ." stores: the root, then names below "./".
+        {"./", 2, 0},
+        {".", 1, 0},
+        {"./docs/a.txt", 2, 4},
+        {".\\docs\\a.txt", 2, 4},
+        {"././a.txt", 4, 5},
+        {"./\x95\x5c" "/a.txt", 2, 2},
+        // A leading separator is no name either.
+        {"/a", 1, 1},
+        {"//docs/a", 2, 4},
+        {"\\docs\\a", 1, 4},
+        {"/./docs/", 3, 4},
+        // Dots that belong to a name stay.
+        {".hidden/a", 0, 7},
+        {"./.hidden", 2, 7},
+        {"../a", 0, 2},
+        {".../a", 0, 3},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.entry);
+        EXPECT_EQ(TopLevelNameStart(c.entry), c.entry + c.start);
         EXPECT_EQ(TopLevelNameLength(c.entry), c.length);
     }
 }
@@ -174,6 +192,11 @@ TEST(RunText, TopLevelNamesCompareCaseSensitively) {
         {"doc/a.txt", "docs/a.txt", false},
         {"\x95\x5c" "/a", "\x95\x5c" "\\b", true},
         {"\x95\x5c" "/a", "\x95" "/b", false},
+        {"./docs/a.txt", "docs/b.txt", true},
+        {"./docs/a.txt", ".\\docs\\b.txt", true},
+        {"/docs/a.txt", "./docs", true},
+        {"./a.txt", "./b.txt", false},
+        {"./docs/a.txt", "./Docs/b.txt", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.first) + " | " + c.other);

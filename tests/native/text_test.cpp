@@ -105,3 +105,43 @@ TEST(Text, CharacterSearchSkipsTrailBytes) {
     // A cut lead byte at the end does not run past the terminator.
     EXPECT_EQ(FindLastSeparator("a\x95"), nullptr);
 }
+
+TEST(Text, PathIsOrIsInsideComparesAsWindowsDoes) {
+    struct Case {
+        const char* path;
+        const char* folder;
+        bool inside;
+    };
+    const Case cases[] = {
+        {"C:\\in\\a.zip", "C:\\in\\a.zip", true},
+        {"C:\\in\\a.zip", "c:\\IN\\A.ZIP", true},
+        {"C:\\in\\a.zip", "C:/in/a.zip", true},
+        {"C:\\data\\x.zip", "C:\\data", true},
+        {"C:\\data\\x.zip", "C:\\data\\", true},
+        {"C:\\data\\sub\\x.zip", "C:\\Data", true},
+        {"C:\\data\\\\x.zip", "C:\\data", true},
+        {"C:\\data", "C:\\data\\", true},
+        {"C:\\.zip", "C:\\", true},
+        {"C:\\data.zip", "C:\\data", false},
+        {"C:\\data2\\x.zip", "C:\\data", false},
+        {"C:\\data", "C:\\data\\x.zip", false},
+        {"D:\\data\\x.zip", "C:\\data", false},
+        {"C:\\in\\b.zip", "C:\\in\\a.zip", false},
+        {"C:\\in\\a.zip", "", false},
+        {"", "C:\\in", false},
+        // Trail bytes: 表 is 0x95 0x5C, ソ 0x83 0x5C, and 0x83 0x41 (ア) ends
+        // in the code of 'A' but is no letter to fold.
+        {"C:\\表\\x.zip", "C:\\表", true},
+        {"C:\\表示.zip", "C:\\表", false},
+        {"C:\\ソフト\\x.zip", "C:\\ソ", false},
+        {"C:\\\x83\x41" "\\x.zip", "C:\\\x83\x61", false},
+        {"C:\\\x83\x41" "\\x.zip", "C:\\\x83\x41", true},
+        // A cut lead byte at the folder's end does not take the trail byte
+        // of the path's character for a separator.
+        {"C:\\\x95\x5c" "x", "C:\\\x95", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.path) + " in " + c.folder);
+        EXPECT_EQ(PathIsOrIsInside(c.path, c.folder), c.inside);
+    }
+}

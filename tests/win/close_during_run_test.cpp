@@ -1,5 +1,6 @@
-// Closing the main window while a library call pumps messages: the settings
-// are written, the run ends quietly and nothing touches the gone window.
+// Closing the main window while a library call pumps messages: once the
+// changed list is let go, the settings are written, the run ends quietly and
+// nothing touches the gone window.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -63,6 +64,7 @@ TEST(CloseDuringRun, WritesSettingsAndEndsTheRunQuietly) {
         int row = TaskIndexToRow(index);
         RunSwitch = RunOn;
         HWND window = MainWindow;
+        Fake.answers = {IDNO};  // the changed list is not saved
         PostTestCallback([&] { SendMessageA(MainWindow, WM_CLOSE, 0, 0); });
         if (c.compression) {
             RunCompressionTask(row);
@@ -73,7 +75,8 @@ TEST(CloseDuringRun, WritesSettingsAndEndsTheRunQuietly) {
 
         EXPECT_FALSE(IsWindow(window));
         EXPECT_EQ(MainWindow, nullptr);
-        EXPECT_TRUE(Fake.messages.empty());
+        ASSERT_EQ(Fake.messages.size(), 1u);
+        EXPECT_EQ(Fake.messages[0].text, "タスクリストは変更されています。保存しますか？");
         EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefError", -1, ini.c_str()), 1);
         // The first call closed the window: no further group was sent.
         EXPECT_EQ(ReadStandinCalls(lib, "main").size(), 1u);

@@ -241,12 +241,36 @@ TEST_F(CollectTest, FolderContentsNameTheArchiveAfterTheFolder) {
     EXPECT_EQ(Field(), parent + "release.zip");
 }
 
-TEST_F(CollectTest, DriveRootNamesItsArchiveDotExtension) {
+// Every archive a drive's root could name lies inside it: nothing is
+// proposed, and the row is still added.
+TEST_F(CollectTest, DriveRootProposesNoArchiveInsideItself) {
     SendMessageA(FormatBox, CB_SETCURSEL, 3, 0);
     AddPathToCurrentTask("C:\\");
-    EXPECT_EQ(Field(), "C:\\.tar");
+    EXPECT_EQ(Field(), "");
     EXPECT_EQ(CellText(list, 0, 0), "");
     EXPECT_EQ(CellText(list, 0, 3), "C:\\");
+}
+
+// The proposed archive is never a path of the list nor inside a folder of
+// it, also when a later path comes to collide with it; a path the user
+// chose stays as chosen.
+TEST_F(CollectTest, ProposalStaysApartFromTheList) {
+    std::string parent = TempFolder("apart");
+    std::string folder = parent + "t";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    AddPathToCurrentTask((folder + "\\a.zip").c_str());
+    EXPECT_EQ(Field(), folder + "\\a (2).zip");
+    AddPathToCurrentTask((folder + "\\b.txt").c_str());
+    EXPECT_EQ(Field(), folder + "\\a (2).zip");
+    AddPathToCurrentTask((folder + "\\A (2).ZIP").c_str());
+    EXPECT_EQ(Field(), folder + "\\a (3).zip");
+    AddPathToCurrentTask(folder.c_str());
+    EXPECT_EQ(Field(), parent + "t.zip");
+    EXPECT_EQ(Lv_RowCount(list), 4);
+
+    SetArchivePathField((parent + "mine.zip").c_str());
+    AddPathToCurrentTask((parent + "mine.zip").c_str());
+    EXPECT_EQ(Field(), parent + "mine.zip");
 }
 
 // The running totals after each added row are what a full recomputation of

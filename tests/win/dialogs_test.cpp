@@ -328,8 +328,8 @@ TEST_F(DialogTest, OneTaskDialogStoresTypedFolderWithBackslash) {
     const Case cases[] = {
         {"C:\\out", IDC_AUTO_ALWAYS, "C:\\out\\", AutoFolderAlways},
         {"C:\\out\\", IDC_AUTO_NEVER, "C:\\out\\", AutoFolderNever},
-        {"D:\\ソフト\\表", IDC_AUTO_UNLESS_ONE, "D:\\ソフト\\表\\", AutoFolderUnlessSingle},
-        {"X:\\does not exist", IDC_AUTO_NEVER, "X:\\does not exist\\", AutoFolderNever},
+        {"C:\\ソフト\\表", IDC_AUTO_UNLESS_ONE, "C:\\ソフト\\表\\", AutoFolderUnlessSingle},
+        {"C:\\does not exist", IDC_AUTO_NEVER, "C:\\does not exist\\", AutoFolderNever},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.typed);
@@ -375,6 +375,104 @@ TEST_F(DialogTest, EmptyFolderIsRefusedAndTheDialogStaysOpen) {
     EXPECT_EQ(TaskTable[task].flag, AutoFolderNever);
 }
 
+// A drive letter that names no drive here.
+static std::string MissingDrive() {
+    for (char letter = 'Q'; letter <= 'Y'; ++letter) {
+        char root[4] = {letter, ':', '\\', '\0'};
+        if (GetDriveTypeA(root) == DRIVE_NO_ROOT_DIR) return std::string(1, letter) + ":";
+    }
+    return "";
+}
+
+// Folders no Windows path can hold: the message, owned by the dialog, and
+// the dialog stays open with nothing stored, in both dialogs.
+TEST_F(DialogTest, FolderNoPathCanHoldIsRefusedAndTheDialogStaysOpen) {
+    std::string missing = MissingDrive();
+    ASSERT_FALSE(missing.empty());
+    struct Case {
+        std::string typed;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"C:\\out\\a*b", "解凍するフォルダのパスに使えない文字（* ? \" < > |）が含まれています"},
+        {"C:\\out\\<x>", "解凍するフォルダのパスに使えない文字（* ? \" < > |）が含まれています"},
+        {"C:\\what?", "解凍するフォルダのパスに使えない文字（* ? \" < > |）が含まれています"},
+        {"C:\\a|b", "解凍するフォルダのパスに使えない文字（* ? \" < > |）が含まれています"},
+        {"out\\sub", "解凍するフォルダはドライブ名から始まるパスで指定してください"},
+        {missing + "\\out", "解凍するフォルダのドライブが存在しません"},
+    };
+    for (bool batch : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.typed + (batch ? " (batch)" : ""));
+            ResetTasks();
+            InstallFakeModal();
+            short task = ExtractionTask(Stopped, AutoFolderNever, "C:\\old\\");
+            Lv_SetSelected(TaskListView, 0, true);
+            bool ended = true;
+            HWND shownDialog = nullptr;
+            Fake.dialog = [&](int id, DLGPROC procedure, LPARAM data) {
+                return DriveDialog(id, procedure, data, [&](HWND dialog) {
+                    shownDialog = dialog;
+                    SetDlgItemTextA(dialog, IDC_DESTINATION, c.typed.c_str());
+                    Click(dialog, IDC_AUTO_ALWAYS);
+                    PressButton(dialog, IDOK);
+                    ended = DialogEnded(dialog);
+                    PressButton(dialog, IDCANCEL);
+                });
+            };
+            if (batch) {
+                ShowBatchExtractionSettingsDialog(MainWindow, 1, task);
+            } else {
+                ShowExtractionSettingsDialog(MainWindow, task);
+            }
+            EXPECT_FALSE(ended);
+            ASSERT_EQ(Fake.messages.size(), 1u);
+            EXPECT_EQ(Fake.messages[0].text, c.message);
+            EXPECT_EQ(Fake.messages[0].caption, "error");
+            EXPECT_EQ(Fake.messages[0].owner, shownDialog);
+            EXPECT_STREQ(TaskTable[task].destination, "C:\\old\\");
+            EXPECT_EQ(TaskTable[task].flag, AutoFolderNever);
+        }
+    }
+}
+
+// The folder browser belongs to the dialog. A browser is a modal window of
+// its owner: it disables the owner while it is up and enables it again when
+// it closes. Owned by the main window, that left the main window enabled
+// under the still open dialog.
+TEST_F(DialogTest, MainWindowStaysDisabledWhenTheFolderBrowserCloses) {
+    short task = ExtractionTask(Stopped, AutoFolderNever, "C:\\old\\");
+    bool mainEnabledUnder = true;
+    bool mainEnabledAfter = true;
+    bool dialogEnabledAfter = false;
+    Fake.browse = [&](const char*, const char*, char* folder, size_t size) {
+        EnableWindow(Fake.browseOwner, FALSE);
+        mainEnabledUnder = IsWindowEnabled(MainWindow) != FALSE;
+        EnableWindow(Fake.browseOwner, TRUE);
+        return CopyText(folder, size, "C:\\chosen");
+    };
+    // The dialog runs modally on the main window, as the program shows it.
+    Fake.dialog = [&](int id, DLGPROC procedure, LPARAM data) {
+        PostTestCallback([&] {
+            HWND dialog = FindWindowA("#32770", "圧縮ファイルの解凍設定");
+            ASSERT_NE(dialog, nullptr);
+            PressButton(dialog, IDC_DEST_BROWSE);
+            mainEnabledAfter = IsWindowEnabled(MainWindow) != FALSE;
+            dialogEnabledAfter = IsWindowEnabled(dialog) != FALSE;
+            EXPECT_EQ(ItemText(dialog, IDC_DESTINATION), "C:\\chosen\\");
+            PressButton(dialog, IDCANCEL);
+        });
+        return DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), MainWindow, procedure, data);
+    };
+    ShowExtractionSettingsDialog(MainWindow, task);
+    ASSERT_EQ(Fake.endedDialogs.size(), 1u);
+    EXPECT_NE(Fake.browseOwner, MainWindow);
+    EXPECT_FALSE(mainEnabledUnder);
+    EXPECT_FALSE(mainEnabledAfter);
+    EXPECT_TRUE(dialogEnabledAfter);
+    EXPECT_TRUE(IsWindowEnabled(MainWindow));  // the dialog gave it back when it ended
+}
+
 TEST_F(DialogTest, BrowseStartsAtTheBoxAndReplacesItOnOk) {
     struct Case {
         const char* name;
@@ -383,8 +481,8 @@ TEST_F(DialogTest, BrowseStartsAtTheBoxAndReplacesItOnOk) {
         const char* box;
     };
     const Case cases[] = {
-        {"chosen", true, "E:\\ソフト\\表", "E:\\ソフト\\表\\"},
-        {"chosen root", true, "E:\\", "E:\\"},
+        {"chosen", true, "C:\\ソフト\\表", "C:\\ソフト\\表\\"},
+        {"chosen root", true, "C:\\", "C:\\"},
         {"cancelled", false, "", "C:\\start\\表"},
     };
     for (const Case& c : cases) {
@@ -447,7 +545,7 @@ TEST_F(BatchDialogTest, OpensEmptyWithTheLastSelectedTasksRule) {
 TEST_F(BatchDialogTest, OkUpdatesEverySelectedTaskButTheRunningOne) {
     Fake.dialog = [&](int id, DLGPROC procedure, LPARAM data) {
         return DriveDialog(id, procedure, data, [&](HWND dialog) {
-            SetDlgItemTextA(dialog, IDC_DESTINATION, "F:\\表");
+            SetDlgItemTextA(dialog, IDC_DESTINATION, "C:\\表");
             Click(dialog, IDC_AUTO_NEVER);
             PressButton(dialog, IDOK);
         });
@@ -457,7 +555,7 @@ TEST_F(BatchDialogTest, OkUpdatesEverySelectedTaskButTheRunningOne) {
     EXPECT_EQ(Fake.endedDialogs[0].result, 1);
     for (short task : {a, b, c}) {
         SCOPED_TRACE(task);
-        EXPECT_STREQ(TaskTable[task].destination, "F:\\表\\");
+        EXPECT_STREQ(TaskTable[task].destination, "C:\\表\\");
         EXPECT_EQ(TaskTable[task].flag, AutoFolderNever);
         EXPECT_EQ(TaskTable[task].status, Stopped);
         EXPECT_EQ(CellText(TaskListView, TaskIndexToRow(task), ColumnStatus), "停止");

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tasks/task_table.h"
+#include "tasks/tasklist_file.h"
 #include "tests/win/test_support.h"
 #include "app/controls.h"
 #include "ui/main_window.h"
@@ -105,32 +107,138 @@ TEST_F(MainCommandTest, BusyListIsNeitherReplacedNorSaved) {
     }
 }
 
-TEST_F(MainCommandTest, NewListAsksFirstWhenTasksArePresent) {
+// New list and open ask only about a list changed since it was saved or
+// loaded: はい saves it (in place, or through the save dialog when it was
+// never saved) and goes on only when it was saved, いいえ goes on,
+// キャンセル keeps everything.
+TEST_F(MainCommandTest, NewAndOpenAskToSaveAChangedList) {
+    std::string folder = TempFolder("lists");
     struct Case {
-        int tasks;
+        const char* name;
+        int command;
+        bool changed;
+        bool named;       // the list has a file of its own
         int answer;
-        size_t questions;
-        int rowsAfter;
+        bool dialogSaves; // the save dialog, if shown, chooses a file
+        bool proceeds;
     };
-    const Case cases[] = {{2, IDCANCEL, 1, 2}, {2, IDOK, 1, 0}, {0, IDCANCEL, 0, 0}};
+    const Case cases[] = {
+        {"new, cancel", IDM_NEW_LIST, true, true, IDCANCEL, false, false},
+        {"new, no", IDM_NEW_LIST, true, true, IDNO, false, true},
+        {"new, yes, in place", IDM_NEW_LIST, true, true, IDYES, false, true},
+        {"new, yes, never saved, dialog", IDM_NEW_LIST, true, false, IDYES, true, true},
+        {"new, yes, never saved, dialog cancelled", IDM_NEW_LIST, true, false, IDYES, false, false},
+        {"new, unchanged", IDM_NEW_LIST, false, true, IDCANCEL, false, true},
+        {"open, cancel", IDM_OPEN_LIST, true, true, IDCANCEL, false, false},
+        {"open, no", IDM_OPEN_LIST, true, true, IDNO, false, true},
+        {"open, yes, in place", IDM_OPEN_LIST, true, true, IDYES, false, true},
+        {"open, unchanged", IDM_OPEN_LIST, false, true, IDCANCEL, false, true},
+    };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.tasks << " " << c.answer);
+        SCOPED_TRACE(c.name);
         ResetTasks();
         Fake.messages.clear();
-        Fake.answers = {c.answer};
-        CopyText(CurrentListName, sizeof(CurrentListName), "C:\\lists\\old.fdl");
+        std::string own = folder + "own.fdl";
+        std::string chosen = folder + "chosen.fdl";
+        DeleteFileA(own.c_str());
+        DeleteFileA(chosen.c_str());
+        CopyText(CurrentListName, sizeof(CurrentListName), c.named ? own.c_str() : "NewTaskList");
         SetMainTitle(CurrentListName);
-        for (int i = 0; i < c.tasks; ++i) Task(TaskExtraction, Done, "C:\\a.zip");
-        Command(IDM_NEW_LIST);
-        ASSERT_EQ(Fake.messages.size(), c.questions);
-        if (c.questions > 0) {
-            EXPECT_EQ(Fake.messages[0].text, "登録されているタスクが存在しますが、よろしいですか？");
+        Task(TaskExtraction, Done, "C:\\a.zip");
+        if (!c.changed) MarkTaskListSaved();
+        Task(TaskExtraction, Done, "C:\\b.zip");
+        if (!c.changed) MarkTaskListSaved();
+        Fake.answers = {c.answer};
+        int saveDialogs = 0;
+        Fake.saveFile = [&](OPENFILENAMEA* dialog) {
+            ++saveDialogs;
+            if (!c.dialogSaves) return FALSE;
+            CopyText(dialog->lpstrFile, dialog->nMaxFile, chosen.c_str());
+            return TRUE;
+        };
+        int openDialogs = 0;
+        Fake.openFile = [&](OPENFILENAMEA*) { return ++openDialogs, FALSE; };
+        Command(c.command);
+        ASSERT_EQ(Fake.messages.size(), c.changed ? 1u : 0u);
+        if (c.changed) {
+            EXPECT_EQ(Fake.messages[0].text, "タスクリストは変更されています。保存しますか？");
             EXPECT_EQ(Fake.messages[0].caption, "動作の確認");
-            EXPECT_EQ(Fake.messages[0].type & 0xF, static_cast<UINT>(MB_OKCANCEL));
+            EXPECT_EQ(Fake.messages[0].type & 0xF, static_cast<UINT>(MB_YESNOCANCEL));
+            EXPECT_EQ(Fake.messages[0].owner, MainWindow);
         }
-        EXPECT_EQ(Lv_RowCount(TaskListView), c.rowsAfter);
-        EXPECT_EQ(TaskCount, c.rowsAfter);
-        EXPECT_EQ(Title(), c.rowsAfter == 0 ? "NewTaskList - fardelix" : "C:\\lists\\old.fdl - fardelix");
+        bool yes = c.changed && c.answer == IDYES;
+        EXPECT_EQ(saveDialogs, yes && !c.named ? 1 : 0);
+        bool savedOwn = yes && c.named;
+        bool savedChosen = yes && !c.named && c.dialogSaves;
+        EXPECT_EQ(GetFileAttributesA(own.c_str()) != INVALID_FILE_ATTRIBUTES, savedOwn);
+        EXPECT_EQ(GetFileAttributesA(chosen.c_str()) != INVALID_FILE_ATTRIBUTES, savedChosen);
+        if (savedOwn || savedChosen) {
+            std::string bytes = ReadFileBytes(savedOwn ? own : chosen);
+            EXPECT_NE(bytes.find("arcpath=C:\\b.zip"), std::string::npos);
+        }
+        if (c.command == IDM_OPEN_LIST) {
+            EXPECT_EQ(openDialogs, c.proceeds ? 1 : 0);
+            EXPECT_EQ(Lv_RowCount(TaskListView), 2);  // the open dialog was cancelled
+        } else {
+            EXPECT_EQ(Lv_RowCount(TaskListView), c.proceeds ? 0 : 2);
+        }
+    }
+}
+
+// An empty list is never asked about.
+TEST_F(MainCommandTest, EmptyListIsNotAskedAbout) {
+    Task(TaskExtraction, Done, "C:\\a.zip");
+    Command(IDM_DELETE_DONE);
+    ASSERT_EQ(Lv_RowCount(TaskListView), 0);
+    Command(IDM_NEW_LIST);
+    int openDialogs = 0;
+    Fake.openFile = [&](OPENFILENAMEA*) { return ++openDialogs, FALSE; };
+    Command(IDM_OPEN_LIST);
+    EXPECT_TRUE(Fake.messages.empty());
+    EXPECT_EQ(openDialogs, 1);
+}
+
+// What a list file keeps is a change; a status, which it does not keep, is
+// not. A list just saved or loaded is unchanged.
+TEST_F(MainCommandTest, ChangesAreWhatTheListFileKeeps) {
+    std::string file = TempFolder("kept") + "list.fdl";
+    short a = Task(TaskExtraction, Stopped, "C:\\a.zip");
+    short b = Task(TaskExtraction, Stopped, "C:\\b.zip");
+    ASSERT_TRUE(SaveTaskList(file.c_str()));
+    EXPECT_FALSE(TaskListChanged());
+    SetTaskStatus(a, Done);
+    SetTaskStatus(b, Error);
+    EXPECT_FALSE(TaskListChanged());
+    SetTaskStatus(a, Stopped);
+    SetTaskStatus(b, Stopped);
+
+    struct Change {
+        const char* name;
+        std::function<void()> make;
+    };
+    const Change changes[] = {
+        {"destination", [&] { CopyText(TaskTable[a].destination, PathSize, "C:\\elsewhere\\"); }},
+        {"folder rule", [&] { TaskTable[b].flag = AutoFolderAlways; }},
+        {"row order", [&] {
+             Lv_SetSelected(TaskListView, 1, true);
+             Command(IDM_MOVE_UP);
+         }},
+        {"deleted", [&] {
+             Lv_SetSelected(TaskListView, 0, true);
+             Command(IDM_DELETE);
+         }},
+        {"added", [&] { Task(TaskExtraction, Stopped, "C:\\c.zip"); }},
+    };
+    for (const Change& change : changes) {
+        SCOPED_TRACE(change.name);
+        ResetTasks();
+        CopyText(CurrentListName, sizeof(CurrentListName), file.c_str());
+        ASSERT_TRUE(LoadTaskList(file.c_str(), FileListWindow));
+        a = RowToTaskIndex(0);
+        b = RowToTaskIndex(1);
+        EXPECT_FALSE(TaskListChanged());
+        change.make();
+        EXPECT_TRUE(TaskListChanged());
     }
 }
 
@@ -139,7 +247,7 @@ TEST_F(MainCommandTest, OpenAsksFirstAndACancelledDialogKeepsTheList) {
     Task(TaskExtraction, Error, "C:\\b.zip");
     CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), "C:\\ソフト\\");
     std::vector<std::string> order;
-    Fake.answers = {IDOK};
+    Fake.answers = {IDNO};
     Fake.openFile = [&](OPENFILENAMEA* dialog) {
         order.push_back("dialog");
         EXPECT_STREQ(dialog->lpstrTitle, "タスクリストファイルを開く");
@@ -153,7 +261,7 @@ TEST_F(MainCommandTest, OpenAsksFirstAndACancelledDialogKeepsTheList) {
     };
     Command(IDM_OPEN_LIST);
     ASSERT_EQ(Fake.messages.size(), 1u);
-    EXPECT_EQ(Fake.messages[0].text, "登録されているタスクが存在しますが、よろしいですか？");
+    EXPECT_EQ(Fake.messages[0].text, "タスクリストは変更されています。保存しますか？");
     EXPECT_EQ(order.size(), 1u);
     EXPECT_EQ(RowPaths(), (std::vector<std::string>{"C:\\a.zip", "C:\\b.zip"}));
     EXPECT_EQ(Title(), "NewTaskList - fardelix");

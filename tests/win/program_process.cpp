@@ -112,8 +112,15 @@ bool ProgramProcess::Start(const std::string& arguments, const std::string& fold
                           &info_) != FALSE;
 }
 
+// A changed task list is offered for saving before the program ends: the
+// question is answered いいえ.
 bool ProgramProcess::Close(HWND main, int timeoutMs) {
     if (info_.hProcess == nullptr) return false;
     PostMessageA(main, WM_CLOSE, 0, 0);
-    return WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeoutMs)) == WAIT_OBJECT_0;
+    return PumpUntil([&] {
+        if (WaitForSingleObject(info_.hProcess, 0) == WAIT_OBJECT_0) return true;
+        HWND question = WindowOf(info_.dwProcessId, "#32770");
+        if (question != nullptr) PostMessageA(question, WM_COMMAND, IDNO, 0);
+        return false;
+    }, timeoutMs);
 }

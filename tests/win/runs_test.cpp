@@ -370,6 +370,40 @@ TEST_F(RunsTest, EmptyFileListIsAnError) {
     ExpectCleanedUp("ZIP32J.DLL");
 }
 
+// An archive that is one of its task's files, or lies in one of its
+// folders, is refused before the library is even loaded.
+TEST_F(RunsTest, ArchivePackedIntoItselfIsRefused) {
+    struct Case {
+        const char* archive;
+        std::vector<std::string> files;
+        bool refused;
+    };
+    const Case cases[] = {
+        {"C:\\in\\a.zip", {"C:\\in\\a.zip", "C:\\in\\b.txt"}, true},
+        {"C:\\in\\A.ZIP", {"C:\\in\\b.txt", "c:/in/a.zip"}, true},
+        {"C:\\data\\sub\\x.zip", {"C:\\other\\y.txt", "C:\\data"}, true},
+        {"C:\\ソフト\\表.zip", {"C:\\ソフト\\"}, true},
+        {"C:\\data.zip", {"C:\\data", "C:\\data2\\x.txt"}, false},
+        {"C:\\ソフト.zip", {"C:\\ソ"}, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.archive);
+        FreshCase("ZIP32J.DLL");
+        uint32_t id = Run(AddTestCompressionTask(c.archive, 0, c.files));
+        if (c.refused) {
+            EXPECT_EQ(StatusOfTask(id), Error);
+            ExpectOneMessage(std::string("圧縮ファイル") + c.archive +
+                                 "は圧縮するファイルまたはフォルダに含まれているため、作成できません。",
+                             MainWindow);
+            EXPECT_TRUE(ReadStandinCalls(lib).empty());
+        } else {
+            EXPECT_EQ(StatusOfTask(id), Done);
+            EXPECT_FALSE(ReadStandinCalls(lib, "main").empty());
+        }
+        ExpectCleanedUp("ZIP32J.DLL");
+    }
+}
+
 // A format or extension outside the table never indexes it.
 TEST_F(RunsTest, UnknownFormatsAreErrors) {
     InstallStandin(lib, "ZIP32J.DLL");
@@ -440,6 +474,12 @@ TEST_F(RunsTest, ExtractionFolderModes) {
         {"double-byte folder", AutoFolderUnlessSingle, {"表\\a.txt", "表\\b.txt"}, false, true},
         {"double-byte names", AutoFolderUnlessSingle, {"表", "能"}, true, true},
         {"double-byte prefix", AutoFolderUnlessSingle, {"ソフト\\a.txt", "ソ"}, true, true},
+        // "tar cf x.tar ." names its root "./" and everything below it.
+        {"dot root, one folder", AutoFolderUnlessSingle, {"./", "./docs/", "./docs/a.txt", "./docs/b.txt"}, false, true},
+        {"dot root, two files", AutoFolderUnlessSingle, {"./", "./a.txt", "./b.txt"}, true, true},
+        {"dot root, backslashes", AutoFolderUnlessSingle, {".\\", ".\\表\\a.txt", "表\\b.txt"}, false, true},
+        {"leading separators", AutoFolderUnlessSingle, {"/docs/a.txt", "/docs/b.txt"}, false, true},
+        {"root entry only", AutoFolderUnlessSingle, {"./"}, false, true},
         // Names not terminated within 513 bytes are cut there: both read as
         // the same 513 bytes.
         {"overlong names", AutoFolderUnlessSingle, {std::string(600, 'n'), std::string(513, 'n') + "/x"}, false, true},

@@ -180,9 +180,9 @@ TEST_F(TaskCreateTest, ExtractionTaskWithoutUsableLibraryIsAnError) {
         EXPECT_EQ(CellText(TaskListView, 0, ColumnCount), "");
         EXPECT_EQ(CellText(TaskListView, 0, ColumnName), c.archive);
         EXPECT_EQ(TaskTable[0].destination, folder);
-        // The counts were refreshed before the library was tried.
+        // The counts already show the task as an error, not as stopped.
         EXPECT_EQ(StatusText(MainStatusBar, 0),
-                  "  総数 =    1  実行 =    0  待機 =    0  完了 =    0  停止 =    1  エラー =    0");
+                  "  総数 =    1  実行 =    0  待機 =    0  完了 =    0  停止 =    0  エラー =    1");
         EXPECT_EQ(GetModuleHandleA("UNLHA32.DLL"), nullptr);
     }
 }

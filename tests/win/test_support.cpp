@@ -16,6 +16,7 @@
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "app/controls.h"
+#include "tasks/tasklist_file.h"
 #include "ui/main_window.h"
 #include "app/modal.h"
 
@@ -32,7 +33,8 @@ static int FakeMessageBox(HWND owner, const char* text, const char* caption, UIN
 static BOOL FakeOpenFile(OPENFILENAMEA* dialog) { return Fake.openFile ? Fake.openFile(dialog) : FALSE; }
 static BOOL FakeSaveFile(OPENFILENAMEA* dialog) { return Fake.saveFile ? Fake.saveFile(dialog) : FALSE; }
 
-static bool FakeBrowse(HWND, const char* title, const char* start, char* folder, size_t size) {
+static bool FakeBrowse(HWND owner, const char* title, const char* start, char* folder, size_t size) {
+    Fake.browseOwner = owner;
     return Fake.browse ? Fake.browse(title, start, folder, size) : false;
 }
 
@@ -166,6 +168,7 @@ void ResetTasks() {
         if (TaskTable[i].fileList != nullptr) DestroyWindow(TaskTable[i].fileList);
     }
     ClearTaskTable();
+    MarkTaskListSaved();  // an empty list as its file holds it: any task added is a change
     RunSwitch = RunIdle;
     if (FileListWindow != nullptr) ShowWindow(FileListWindow, SW_HIDE);
     EnableWindow(MainWindow, TRUE);

@@ -34,6 +34,7 @@ struct FakeModal {
     std::function<BOOL(OPENFILENAMEA*)> openFile;
     std::function<BOOL(OPENFILENAMEA*)> saveFile;
     std::function<bool(const char* title, const char* start, char* folder, size_t size)> browse;
+    HWND browseOwner = nullptr;          // owner of the last folder browser
     std::function<INT_PTR(int resourceId, DLGPROC procedure, LPARAM data)> dialog;
     std::vector<int> dialogIds;          // resource id of every dialog asked for
     std::vector<ShownPopup> popups;
