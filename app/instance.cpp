@@ -4,10 +4,22 @@
 
 HINSTANCE AppInstance = nullptr;
 HWND MainWindow = nullptr;
+HACCEL ProgramAccelerators = nullptr;
 
 void SetAppInstance(HINSTANCE instance) { AppInstance = instance; }
 
 void SetMainWindow(HWND window) { MainWindow = window; }
+
+void SetProgramAccelerators(HACCEL accelerators) { ProgramAccelerators = accelerators; }
+
+// A top-level window of one of the program's own classes: a library's own
+// dialog (class #32770 of the system) is not one, even when the main window
+// owns it.
+bool IsProgramWindow(HWND window) {
+    if (window == nullptr || AppInstance == nullptr) return false;
+    return reinterpret_cast<HINSTANCE>(GetClassLongPtrA(window, GCLP_HMODULE)) == AppInstance &&
+           GetAncestor(window, GA_ROOT) == window;
+}
 
 // The program's two top-level classes differ only in name, procedure and
 // menu: redraw on resize, icon 105, arrow cursor, the menu colour (brush 5).

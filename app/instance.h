@@ -6,7 +6,10 @@
 
 extern HINSTANCE AppInstance;
 extern HWND MainWindow;   // from the main window's creation to its destruction
+extern HACCEL ProgramAccelerators;   // the keys of the menus, once loaded
 
 void SetAppInstance(HINSTANCE instance);
 void SetMainWindow(HWND window);
+void SetProgramAccelerators(HACCEL accelerators);
+bool IsProgramWindow(HWND window);
 bool RegisterProgramWindowClass(const char* name, WNDPROC procedure, int menuId);

@@ -19,6 +19,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     if (window == nullptr) return 0;
     HandleCommandLine(commandLine);
     HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    SetProgramAccelerators(accelerators);
     ShowWindow(window, show);
     UpdateWindow(window);
     // A command line that made a compression task opened its file-list

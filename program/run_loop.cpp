@@ -7,6 +7,10 @@
 #include "tasks/task_table.h"
 #include "ui/main_window.h"
 
+// Whether a task was taken since the switch last fell to 0: only then does
+// the switch falling mean the queue has ended.
+static bool QueueTookTasks = false;
+
 // With the switch at exactly 1, runs the topmost Waiting task of the task
 // list (display order, not table order) to its end; with none left, the
 // switch falls to 0. At 2 a library call is in progress and nothing starts.
@@ -25,7 +29,16 @@ void RunStep() {
         RefreshStatusBar();
         ran = true;
     }
-    if (!ran) SwitchRunningOff();
+    if (ran) {
+        QueueTookTasks = true;
+        // A run that called its library set the switch from the statuses:
+        // at 0 it was the last one.
+        if (RunSwitch != RunIdle) return;
+    } else {
+        SwitchRunningOff();
+    }
+    if (QueueTookTasks) ShowQueueEnded();
+    QueueTookTasks = false;
 }
 
 // Accelerators go to whichever window of the program is active, so the main

@@ -10,6 +10,7 @@
 #include "runs/run_support.h"
 #include "archivers/run_text.h"
 #include "runs/runs.h"
+#include "tasks/run_switch.h"
 #include "tasks/task_files.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
@@ -115,14 +116,19 @@ static bool SendGroup(CompressionRun* run, HWND owner, int* result) {
         FailRun(run->id, &run->library, "コマンドラインが長すぎます。%s", run->archive);
         return false;
     }
-    *result = CallArchiverMain(run->library.main, owner, commandLine);
+    bool cancelled = false;
+    *result = CallArchiverMain(&run->library, run->id, owner, commandLine, &cancelled);
     if (FindTaskById(run->id) < 0) {
         EndRun(run, Error);
         return false;
     }
+    if (cancelled) {
+        EndRun(run, Stopped);
+        return false;
+    }
     if (*result != 0) {
         ReleaseRun(run);
-        FailRun(run->id, &run->library, "%sでエラーが発生しました。コード%d", LibraryName(*run), *result);
+        FailWithResult(run->id, &run->library, LibraryName(*run), *result);
         return false;
     }
     return true;
@@ -178,13 +184,14 @@ void RunCompressionTask(int row) {
     }
     const FormatRow& format = FormatTable[run.format];
     if (!LoadArchiverLibrary(format.CompressLibrary, format.CompressPrefix, &run.library)) {
-        return FailRun(run.id, &run.library, "%sを読み込めませんでした。", format.CompressLibrary);
+        return FailNotLoaded(run.id, &run.library, format.CompressLibrary);
     }
     if (run.library.getRunning == nullptr) {
         return FailMissingEntry(run.id, &run.library, format.CompressLibrary, "GetRunning");
     }
     // A busy library leaves the task Waiting: the next message retries it.
     if (run.library.getRunning()) return ReleaseArchiverLibrary(&run.library);
+    ClearRunCancel();
     SetStatusById(run.id, Running);
     StatusCountsChanged();
     if (run.library.main == nullptr) return FailMissingEntry(run.id, &run.library, format.CompressLibrary, "");

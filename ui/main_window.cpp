@@ -76,7 +76,8 @@ static HWND CreateTaskListView(HWND window) {
                                 WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, client.right, client.bottom, window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TASKLIST)), AppInstance, nullptr);
     AttachTaskListProcedure(list);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP,
+                 LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     ShowWindow(list, SW_SHOW);
     SetFocus(list);
     AddTaskColumns(list);
@@ -95,6 +96,8 @@ static void ReadStartSettings() {
     LoadSettings(SettingsPath);
 }
 
+static void ShowRunFile(const char* name);
+
 static bool OnCreate(HWND window) {
     SetMainWindow(window);
     CreatePrivateHeap();
@@ -111,6 +114,7 @@ static bool OnCreate(HWND window) {
     TaskListView = CreateTaskListView(window);
     AttachTaskRows(TaskListView);
     ListenToStatusCounts(RefreshStatusBar);
+    ListenToRunFile(ShowRunFile);
     RECT client;
     GetClientRect(window, &client);
     LayoutMainWindow(client.right, client.bottom);
@@ -184,6 +188,30 @@ void RefreshSelectionCount() {
     char text[32];
     snprintf(text, sizeof(text), "選択数 = %4d", Lv_SelectedCount(TaskListView));
     Sb_SetPart(MainStatusBar, 1, text);
+}
+
+// Part 1 names the file the library is on while a call reports progress,
+// and goes back to the selection count afterwards.
+static void ShowRunFile(const char* name) {
+    if (name == nullptr) return RefreshSelectionCount();
+    Sb_SetPart(MainStatusBar, 1, name);
+}
+
+// The queue has run dry: said once, without a modal box. The taskbar button
+// flashes until the window is activated (FLASHW_TIMERNOFG stops by itself
+// then), and part 1 holds the outcome until the selection changes.
+void ShowQueueEnded() {
+    int counts[TaskStatusCount];
+    CountTaskStatuses(counts);
+    char text[96];
+    snprintf(text, sizeof(text), "すべてのタスクが終了しました（完了 %d・エラー %d）", counts[Done], counts[Error]);
+    Sb_SetPart(MainStatusBar, 1, text);
+    if (MainWindow == nullptr) return;
+    FLASHWINFO flash = {};
+    flash.cbSize = sizeof(flash);
+    flash.hwnd = MainWindow;
+    flash.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
+    FlashWindowEx(&flash);
 }
 
 // The status counts of the task rows in part 0.

@@ -156,7 +156,7 @@ TEST_F(TaskCreateTest, ExtractionTaskWithoutUsableLibraryIsAnError) {
         const char* message;
     };
     const Case cases[] = {
-        {"old.arj", "UNARJ32J.DLLを読み込めませんでした。"},
+        {"old.arj", "UNARJ32J.DLLを読み込めませんでした。\nUNARJ32J.DLLをプログラムと同じフォルダかシステムフォルダに置いてください。"},
         {"data.lzh", "UNLHA32.DLL から関数UnlhaGetFileCountを取得できませんでした。"},
         // No format has this extension: no library is tried, nothing indexed.
         {"notes.txt", nullptr},
