@@ -1,6 +1,7 @@
 #include "callstate.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "mbname.h"
 
@@ -10,14 +11,20 @@ struct CallState {
     bool background;
     DWORD lastPump;
     FdarcOverwriteQuestion question;
+    HWND owner;
+    ArchiverProgressCallback callback;
+    ArchiverProgress progress;
+    DWORD lastReport;
+    bool cancelled;
 };
-CallState State = {0, false, 0, nullptr};
+CallState State = {};
 }  // namespace
 
 bool BeginCall() {
     if (InterlockedCompareExchange(&State.running, 1, 0) != 0) return false;
     // Pump at the first chance so a short call still lets the program repaint.
     State.lastPump = GetTickCount() - 1000;
+    State.cancelled = false;
     return true;
 }
 
@@ -42,6 +49,44 @@ void PumpMessagesIfDue() {
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
+}
+
+void SetProgressCallback(HWND owner, ArchiverProgressCallback callback) {
+    State.owner = owner;
+    State.callback = callback;
+}
+
+static void Report(UINT state) {
+    if (State.callback == nullptr) return;
+    State.progress.state = state;
+    if (!State.callback(State.owner, state, &State.progress)) State.cancelled = true;
+}
+
+void BeginProgress(uint64_t total) {
+    memset(&State.progress, 0, sizeof State.progress);
+    State.progress.bytesTotal = total;
+    State.lastReport = GetTickCount();
+    Report(ARC_PROGRESS_BEGIN);
+}
+
+// Reports at most every 100 ms, and at each new file.
+bool NoteProgress(const std::string& name, uint64_t bytes) {
+    State.progress.bytesDone += bytes;
+    if (State.callback == nullptr || State.cancelled) return !State.cancelled;
+    DWORD now = GetTickCount();
+    bool newFile = name.compare(State.progress.fileName) != 0;
+    if (!newFile && now - State.lastReport < 100) return true;
+    State.lastReport = now;
+    CopyTruncated(State.progress.fileName, sizeof State.progress.fileName, name.c_str());
+    Report(ARC_PROGRESS_FILE);
+    return !State.cancelled;
+}
+
+bool CallCancelled() { return State.cancelled; }
+
+void EndProgress() {
+    State.progress.fileName[0] = '\0';
+    Report(ARC_PROGRESS_END);
 }
 
 FdarcOverwriteQuestion SetOverwriteQuestion(FdarcOverwriteQuestion question) {

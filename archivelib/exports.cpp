@@ -72,6 +72,7 @@ int MainEntry(Role role, HWND owner, LPCSTR line, LPSTR output, DWORD outputSize
     int result;
     try {
         result = RunCommand(role, owner, line, &log);
+        EndProgress();
     } catch (const std::bad_alloc&) {
         result = FDARC_E_MEMORY;
     } catch (...) {
@@ -181,7 +182,19 @@ int Count(LPCSTR path) {
         return FindFirst(archive, pattern, record);                                                     \
     }                                                                                                   \
     extern "C" int WINAPI PREFIX##FindNext(HANDLE archive, void* record) { return FindNext(archive, record); } \
-    extern "C" int WINAPI PREFIX##GetFileCount(LPCSTR path) { return Count(path); }
+    extern "C" int WINAPI PREFIX##GetFileCount(LPCSTR path) { return Count(path); }                    \
+    extern "C" BOOL WINAPI PREFIX##SetOwnerWindowEx(HWND owner, ArchiverProgressCallback callback) {    \
+        SetProgressCallback(owner, callback);                                                           \
+        return TRUE;                                                                                    \
+    }                                                                                                   \
+    extern "C" BOOL WINAPI PREFIX##SetOwnerWindowEx64(HWND owner, ArchiverProgressCallback callback) {  \
+        SetProgressCallback(owner, callback);                                                           \
+        return TRUE;                                                                                    \
+    }                                                                                                   \
+    extern "C" BOOL WINAPI PREFIX##KillOwnerWindowEx(HWND) {                                            \
+        SetProgressCallback(nullptr, nullptr);                                                          \
+        return TRUE;                                                                                    \
+    }
 
 FDARC_DEFINE_ENTRIES(Zip, Role::Zip)
 FDARC_DEFINE_ENTRIES(UnZip, Role::UnZip)

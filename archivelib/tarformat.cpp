@@ -351,6 +351,7 @@ int ExtractTar(const Command& command, HWND owner, CallLog* log) {
     Extraction x;
     if (!BeginExtraction(&x, command, owner, log)) return x.error;
     std::vector<char> buffer(kIoBufferSize);
+    BeginProgress(0);   // a tar stream's total is known only at its end
     for (;;) {
         PumpMessagesIfDue();
         TarMember member;
@@ -385,9 +386,14 @@ int ExtractTar(const Command& command, HWND owner, CallLog* log) {
                         data -= piece;
                         left -= piece;
                         PumpMessagesIfDue();
+                        if (ok && !NoteProgress(member.name, piece)) ok = false;
                     }
                     if (!ok) {
-                        file.Abandon();
+                        file.Abandon();   // the partly written file goes
+                        if (CallCancelled()) {
+                            x.Fail(FDARC_E_CANCELLED, "中止しました");
+                            break;
+                        }
                         if (input.error() != FDARC_OK) {
                             x.Fail(input.error(), "書庫が壊れています: " + member.name);
                             break;
@@ -497,6 +503,11 @@ static bool AddTarSource(TarOutput* out, const SourceItem& item, std::vector<cha
         if (!out->Write(buffer->data(), piece)) return false;
         left -= piece;
         PumpMessagesIfDue();
+        if (!NoteProgress(item.stored, piece)) {
+            log->Line("中止しました: " + item.path);
+            *error = FDARC_E_CANCELLED;
+            return false;
+        }
     }
     static const char zeros[kBlock] = {};
     log->Line(item.stored);
@@ -539,6 +550,10 @@ int CreateTar(const Command& command, CallLog* log) {
     std::vector<char> buffer(kIoBufferSize);
     int error = FDARC_OK;
     bool ok = true;
+    uint64_t total = 0;
+    for (const SourceItem& item : items) total += item.size;
+    // A cancel fails the call below: the temporary goes, the archive stays as it was.
+    BeginProgress(total);
     while (ok && hasOld) {
         TarMember member;
         Next next = ReadMember(&old, &member, true);

@@ -245,6 +245,7 @@ static int ExpandEntry(FileReader* reader, const ZipEntry& entry, uint64_t data,
             left -= piece;
             produced += piece;
             PumpMessagesIfDue();
+            if (!NoteProgress(entry.name, piece)) return FDARC_E_CANCELLED;
         }
     } else {
         z_stream* z = &inflater->stream;
@@ -275,6 +276,7 @@ static int ExpandEntry(FileReader* reader, const ZipEntry& entry, uint64_t data,
             crc = crc32(crc, out->data(), static_cast<uInt>(got));
             if (got > 0 && !file->Write(out->data(), got)) return FDARC_E_WRITE;
             PumpMessagesIfDue();
+            if (!NoteProgress(entry.name, got)) return FDARC_E_CANCELLED;
         }
     }
     if (produced != entry.size) return FDARC_E_CORRUPT;
@@ -303,8 +305,15 @@ int ExtractZip(const Command& command, HWND owner, CallLog* log) {
     if (!BeginExtraction(&x, command, owner, log)) return x.error;
     std::vector<unsigned char> in(kIoBufferSize), out(kIoBufferSize);
     Inflater inflater;
+    uint64_t total = 0;
+    for (const ZipEntry& entry : directory.entries) total += entry.size;
+    BeginProgress(total);
     for (const ZipEntry& entry : directory.entries) {
         PumpMessagesIfDue();
+        if (CallCancelled()) {
+            x.Fail(FDARC_E_CANCELLED, "中止しました");
+            break;
+        }
         if (!x.Wanted(entry.name)) continue;
         std::string path;
         if (!ResolveEntryPath(&x, entry.name, &path)) continue;
@@ -330,6 +339,11 @@ int ExtractZip(const Command& command, HWND owner, CallLog* log) {
         if (start == OutputStart::Stop) break;
         if (start == OutputStart::Skip) continue;
         int expanded = ExpandEntry(&reader, entry, data, &inflater, &in, &out, &file);
+        if (expanded == FDARC_E_CANCELLED) {
+            file.Abandon();   // the partly written file goes
+            x.Fail(expanded, "中止しました");
+            break;
+        }
         if (expanded != FDARC_OK) {
             file.Abandon();
             x.Fail(expanded, (expanded == FDARC_E_CRC ? "CRC が一致しません: " : "展開できません: ") + entry.name);
@@ -456,6 +470,7 @@ struct ZipWriter {
             crc = crc32(crc, in.data(), static_cast<uInt>(got));
             out.Write(in.data(), got);
             PumpMessagesIfDue();
+            if (!NoteProgress(e->name, got)) return FDARC_E_CANCELLED;
         }
         if (source->failed()) return FDARC_E_READ;
         e->method = 0;
@@ -511,6 +526,7 @@ struct ZipWriter {
                 piece = in.size();
             }
             PumpMessagesIfDue();
+            if (!NoteProgress(e->name, got)) return FDARC_E_CANCELLED;
         }
         e->method = Z_DEFLATED;
         e->versionNeeded = 20;
@@ -552,7 +568,10 @@ struct ZipWriter {
             result = StoreFrom(&source, &e);
         }
         if (result != FDARC_OK) {
-            log->Line((result == FDARC_E_TOO_LARGE ? "4 GB を超えるファイルには対応していません: " : "ファイルを読めません: ") + item.path);
+            log->Line((result == FDARC_E_TOO_LARGE  ? "4 GB を超えるファイルには対応していません: "
+                       : result == FDARC_E_CANCELLED ? "中止しました: "
+                                                     : "ファイルを読めません: ") +
+                      item.path);
             error = result;
             return false;
         }
@@ -619,7 +638,13 @@ int CreateZip(const Command& command, CallLog* log) {
         return FDARC_E_WRITE;
     }
     std::unordered_set<std::string> replaced;
-    for (const SourceItem& item : items) replaced.insert(item.stored);
+    uint64_t total = 0;
+    for (const SourceItem& item : items) {
+        replaced.insert(item.stored);
+        total += item.size;
+    }
+    // A cancel fails the call below: the temporary goes, the archive stays as it was.
+    BeginProgress(total);
     bool ok = true;
     for (const ZipEntry& entry : directory.entries) {
         if (replaced.count(entry.name) != 0) continue;

@@ -1,7 +1,9 @@
 // The entries around the main one: counting, the find record, handles,
 // GetRunning and background mode.
+#include <stdint.h>
 #include <string.h>
 
+#include "fdarc_progress.h"
 #include "test_support.h"
 
 namespace {
@@ -169,4 +171,110 @@ TEST_F(Api, OutputBufferIsBoundedAndTerminated) {
         EXPECT_NE(nullptr, memchr(buffer.data(), '\0', size));
         for (size_t i = size; i < buffer.size(); ++i) EXPECT_EQ('\x7e', buffer[i]);
     }
+}
+
+namespace {
+// What a progress callback saw; it answers FALSE at the first file report
+// when cancelAtFirstFile is set.
+struct ProgressSeen {
+    bool cancelAtFirstFile = false;
+    int begins = 0, files = 0, ends = 0;
+    ULONGLONG total = 0, lastDone = 0;
+};
+ProgressSeen Progress;
+
+BOOL WINAPI RecordProgress(HWND, UINT state, ArchiverProgress* progress) {
+    if (state == ARC_PROGRESS_BEGIN) ++Progress.begins;
+    if (state == ARC_PROGRESS_END) ++Progress.ends;
+    if (state == ARC_PROGRESS_FILE) ++Progress.files;
+    Progress.total = progress->bytesTotal;
+    Progress.lastDone = progress->bytesDone;
+    return !(state == ARC_PROGRESS_FILE && Progress.cancelAtFirstFile);
+}
+
+std::string Incompressible(size_t size) {
+    std::string bytes(size, '\0');
+    uint32_t x = 2463534242u;
+    for (char& c : bytes) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x);
+    }
+    return bytes;
+}
+}  // namespace
+
+// The progress callback: reports from BEGIN to END with the call's bytes,
+// and a cancel leaves nothing half-made: no new archive, an updated one
+// byte-identical, no partly extracted file.
+TEST_F(Api, ProgressCallbackReportsAndCancelsCleanly) {
+    using SetOwner = BOOL(WINAPI*)(HWND, ArchiverProgressCallback);
+    using KillOwner = BOOL(WINAPI*)(HWND);
+    const std::string big = Incompressible(3 << 20);
+    WriteBytes(Path("src\\big.bin"), big);
+    std::string response = Response({"big.bin"});
+    auto registerOn = [](const ArchiverLibrary& library) {
+        auto set = reinterpret_cast<SetOwner>(reinterpret_cast<void*>(
+            GetProcAddress(library.module, (library.prefix + ARC_SET_OWNER_WINDOW_SUFFIX).c_str())));
+        ASSERT_NE(set, nullptr);
+        EXPECT_TRUE(set(nullptr, RecordProgress));
+    };
+    auto unregister = [](const ArchiverLibrary& library) {
+        auto kill = reinterpret_cast<KillOwner>(reinterpret_cast<void*>(
+            GetProcAddress(library.module, (library.prefix + ARC_KILL_OWNER_WINDOW_SUFFIX).c_str())));
+        ASSERT_NE(kill, nullptr);
+        EXPECT_TRUE(kill(nullptr));
+    };
+    const std::string add = "\" \"" + Path("src\\") + "\" \"@" + response + "\"";
+    const std::string tarAdd = "\" -o \"" + Path("src\\") + "\" \"@" + response + "\"";
+
+    registerOn(zip_);
+    Progress = {};
+    ASSERT_EQ(0, zip_.Run("-r \"" + Path("whole.zip") + add));
+    EXPECT_EQ(Progress.begins, 1);
+    EXPECT_GE(Progress.files, 1);
+    EXPECT_EQ(Progress.ends, 1);
+    EXPECT_EQ(Progress.total, big.size());
+    EXPECT_EQ(Progress.lastDone, big.size());
+
+    Progress = {};
+    Progress.cancelAtFirstFile = true;
+    EXPECT_EQ(FDARC_E_CANCELLED, zip_.Run("-r \"" + Path("new.zip") + add));
+    EXPECT_EQ(GetFileAttributesA(Path("new.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+    EXPECT_LT(Progress.lastDone, big.size());
+
+    const std::string before = ReadBytes(Path("x.zip"));
+    EXPECT_EQ(FDARC_E_CANCELLED, zip_.Run("-r \"" + Path("x.zip") + add));
+    EXPECT_EQ(ReadBytes(Path("x.zip")), before);
+    unregister(zip_);
+
+    registerOn(unzip_);
+    Progress = {};
+    Progress.cancelAtFirstFile = true;
+    EXPECT_EQ(FDARC_E_CANCELLED, unzip_.Run("-x \"" + Path("whole.zip") + "\" \"" + Path("out\\") + "\""));
+    EXPECT_EQ(GetFileAttributesA(Path("out\\big.bin").c_str()), INVALID_FILE_ATTRIBUTES);
+    Progress = {};
+    ASSERT_EQ(0, unzip_.Run("-x \"" + Path("whole.zip") + "\" \"" + Path("out\\") + "\""));
+    EXPECT_EQ(ReadBytes(Path("out\\big.bin")), big);
+    EXPECT_EQ(Progress.lastDone, big.size());
+    unregister(unzip_);
+
+    // tar: the same library under its third prefix.
+    registerOn(tar_);
+    Progress = {};
+    Progress.cancelAtFirstFile = true;
+    EXPECT_EQ(FDARC_E_CANCELLED, tar_.Run("-cvf \"" + Path("new.tar") + tarAdd));
+    EXPECT_EQ(GetFileAttributesA(Path("new.tar").c_str()), INVALID_FILE_ATTRIBUTES);
+    const std::string tarBefore = ReadBytes(Path("x.tar"));
+    EXPECT_EQ(FDARC_E_CANCELLED, tar_.Run("-cvzf \"" + Path("x.tar") + tarAdd));
+    EXPECT_EQ(ReadBytes(Path("x.tar")), tarBefore);
+    Progress = {};
+    ASSERT_EQ(0, tar_.Run("-cvf \"" + Path("whole.tar") + tarAdd));
+    EXPECT_EQ(Progress.lastDone, big.size());
+    Progress = {};
+    Progress.cancelAtFirstFile = true;
+    EXPECT_EQ(FDARC_E_CANCELLED, tar_.Run("-xvf \"" + Path("whole.tar") + "\" -o \"" + Path("tarout\\") + "\""));
+    EXPECT_EQ(GetFileAttributesA(Path("tarout\\big.bin").c_str()), INVALID_FILE_ATTRIBUTES);
+    unregister(tar_);
 }
