@@ -23,7 +23,7 @@ pins=(
 
 missing=()
 for pin in "${pins[@]}"; do
-    read -r spec folder sum <<<"$pin"
+    read -r wanted folder sum <<<"$pin"
     [ -f "$dir/$folder/.fdarc-unpacked" ] || missing+=("$pin")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
@@ -45,11 +45,11 @@ apt-get "${apt_options[@]}" update -qq
 
 cd "$dir"
 for pin in "${missing[@]}"; do
-    read -r spec folder sum <<<"$pin"
-    package="${spec%%=*}"
-    version="${spec#*=}"
+    read -r wanted folder sum <<<"$pin"
+    package="${wanted%%=*}"
+    version="${wanted#*=}"
     echo "fetch-sources: $package $version"
-    apt-get "${apt_options[@]}" source --download-only -qq "$spec"
+    apt-get "${apt_options[@]}" source --download-only -qq "$wanted"
     dsc="${package}_${version#*:}.dsc"
     if ! echo "$sum  $dsc" | sha256sum -c --quiet -; then
         echo "$0: $dsc does not have the pinned checksum" >&2
