@@ -59,11 +59,14 @@ DWORD WINAPI ProgramThread(void*) {
         SetEvent(ProgramReady);
         return 1;
     }
-    HACCEL accelerators = LoadAcceleratorsA(instance, MAKEINTRESOURCEA(IDR_ACCELERATORS));
+    ProgramKeys keys;
+    LoadProgramKeys(instance, &keys);
     ShowWindow(MainWindow, SW_SHOWNORMAL);
     UpdateWindow(MainWindow);
     SetEvent(ProgramReady);
-    return static_cast<DWORD>(RunMessageLoop(accelerators));
+    int exitCode = RunMessageLoop(&keys);
+    FreeProgramKeys(&keys);
+    return static_cast<DWORD>(exitCode);
 }
 
 double Milliseconds(const LARGE_INTEGER& start) {
