@@ -333,7 +333,7 @@ for arc in alone1.dat.gz alone2.dat.xz; do
     cmp -s "$src/能力.dat" "$more/${arc%.*}" && pass "$arc: unpacked to ${arc%.*}" || fail "$arc: not unpacked to ${arc%.*}"
 done
 ref=$work/reference
-for arc in "$given"/*.lzh/* "$given"/*.cab/*; do
+for arc in "$given"/*.lzh/*.lzh "$given"/*.cab/*.cab; do
     name=$(basename "$arc")
     mkdir -p "$ref/$name"
     case $arc in
