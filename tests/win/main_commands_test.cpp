@@ -321,10 +321,11 @@ TEST_F(MainCommandTest, ThreeArchivesChosenInOneFolder) {
     CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), "C:\\start\\");
     Fake.openFile = [](OPENFILENAMEA* dialog) {
         EXPECT_STREQ(dialog->lpstrTitle, "圧縮ファイルを開く");
-        EXPECT_STREQ(dialog->lpstrFile, "C:\\start\\*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj");
+        EXPECT_STREQ(dialog->lpstrFile, "C:\\start\\*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj;"
+              "*.tgz;*.gz;*.tbz;*.bz2;*.txz;*.xz");
         EXPECT_STREQ(dialog->lpstrFilter, "すべての圧縮ﾌｧｲﾙ");
         EXPECT_STREQ(dialog->lpstrFilter + strlen(dialog->lpstrFilter) + 1,
-                     "*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj");
+                     "*.zip;*.lzh;*.cab;*.tar;*.7z;*.bga;*.yz1;*.rar;*.ace;*.gca;*.arj;*.tgz;*.gz;*.tbz;*.bz2;*.txz;*.xz");
         EXPECT_TRUE(dialog->Flags & OFN_ALLOWMULTISELECT);
         EXPECT_TRUE(dialog->Flags & OFN_EXPLORER);
         EXPECT_TRUE(dialog->Flags & OFN_FILEMUSTEXIST);
