@@ -218,11 +218,7 @@ int CreateCab(const Command& command, CallLog* log) {
         log->Line(status != CabStatus::Ok ? error : "書庫を書き込めません: " + command.archive);
         return status != CabStatus::Ok ? ErrorOf(status) : FDARC_E_WRITE;
     }
-    if (!MoveFileExA(temp.c_str(), command.archive.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        DeleteFileA(temp.c_str());
-        log->Line("書庫を置き換えられません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
+    if (!SwapTemporaryIn(temp, command.archive, log)) return FDARC_E_WRITE;
     for (const CabNewFile& file : added) log->Line(file.name);
     return skipped;  // the archive is whole, but not everything asked for is in it
 }

@@ -49,6 +49,13 @@ std::string MakeTempBeside(const std::string& target) {
     return "";
 }
 
+bool SwapTemporaryIn(const std::string& temp, const std::string& target, CallLog* log) {
+    if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
+    DeleteFileA(temp.c_str());
+    log->Line("書庫を置き換えられません: " + target);
+    return false;
+}
+
 static std::string FullPathOf(const std::string& path) {
     char full[MAX_PATH];
     DWORD length = GetFullPathNameA(path.c_str(), sizeof full, full, nullptr);

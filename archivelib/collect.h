@@ -28,3 +28,6 @@ int CollectSources(const Command& command, CallLog* log, std::vector<SourceItem>
 std::string FolderOf(const std::string& path);
 // A temporary file beside the target, created empty; "" on failure.
 std::string MakeTempBeside(const std::string& target);
+// Puts a finished temporary archive in the target's place; on failure the
+// temporary goes, the target stays as it was and the log says why.
+bool SwapTemporaryIn(const std::string& temp, const std::string& target, CallLog* log);

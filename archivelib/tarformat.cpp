@@ -397,10 +397,6 @@ int CreateTar(const Command& command, CallLog* log) {
         if (error == FDARC_OK) log->Line("書庫を書き込めません: " + command.archive);
         return error != FDARC_OK ? error : FDARC_E_WRITE;
     }
-    if (!MoveFileExA(temp.c_str(), command.archive.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) {
-        DeleteFileA(temp.c_str());
-        log->Line("書庫を置き換えられません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
+    if (!SwapTemporaryIn(temp, command.archive, log)) return FDARC_E_WRITE;
     return skipped;  // the archive is whole, but not everything asked for is in it
 }
