@@ -87,10 +87,12 @@ short RowToTaskIndex(int row) {
 
 int TaskIndexToRow(short index) {
     if (index >= 0 && index < TaskCount) {
-        int rows = Lv_RowCount(TaskRows);
-        for (int row = 0; row < rows && row < TaskCount; ++row) {
-            if (Lv_RowId(TaskRows, row) == static_cast<LPARAM>(TaskTable[index].id)) return row;
-        }
+        // Rows keep the order of the table until they are sorted or moved,
+        // so the row of the same number is tried first: a loaded list of
+        // thousands of tasks sets their cells without a search each.
+        LPARAM id = static_cast<LPARAM>(TaskTable[index].id);
+        int row = Lv_RowId(TaskRows, index) == id ? index : Lv_FindRowById(TaskRows, id);
+        if (row >= 0 && row < TaskCount) return row;
     }
     ShowErrorMessage(MainWindow, "ファイルリストウィンドウが見つかりません。");
     return -1;

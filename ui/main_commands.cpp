@@ -137,9 +137,11 @@ static void OpenTaskListFile() {
 // with the file chosen; a command line that names one file does it too.
 bool OpenTaskListNamed(const char* path) {
     if (!ClearTaskList()) return false;
+    HoldStatusCounts(true);
     BeginLongWork(ShowLoadProgress, TaskListView);
     bool loaded = LoadTaskList(path, FileListWindow);
     bool complete = EndLongWork();
+    HoldStatusCounts(false);
     if (!loaded || !complete) return false;
     AdoptListName(path);
     return true;

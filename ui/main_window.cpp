@@ -96,6 +96,19 @@ static void ReadStartSettings() {
     LoadSettings(SettingsPath);
 }
 
+// While a task list loads, part 0 shows its progress, and the counts are
+// written once when it ends instead of once per task made.
+static bool StatusCountsHeld = false;
+
+static void StatusCountsChangedHere() {
+    if (!StatusCountsHeld) RefreshStatusBar();
+}
+
+void HoldStatusCounts(bool hold) {
+    StatusCountsHeld = hold;
+    if (!hold) RefreshStatusBar();
+}
+
 static bool OnCreate(HWND window) {
     SetMainWindow(window);
     CreatePrivateHeap();
@@ -111,7 +124,7 @@ static bool OnCreate(HWND window) {
     SendMessageA(MainStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     TaskListView = CreateTaskListView(window);
     AttachTaskRows(TaskListView);
-    ListenToStatusCounts(RefreshStatusBar);
+    ListenToStatusCounts(StatusCountsChangedHere);
     RECT client;
     GetClientRect(window, &client);
     LayoutMainWindow(client.right, client.bottom);

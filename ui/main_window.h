@@ -17,4 +17,5 @@ HWND CreateMainWindow(HINSTANCE instance);
 void SetMainTitle(const char* listName);
 void RefreshSelectionCount();
 void RefreshStatusBar();
+void HoldStatusCounts(bool hold);
 void CenterOnMainWindow(HWND dialog);

@@ -118,10 +118,19 @@ void ResetTaskSortFlags() {
     for (unsigned char& flag : ColumnSortFlags) flag = 0;
 }
 
+// Only a change of a row's selection changes the count. A row's text
+// changes notify too, and a loaded list sets thousands of them.
+static bool SelectionChanged(const NMLISTVIEW* change) {
+    return (change->uChanged & LVIF_STATE) != 0 && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) != 0;
+}
+
 LRESULT OnTaskListNotify(const NMHDR* header) {
+    const NMLISTVIEW* change = reinterpret_cast<const NMLISTVIEW*>(header);
     switch (header->code) {
-    case LVN_COLUMNCLICK: SortTaskListByColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem); break;
-    case LVN_ITEMCHANGED: RefreshSelectionCount(); break;
+    case LVN_COLUMNCLICK: SortTaskListByColumn(change->iSubItem); break;
+    case LVN_ITEMCHANGED:
+        if (SelectionChanged(change)) RefreshSelectionCount();
+        break;
     case NM_RCLICK:       OnRightClick(reinterpret_cast<const NMITEMACTIVATE*>(header)); break;
     case NM_DBLCLK:       OnDoubleClick(); break;
     }

@@ -50,6 +50,29 @@ TEST_F(TaskSortTest, TextColumnsSortByBytes) {
     EXPECT_EQ(RowNames(TaskListView), "表.zip a.zip B.zip A.zip");
 }
 
+// Rows that no longer stand in table order are still found: a status set
+// after sorting and after a row moved lands on the task's own row.
+TEST_F(TaskSortTest, CellsOfATaskFollowItsRowAfterSortingAndMoving) {
+    const char* names[] = {"c.zip", "a.zip", "d.zip", "b.zip"};
+    for (const char* name : names) AddRowTask(name);
+    SortTaskListByColumn(ColumnName);
+    ASSERT_EQ(RowNames(TaskListView), "a.zip b.zip c.zip d.zip");
+    for (short index = 0; index < 4; ++index) {
+        int row = TaskIndexToRow(index);
+        ASSERT_GE(row, 0);
+        EXPECT_EQ(CellText(TaskListView, row, ColumnName), names[index]);
+    }
+    SetTaskStatus(2, Waiting);   // d.zip, now the last row
+    EXPECT_EQ(CellText(TaskListView, 3, ColumnStatus), "待機");
+    EXPECT_EQ(CellText(TaskListView, 2, ColumnStatus), "停止");
+    Lv_SetSelected(TaskListView, 3, true);
+    MoveSelectedTasks(true);   // d.zip one row up, past c.zip
+    ASSERT_EQ(RowNames(TaskListView), "a.zip b.zip d.zip c.zip");
+    SetTaskStatus(0, Error);   // c.zip
+    EXPECT_EQ(CellText(TaskListView, 3, ColumnStatus), "エラー");
+    EXPECT_EQ(TaskIndexToRow(2), 2);
+}
+
 // The file lists share one set of flags: a click in one task's list decides
 // the direction of the next click in another's.
 TEST_F(TaskSortTest, FileListsShareTheirFlags) {
