@@ -94,7 +94,10 @@ bool ReportProgress(const std::string& name, uint64_t done) {
     char shown[ARC_PROGRESS_NAME_SIZE];
     CopyTruncated(shown, sizeof shown, name.c_str());
     bool newFile = strcmp(shown, p.fileName) != 0;
-    if (newFile || GetTickCount() - State.lastReport >= kReportInterval || p.bytesDone - State.lastReportedDone >= kReportStep) {
+    bool due = newFile || GetTickCount() - State.lastReport >= kReportInterval ||
+               p.bytesDone - State.lastReportedDone >= kReportStep ||
+               (p.bytesDone == p.bytesTotal && State.lastReportedDone != p.bytesTotal);  // the last bytes are through
+    if (due) {
         memcpy(p.fileName, shown, sizeof shown);
         Report(ARC_PROGRESS_FILE);
     }
@@ -130,8 +133,8 @@ bool ProgressReader::Open(const std::string& path, const std::string& name) {
 size_t ProgressReader::Read(void* dst, size_t count) {
     if (StopRequested()) return 0;
     size_t got = FileReader::Read(dst, count);
-    ReportProgress(name_, base_ + Tell());
-    return got;
+    // Cancelled now: the piece is not handed on, so no writer compresses it first.
+    return ReportProgress(name_, base_ + Tell()) ? got : 0;
 }
 
 bool ProgressReader::failed() const { return FileReader::failed() || State.cancelled; }

@@ -38,8 +38,9 @@ void EndProgress(bool succeeded);
 
 // A source file of an archive being made: what is read of it advances the
 // call by its position in the file, so a file read twice (stored after a
-// compression that did not pay) counts once. Once the caller cancels, reads
-// give nothing and failed() is true: the writers then fail as on a read error.
+// compression that did not pay) counts once. From the report where the
+// caller cancels on, reads give nothing and failed() is true: the writers
+// then fail as on a read error.
 class ProgressReader : public FileReader {
 public:
     bool Open(const std::string& path, const std::string& name);
