@@ -17,4 +17,5 @@ HWND CreateMainWindow(HINSTANCE instance);
 void SetMainTitle(const char* listName);
 void RefreshSelectionCount();
 void RefreshStatusBar();
+void ShowQueueEnded();
 void CenterOnMainWindow(HWND dialog);
