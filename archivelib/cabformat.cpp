@@ -37,6 +37,7 @@ private:
 // folder that held it is not copied whole, from that folder's data.
 struct Origin {
     std::string path;       // on disk
+    std::string name;       // as the progress shows it
     int oldFolder = -1;     // else folder of the old cabinet
     uint32_t oldOffset = 0;
     uint32_t size = 0;
@@ -51,7 +52,7 @@ public:
         file_.Close();
         current_ = &origins_[index];
         done_ = 0;
-        if (current_->oldFolder < 0) return file_.Open(current_->path);
+        if (current_->oldFolder < 0) return file_.Open(current_->path, current_->name);
         std::unique_ptr<CabFolderReader>& reader = readers_[current_->oldFolder];
         if (!reader) {
             reader.reset(new CabFolderReader());
@@ -68,6 +69,7 @@ public:
             *got = file_.Read(dst, count);
             return !file_.failed();
         }
+        if (!KeepGoing()) return false;
         size_t piece = count < current_->size - done_ ? count : current_->size - done_;
         if (readers_[current_->oldFolder]->ReadAt(current_->oldOffset + done_, dst, piece) != CabStatus::Ok) return false;
         done_ += static_cast<uint32_t>(piece);
@@ -82,7 +84,7 @@ private:
     std::map<int, std::unique_ptr<CabFolderReader>> readers_;  // one per old folder, reading forward
     const Origin* current_ = nullptr;
     uint32_t done_ = 0;
-    FileReader file_;
+    ProgressReader file_;
 };
 
 int ErrorOf(CabStatus status) {
@@ -160,6 +162,7 @@ int CreateCab(const Command& command, CallLog* log) {
         added.push_back(file);
         Origin origin;
         origin.path = item.path;
+        origin.name = file.name;
         addedOrigins.push_back(origin);
         replaced.insert(file.name);
     }
@@ -205,6 +208,7 @@ int CreateCab(const Command& command, CallLog* log) {
         return FDARC_E_WRITE;
     }
     WriterSink sink(&out);
+    BeginProgress(SourceBytes(items));
     std::unique_ptr<Sources> sources(new Sources(origins, &oldBytes, directory));
     std::string error;
     CabWriteOptions options;

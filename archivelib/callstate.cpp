@@ -1,6 +1,7 @@
 #include "callstate.h"
 
 #include <stdio.h>
+#include <string.h>
 
 #include "mbname.h"
 
@@ -10,14 +11,31 @@ struct CallState {
     bool background;
     DWORD lastPump;
     FdarcOverwriteQuestion question;
+    HWND owner;
+    ArchiverProgressCallback callback;
+    ArchiverProgress progress;
+    bool begun;
+    DWORD lastReport;
+    uint64_t lastReportedDone;
+    bool cancelled;  // the callback answered FALSE
+    bool stopped;    // and the call acted on it
 };
-CallState State = {0, false, 0, nullptr};
+CallState State = {};
+
+// Besides each new file, a report at least every 100 ms and every megabyte:
+// the caller's percent moves on a slow compression and a fast copy alike.
+const DWORD kReportInterval = 100;
+const uint64_t kReportStep = 1 << 20;
 }  // namespace
 
 bool BeginCall() {
     if (InterlockedCompareExchange(&State.running, 1, 0) != 0) return false;
     // Pump at the first chance so a short call still lets the program repaint.
     State.lastPump = GetTickCount() - 1000;
+    memset(&State.progress, 0, sizeof State.progress);
+    State.begun = false;
+    State.cancelled = false;
+    State.stopped = false;
     return true;
 }
 
@@ -44,6 +62,80 @@ void PumpMessagesIfDue() {
     }
 }
 
+void SetProgressCallback(HWND owner, ArchiverProgressCallback callback) {
+    State.owner = owner;
+    State.callback = callback;
+}
+
+static void Report(UINT state) {
+    State.progress.state = state;
+    State.lastReport = GetTickCount();
+    State.lastReportedDone = State.progress.bytesDone;
+    if (State.callback == nullptr) return;
+    // The caller may keep the record's address no longer than the call: it is ours again after.
+    if (!State.callback(State.owner, state, &State.progress)) State.cancelled = true;
+}
+
+void BeginProgress(uint64_t total) {
+    if (State.begun) return;
+    State.begun = true;
+    State.progress.bytesTotal = total;
+    State.progress.bytesDone = 0;
+    State.progress.fileName[0] = '\0';
+    Report(ARC_PROGRESS_BEGIN);
+}
+
+bool ReportProgress(const std::string& name, uint64_t done) {
+    if (!State.begun) return !StopRequested();  // reading what comes before the work: nothing to tell yet
+    ArchiverProgress& p = State.progress;
+    if (p.bytesTotal != 0 && done > p.bytesTotal) done = p.bytesTotal;  // a source that grew since it was listed
+    if (done > p.bytesDone) p.bytesDone = done;
+    if (State.callback == nullptr || State.cancelled) return !StopRequested();
+    char shown[ARC_PROGRESS_NAME_SIZE];
+    CopyTruncated(shown, sizeof shown, name.c_str());
+    bool newFile = strcmp(shown, p.fileName) != 0;
+    if (newFile || GetTickCount() - State.lastReport >= kReportInterval || p.bytesDone - State.lastReportedDone >= kReportStep) {
+        memcpy(p.fileName, shown, sizeof shown);
+        Report(ARC_PROGRESS_FILE);
+    }
+    return !StopRequested();
+}
+
+uint64_t ProgressDone() { return State.progress.bytesDone; }
+
+bool KeepGoing() { return ReportProgress(State.progress.fileName, State.progress.bytesDone); }
+
+bool StopRequested() {
+    if (State.cancelled) State.stopped = true;
+    return State.cancelled;
+}
+
+bool CallStopped() { return State.stopped; }
+
+void EndProgress(bool succeeded) {
+    if (!State.begun) BeginProgress(0);
+    if (succeeded && State.progress.bytesTotal != 0) State.progress.bytesDone = State.progress.bytesTotal;
+    State.progress.fileName[0] = '\0';
+    Report(ARC_PROGRESS_END);
+}
+
+bool ProgressReader::Open(const std::string& path, const std::string& name) {
+    name_ = name;
+    base_ = ProgressDone();
+    if (!FileReader::Open(path)) return false;
+    ReportProgress(name_, base_);  // the file's name shows before its first block is through
+    return true;
+}
+
+size_t ProgressReader::Read(void* dst, size_t count) {
+    if (StopRequested()) return 0;
+    size_t got = FileReader::Read(dst, count);
+    ReportProgress(name_, base_ + Tell());
+    return got;
+}
+
+bool ProgressReader::failed() const { return FileReader::failed() || State.cancelled; }
+
 FdarcOverwriteQuestion SetOverwriteQuestion(FdarcOverwriteQuestion question) {
     FdarcOverwriteQuestion previous = State.question;
     State.question = question;
@@ -58,9 +150,14 @@ int AskOverwrite(HWND owner, const std::string& path) {
 }
 
 void CallLog::Line(const std::string& text) {
+    if (State.stopped) return;
     if (text_.size() > 65536) return;  // the caller's buffer is 32 KB: keep what fits
     text_ += text;
     text_ += "\r\n";
+}
+
+void CallLog::Stopped() {
+    text_ += "中止しました\r\n";
 }
 
 void CallLog::CopyTo(char* output, DWORD size) const {

@@ -49,7 +49,21 @@ std::string MakeTempBeside(const std::string& target) {
     return "";
 }
 
+uint64_t SourceBytes(const std::vector<SourceItem>& items) {
+    uint64_t total = 0;
+    for (const SourceItem& item : items) {
+        if (!item.isFolder) total += item.size;
+    }
+    return total;
+}
+
 bool SwapTemporaryIn(const std::string& temp, const std::string& target, CallLog* log) {
+    // A cancel that came after the last source was read still wins: the
+    // caller was told nothing would be made.
+    if (StopRequested()) {
+        DeleteFileA(temp.c_str());
+        return false;
+    }
     if (MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_COPY_ALLOWED)) return true;
     DeleteFileA(temp.c_str());
     log->Line("書庫を置き換えられません: " + target);

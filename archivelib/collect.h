@@ -24,10 +24,14 @@ struct SourceItem {
 // names code page 932 cannot hold are left out, logged, and *skipped says so.
 int CollectSources(const Command& command, CallLog* log, std::vector<SourceItem>* items, int* skipped);
 
+// What a creation reads: the sizes of the files, the progress's total.
+uint64_t SourceBytes(const std::vector<SourceItem>& items);
+
 // The folder part of a path including its trailing separator ("" if none).
 std::string FolderOf(const std::string& path);
 // A temporary file beside the target, created empty; "" on failure.
 std::string MakeTempBeside(const std::string& target);
-// Puts a finished temporary archive in the target's place; on failure the
-// temporary goes, the target stays as it was and the log says why.
+// Puts a finished temporary archive in the target's place; on failure, and
+// when the caller has cancelled, the temporary goes, the target stays as it
+// was and the log says why.
 bool SwapTemporaryIn(const std::string& temp, const std::string& target, CallLog* log);

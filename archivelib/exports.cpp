@@ -88,6 +88,13 @@ int MainEntry(Role role, HWND owner, LPCSTR line, LPSTR output, DWORD outputSize
     } catch (...) {
         result = FDARC_E_CORRUPT;
     }
+    // A call that stopped for the caller's cancel has removed what it was
+    // making; one that finished before it noticed keeps its result.
+    if (CallStopped()) {
+        result = FDARC_E_CANCELLED;
+        log.Stopped();
+    }
+    EndProgress(result == FDARC_OK);
     EndCall();
     try {
         log.CopyTo(output, outputSize);
@@ -192,7 +199,19 @@ int Count(LPCSTR path) {
         return FindFirst(archive, pattern, record);                                                     \
     }                                                                                                   \
     extern "C" int WINAPI PREFIX##FindNext(HANDLE archive, void* record) { return FindNext(archive, record); } \
-    extern "C" int WINAPI PREFIX##GetFileCount(LPCSTR path) { return Count(path); }
+    extern "C" int WINAPI PREFIX##GetFileCount(LPCSTR path) { return Count(path); }                    \
+    extern "C" BOOL WINAPI PREFIX##SetOwnerWindowEx(HWND owner, ArchiverProgressCallback callback) {    \
+        SetProgressCallback(owner, callback);                                                           \
+        return TRUE;                                                                                    \
+    }                                                                                                   \
+    extern "C" BOOL WINAPI PREFIX##SetOwnerWindowEx64(HWND owner, ArchiverProgressCallback callback) {  \
+        SetProgressCallback(owner, callback);                                                           \
+        return TRUE;                                                                                    \
+    }                                                                                                   \
+    extern "C" BOOL WINAPI PREFIX##KillOwnerWindowEx(HWND) {                                            \
+        SetProgressCallback(nullptr, nullptr);                                                          \
+        return TRUE;                                                                                    \
+    }
 
 FDARC_DEFINE_ENTRIES(Zip, Role::Zip)
 FDARC_DEFINE_ENTRIES(UnZip, Role::UnZip)

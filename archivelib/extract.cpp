@@ -16,6 +16,12 @@ bool Extraction::Wanted(const std::string& stored) const {
     return false;
 }
 
+bool Extraction::Stopping() {
+    if (!StopRequested()) return false;
+    if (error == FDARC_OK) error = FDARC_E_CANCELLED;
+    return true;
+}
+
 static bool IsFolder(const std::string& path) {
     DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
@@ -74,8 +80,11 @@ bool ResolveEntryPath(Extraction* x, const std::string& stored, std::string* pat
 }
 
 OutputStart OutputFile::Begin(Extraction* x, const std::string& path) {
+    x_ = x;
     path_ = path;
+    name_ = path.compare(0, x->destination.size(), x->destination) == 0 ? path.substr(x->destination.size()) : path;
     temp_.clear();
+    if (x->Stopping()) return OutputStart::Stop;
     if (!CreateFolders(x, FolderOf(path))) return OutputStart::Skip;
     // Create first, look later: under Wine every lookup of a missing name reads
     // the whole folder (names are matched without case), so one call, not two.
@@ -111,6 +120,11 @@ OutputStart OutputFile::Begin(Extraction* x, const std::string& path) {
         return OutputStart::Skip;
     }
     return OutputStart::Write;
+}
+
+bool OutputFile::Write(const void* data, size_t count) {
+    if (!writer_.Write(data, count)) return false;
+    return ReportProgress(name_, x_->position ? x_->position() : ProgressDone() + count);
 }
 
 bool OutputFile::Commit(Extraction* x, const FILETIME& modified) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,9 +21,15 @@ struct Extraction {
     int error = FDARC_OK;  // the first failure; later entries still go on
     bool cancelled = false;
     std::string lastFolder;  // known to exist: most entries share their folder with the one before
+    // How far the call is, for the progress callback: the bytes of the
+    // archive read so far when set, else the bytes of files written.
+    std::function<uint64_t()> position;
 
     void Fail(int code, const std::string& message);
     bool Wanted(const std::string& stored) const;
+    // True once the caller has cancelled through the progress callback: the
+    // extraction ends after the file it is on, which is removed.
+    bool Stopping();
 };
 
 // Checks the destination and creates it when missing.
@@ -42,14 +49,18 @@ enum class OutputStart { Write, Skip, Stop };
 // complete, so a damaged entry never destroys what was there.
 class OutputFile : public ByteSink {
 public:
+    // Stop once the caller has cancelled.
     OutputStart Begin(Extraction* x, const std::string& path);
-    bool Write(const void* data, size_t count) override { return writer_.Write(data, count); }
+    // Also reports the call's progress; false once the caller has cancelled.
+    bool Write(const void* data, size_t count) override;
     bool failed() const { return writer_.failed(); }
     bool Commit(Extraction* x, const FILETIME& modified);
     void Abandon() { writer_.Abandon(); }
 
 private:
     FileWriter writer_;
+    Extraction* x_ = nullptr;
+    std::string name_;  // below the destination, as the progress shows it
     std::string path_;
     std::string temp_;
 };

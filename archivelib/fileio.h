@@ -27,6 +27,7 @@ public:
     bool Seek(uint64_t offset) override;
     size_t Read(void* dst, size_t count) override;  // short only at the end or on failure
     bool failed() const override { return failed_; }
+    uint64_t Tell() const { return position_ - (bufferUsed_ - bufferNext_); }  // offset of the next sequential read
 
 private:
     HANDLE handle_ = INVALID_HANDLE_VALUE;

@@ -209,9 +209,22 @@ int ExtractWithLibarchive(const Command& command, LibarchiveKind kind, HWND owne
     }
     Extraction x;
     if (!BeginExtraction(&x, command, owner, log)) return x.error;
+    // Entry sizes come one entry at a time (and not at all for a compressed
+    // stream): the progress follows the archive's bytes read.
+    archive* r = a.get();
+    x.position = [r]() {
+        la_int64_t read = archive_filter_bytes(r, -1);
+        return read > 0 ? static_cast<uint64_t>(read) : 0;
+    };
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    uint64_t size = 0;
+    if (GetFileAttributesExA(command.archive.c_str(), GetFileExInfoStandard, &data))
+        size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    BeginProgress(size);
     std::vector<char> buffer(kIoBufferSize);
     for (size_t entries = 0;; ++entries) {
         PumpMessagesIfDue();
+        if (x.Stopping()) break;
         archive_entry* entry = nullptr;
         int status = archive_read_next_header(a.get(), &entry);
         if (status == ARCHIVE_EOF) {
@@ -286,8 +299,8 @@ int AddSevenZipSource(SevenZipWriter* w, const SourceItem& item, std::vector<cha
         log->Line(item.stored);
         return FDARC_OK;
     }
-    FileReader source;
-    if (!source.Open(item.path)) {
+    ProgressReader source;
+    if (!source.Open(item.path, item.stored)) {
         log->Line("ファイルを読めません: " + item.path);
         return FDARC_E_READ;
     }
@@ -348,6 +361,7 @@ int CopyOldEntries(const std::string& path, const std::unordered_set<std::string
             }
             if (!w->Write(buffer->data(), static_cast<size_t>(got))) return FDARC_E_WRITE;
             PumpMessagesIfDue();
+            if (!ReportProgress(name, ProgressDone())) return FDARC_E_CANCELLED;
         }
         if (!w->EndFile()) return FDARC_E_WRITE;
     }
@@ -376,6 +390,7 @@ int CreateSevenZip(const Command& command, CallLog* log) {
     std::vector<char> buffer(kIoBufferSize);
     std::unordered_set<std::string> replaced;
     for (const SourceItem& item : items) replaced.insert(item.stored);
+    BeginProgress(SourceBytes(items));
     if (update) {
         FileReader probe;
         if (probe.Open(command.archive) && probe.Size() > 0) {

@@ -28,7 +28,7 @@ public:
     uint64_t Size() const override { return reader_->Size(); }
     bool ReadAt(uint64_t offset, void* data, size_t size) override {
         PumpMessagesIfDue();
-        return reader_->ReadAt(offset, data, size);
+        return KeepGoing() && reader_->ReadAt(offset, data, size);
     }
 
 private:
@@ -37,7 +37,7 @@ private:
 
 class FileSource : public LzhSource {
 public:
-    bool Open(const std::string& path) { return reader_.Open(path); }
+    bool Open(const std::string& path, const std::string& name) { return reader_.Open(path, name); }
     uint64_t Size() const override { return reader_.Size(); }
     bool Restart() override { return reader_.Seek(0); }
     size_t Read(void* data, size_t size) override {
@@ -47,7 +47,7 @@ public:
     bool Failed() const override { return reader_.failed(); }
 
 private:
-    FileReader reader_;
+    ProgressReader reader_;
 };
 
 int ErrorOf(LzhStatus status) {
@@ -93,7 +93,7 @@ int AddItem(LzhArchiveWriter* writer, const SourceItem& item, CallLog* log) {
         status = writer->Add(entry, nullptr);
     } else {
         FileSource source;
-        if (!source.Open(item.path)) {
+        if (!source.Open(item.path, item.stored)) {
             log->Line("ファイルを読めません: " + item.path);
             return FDARC_E_READ;
         }
@@ -135,6 +135,7 @@ int CreateLzh(const Command& command, CallLog* log) {
     LzhArchiveWriter writer(&output, kMethod);
     std::unordered_set<std::string> replaced;
     for (const SourceItem& item : items) replaced.insert(item.stored);
+    BeginProgress(SourceBytes(items));
     for (const LzhStoredEntry& entry : entries) {
         if (replaced.count(entry.name) != 0) continue;
         LzhStatus status = writer.Copy(&input, entry);

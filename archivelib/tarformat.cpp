@@ -192,8 +192,13 @@ int ExtractTar(const Command& command, HWND owner, CallLog* log) {
     }
     Extraction* x = &t->x;
     if (!BeginExtraction(x, command, owner, log)) return x->error;
+    // A tar stream tells its members' sizes only as it goes: the progress
+    // follows the archive's bytes.
+    x->position = [&file]() { return file.Tell(); };
+    BeginProgress(file.Size());
     for (;;) {
         PumpMessagesIfDue();
+        if (x->Stopping()) break;
         TarMember member;
         TarNext next = ReadTarMember(&t->input, &member, false);
         if (next == TarNext::End) {
@@ -215,7 +220,7 @@ int ExtractTar(const Command& command, HWND owner, CallLog* log) {
             default: ReportSkipped(x, member); break;
             }
         }
-        if (!goOn) break;
+        if (!goOn || x->Stopping()) break;  // not past the rest of a large member: that could take long
         if (t->input.error() != FDARC_OK || !t->input.Skip(TarPadded(member.size) - consumed)) {
             x->Fail(t->input.error() != FDARC_OK ? t->input.error() : FDARC_E_CORRUPT, "書庫が壊れています: " + command.archive);
             break;
@@ -294,8 +299,8 @@ static bool AddTarSource(TarOutput* out, const SourceItem& item, std::vector<cha
         log->Line(item.stored);
         return out->Write(header.data(), header.size());
     }
-    FileReader source;
-    if (!source.Open(item.path)) {
+    ProgressReader source;
+    if (!source.Open(item.path, item.stored)) {
         log->Line("ファイルを読めません: " + item.path);
         *error = FDARC_E_READ;
         return false;
@@ -357,6 +362,7 @@ int CreateTar(const Command& command, CallLog* log) {
     std::vector<char> buffer(kIoBufferSize);
     int error = FDARC_OK;
     bool ok = true;
+    BeginProgress(SourceBytes(items));
     while (ok && hasOld) {
         TarMember member;
         TarNext next = ReadTarMember(&old, &member, true);
@@ -381,6 +387,10 @@ int CreateTar(const Command& command, CallLog* log) {
             if (keep) ok = out.Write(buffer.data(), piece);
             left -= piece;
             PumpMessagesIfDue();
+            if (!ReportProgress(member.name, ProgressDone())) {
+                error = FDARC_E_CANCELLED;
+                ok = false;
+            }
         }
     }
     for (size_t i = 0; ok && i < items.size(); ++i) ok = AddTarSource(&out, items[i], &buffer, log, &error);

@@ -77,9 +77,15 @@ int ExtractZip(const Command& command, HWND owner, CallLog* log) {
     }
     Extraction x;
     if (!BeginExtraction(&x, command, owner, log)) return x.error;
+    uint64_t total = 0;
+    for (const ZipEntry& entry : directory.entries) {
+        if (!entry.isFolder && x.Wanted(entry.name)) total += entry.size;
+    }
+    BeginProgress(total);
     ZipInflater inflater;
     for (const ZipEntry& entry : directory.entries) {
         PumpMessagesIfDue();
+        if (x.Stopping()) break;
         if (!x.Wanted(entry.name)) continue;
         std::string path;
         if (!ResolveEntryPath(&x, entry.name, &path)) continue;
@@ -206,6 +212,10 @@ struct ZipWriter {
             out.Write(in.data(), piece);
             left -= piece;
             PumpMessagesIfDue();
+            if (!ReportProgress(e.name, ProgressDone())) {
+                error = FDARC_E_CANCELLED;
+                return false;
+            }
         }
         if (e.flags & kFlagDescriptor) {
             std::string descriptor;
@@ -311,8 +321,8 @@ struct ZipWriter {
             log->Line(e.name);
             return AddCentral(e, offset);
         }
-        FileReader source;
-        if (!source.Open(item.path)) {
+        ProgressReader source;
+        if (!source.Open(item.path, item.stored)) {
             log->Line("ファイルを読めません: " + item.path);
             error = FDARC_E_READ;
             return false;
@@ -396,6 +406,7 @@ int CreateZip(const Command& command, CallLog* log) {
     }
     std::unordered_set<std::string> replaced;
     for (const SourceItem& item : items) replaced.insert(item.stored);
+    BeginProgress(SourceBytes(items));
     bool ok = true;
     for (const ZipEntry& entry : directory.entries) {
         if (replaced.count(entry.name) != 0) continue;
