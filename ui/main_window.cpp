@@ -17,6 +17,7 @@
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "ui/main_commands.h"
+#include "ui/reason_tip.h"
 #include "ui/task_list_view.h"
 
 HWND MainToolbar = nullptr;
@@ -79,8 +80,8 @@ static HWND CreateTaskListView(HWND window) {
                                 WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, client.right, client.bottom, window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TASKLIST)), AppInstance, nullptr);
     AttachTaskListProcedure(list);
-    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP,
-                 LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    AttachReasonTip(list);
     ShowWindow(list, SW_SHOW);
     SetFocus(list);
     AddTaskColumns(list);
@@ -153,6 +154,7 @@ static void OnDestroy() {
 
 // Notifications of the other children are ignored.
 static LRESULT OnNotify(const NMHDR* header) {
+    if (IsReasonTip(header->hwndFrom)) return OnReasonTipNotify(header);
     return header->idFrom == IDC_TASKLIST ? OnTaskListNotify(header) : 0;
 }
 

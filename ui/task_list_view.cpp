@@ -21,6 +21,7 @@
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "ui/main_window.h"
+#include "ui/reason_tip.h"
 
 unsigned char ColumnSortFlags[TaskColumnCount] = {};
 
@@ -81,6 +82,7 @@ static LRESULT CALLBACK TaskListProc(HWND list, UINT message, WPARAM wp, LPARAM 
     switch (message) {
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
     case WM_KEYDOWN:   if (OnKeyDown(wp)) return 0; break;
+    case WM_MOUSEMOVE: TrackReasonTipRow(list, lp); break;
     }
     return CallWindowProcA(PreviousTaskListProc, list, message, wp, lp);
 }
@@ -119,22 +121,12 @@ void ResetTaskSortFlags() {
     for (unsigned char& flag : ColumnSortFlags) flag = 0;
 }
 
-// The tip of a row whose task ended in Error is its reason; other rows keep
-// the list's own tip (the full text of a clipped cell).
-static void OnGetInfoTip(NMLVGETINFOTIPA* tip) {
-    short index = RowToTaskIndex(tip->iItem);
-    if (index < 0 || TaskTable[index].status != Error || TaskTable[index].reason[0] == '\0') return;
-    if (tip->pszText == nullptr || tip->cchTextMax <= 0) return;
-    CopyText(tip->pszText, static_cast<size_t>(tip->cchTextMax), TaskTable[index].reason);
-}
-
 LRESULT OnTaskListNotify(const NMHDR* header) {
     switch (header->code) {
     case LVN_COLUMNCLICK: SortTaskListByColumn(reinterpret_cast<const NMLISTVIEW*>(header)->iSubItem); break;
     case LVN_ITEMCHANGED: RefreshSelectionCount(); break;
     case NM_RCLICK:       OnRightClick(reinterpret_cast<const NMITEMACTIVATE*>(header)); break;
     case NM_DBLCLK:       OnDoubleClick(); break;
-    case LVN_GETINFOTIPA: OnGetInfoTip(reinterpret_cast<NMLVGETINFOTIPA*>(const_cast<NMHDR*>(header))); break;
     }
     return 0;
 }

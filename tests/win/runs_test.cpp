@@ -15,6 +15,7 @@
 #include "resources/resource.h"
 #include "ui/main_commands.h"
 #include "ui/main_window.h"
+#include "ui/reason_tip.h"
 #include "tasks/run_switch.h"
 #include "ui/task_list_view.h"
 #include "app/controls.h"
@@ -387,15 +388,19 @@ TEST_F(RunsTest, FailedTasksKeepTheirReason) {
             ASSERT_EQ(StatusOfTask(id), Error);
             EXPECT_EQ(Fake.messages.size(), defError ? 1u : 0u);
 
-            char tip[1024] = "clipped cell";
-            NMLVGETINFOTIPA info = {};
-            info.hdr.hwndFrom = TaskListView;
-            info.hdr.code = LVN_GETINFOTIPA;
-            info.pszText = tip;
-            info.cchTextMax = sizeof(tip);
-            info.iItem = 0;
-            OnTaskListNotify(&info.hdr);
-            EXPECT_STREQ(tip, c.reason);
+            // The tip asks for its text with the mouse over the row.
+            RECT row = {};
+            row.left = LVIR_BOUNDS;
+            SendMessageA(TaskListView, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+            POINT over = {row.left + 5, (row.top + row.bottom) / 2};
+            ClientToScreen(TaskListView, &over);
+            SetCursorPos(over.x, over.y);
+            NMTTDISPINFOA info = {};
+            info.hdr.idFrom = reinterpret_cast<UINT_PTR>(TaskListView);
+            info.hdr.code = TTN_GETDISPINFOA;
+            OnReasonTipNotify(&info.hdr);
+            ASSERT_NE(info.lpszText, nullptr);
+            EXPECT_STREQ(info.lpszText, c.reason);
 
             Fake.messages.clear();
             Lv_SetSelected(TaskListView, 0, true);
@@ -406,9 +411,10 @@ TEST_F(RunsTest, FailedTasksKeepTheirReason) {
 
             ExecuteMainCommand(IDM_RETRY);
             EXPECT_EQ(StatusOfTask(id), Waiting);
-            strcpy(tip, "clipped cell");
-            OnTaskListNotify(&info.hdr);
-            EXPECT_STREQ(tip, "clipped cell");
+            info.lpszText = nullptr;
+            OnReasonTipNotify(&info.hdr);
+            ASSERT_NE(info.lpszText, nullptr);
+            EXPECT_STREQ(info.lpszText, "");
         }
     }
 }
