@@ -119,7 +119,6 @@ static void UnhookProgramKeys(bool installed) {
 struct CallProgress {
     uint32_t id;
     DWORD shownAt;
-    bool cancelSent;
 };
 static CallProgress Progress = {};
 
@@ -169,7 +168,6 @@ static BOOL WINAPI OnLibraryProgress(HWND, UINT state, ArchiverProgress* progres
         ShowProgress(*progress);
     }
     bool cancel = RunCancelRequested() || MainWindow == nullptr || FindTaskById(Progress.id) < 0;
-    if (cancel) Progress.cancelSent = true;
     return cancel ? FALSE : TRUE;
 }
 
