@@ -5,9 +5,34 @@
 HINSTANCE AppInstance = nullptr;
 HWND MainWindow = nullptr;
 
+// The keys of the menus once loaded: the shared table serves the file-list
+// window, the main window has its own copy without the file-list commands.
+static HACCEL SharedAccelerators = nullptr;
+static HACCEL MainAccelerators = nullptr;
+
 void SetAppInstance(HINSTANCE instance) { AppInstance = instance; }
 
 void SetMainWindow(HWND window) { MainWindow = window; }
+
+void SetProgramAccelerators(HACCEL shared, HACCEL mainWindow) {
+    SharedAccelerators = shared;
+    MainAccelerators = mainWindow;
+}
+
+// The table for keys typed into one of the program's top-level windows.
+HACCEL ProgramAcceleratorsFor(HWND window) {
+    if (window == nullptr) return nullptr;
+    return window == MainWindow && MainAccelerators != nullptr ? MainAccelerators : SharedAccelerators;
+}
+
+// A top-level window of one of the program's own classes: a library's own
+// dialog (class #32770 of the system) is not one, even when the main window
+// owns it.
+bool IsProgramWindow(HWND window) {
+    if (window == nullptr || AppInstance == nullptr) return false;
+    return reinterpret_cast<HINSTANCE>(GetClassLongPtrA(window, GCLP_HMODULE)) == AppInstance &&
+           GetAncestor(window, GA_ROOT) == window;
+}
 
 // The program's two top-level classes differ only in name, procedure and
 // menu: redraw on resize, icon 105, arrow cursor, the menu colour (brush 5).

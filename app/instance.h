@@ -9,4 +9,7 @@ extern HWND MainWindow;   // from the main window's creation to its destruction
 
 void SetAppInstance(HINSTANCE instance);
 void SetMainWindow(HWND window);
+void SetProgramAccelerators(HACCEL shared, HACCEL mainWindow);
+HACCEL ProgramAcceleratorsFor(HWND window);
+bool IsProgramWindow(HWND window);
 bool RegisterProgramWindowClass(const char* name, WNDPROC procedure, int menuId);

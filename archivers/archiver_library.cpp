@@ -31,6 +31,8 @@ bool LoadArchiverLibrary(const char* fileName, const char* prefix, ArchiverLibra
     Resolve(*library, "FindFirst", &library->findFirst);
     Resolve(*library, "FindNext", &library->findNext);
     Resolve(*library, "GetFileCount", &library->getFileCount);
+    Resolve(*library, ARC_SET_OWNER_WINDOW_SUFFIX, &library->setOwnerWindowEx);
+    Resolve(*library, ARC_KILL_OWNER_WINDOW_SUFFIX, &library->killOwnerWindowEx);
     return true;
 }
 

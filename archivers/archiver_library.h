@@ -7,6 +7,7 @@
 
 #include <type_traits>
 
+#include "archivelib/fdarc_progress.h"
 #include "archivers/find_record.h"
 
 using ArchiveHandle = HANDLE;
@@ -36,6 +37,8 @@ struct ArchiverLibrary {
     ArchiverFindFirst findFirst;
     ArchiverFindNext findNext;
     ArchiverGetFileCount getFileCount;
+    ArchiverSetOwnerWindowEx setOwnerWindowEx;    // optional: progress and cancel
+    ArchiverKillOwnerWindowEx killOwnerWindowEx;
 };
 
 bool LoadArchiverLibrary(const char* fileName, const char* prefix, ArchiverLibrary* library);

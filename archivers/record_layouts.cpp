@@ -52,3 +52,13 @@ static_assert(std::is_same<ArchiverCloseArchive, decltype(&ZipCloseArchive)>::va
 static_assert(std::is_same<ArchiverFindFirst, decltype(&ZipFindFirst)>::value, "FindFirst matches");
 static_assert(std::is_same<ArchiverFindNext, decltype(&ZipFindNext)>::value, "FindNext matches");
 static_assert(std::is_same<ArchiverGetFileCount, decltype(&ZipGetFileCount)>::value, "GetFileCount matches");
+
+// The progress record the callback receives: 64-bit counts first, so the
+// two widths agree without packing.
+static_assert(sizeof(ArchiverProgress) == 288, "progress record: 288 bytes");
+static_assert(offsetof(ArchiverProgress, bytesDone) == 0, "progress record: bytesDone");
+static_assert(offsetof(ArchiverProgress, bytesTotal) == 8, "progress record: bytesTotal");
+static_assert(offsetof(ArchiverProgress, state) == 16, "progress record: state");
+static_assert(offsetof(ArchiverProgress, reserved) == 20, "progress record: reserved");
+static_assert(offsetof(ArchiverProgress, fileName) == 24, "progress record: fileName");
+static_assert(sizeof(ArchiverProgress::fileName) == 264, "progress record: fileName is 264 bytes");

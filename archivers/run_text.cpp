@@ -97,3 +97,49 @@ bool AppendArchiveFolder(char* destination, size_t size, const char* name) {
 bool FormatMissingEntry(char* text, size_t size, const char* library, const char* prefix, const char* suffix) {
     return FormatText(text, size, "%s から関数%s%sを取得できませんでした。", library, prefix, suffix);
 }
+
+// The result codes of the bundled library (and the common ones of the
+// archiver API, which share the 0x8000 range), in plain words.
+static const struct {
+    int code;
+    const char* meaning;
+} ResultMeanings[] = {
+    {0x8001, "コマンドラインが正しくありません"},
+    {0x8002, "ライブラリは別の処理を実行中です"},
+    {0x8003, "書庫が見つからないか、読み込めません"},
+    {0x8004, "書庫が壊れているか、書庫ではありません"},
+    {0x8005, "対応していない書庫です（暗号化・未対応の圧縮方法など）"},
+    {0x8006, "圧縮するファイルを読み込めません"},
+    {0x8007, "ファイルを書き込めません（ディスクの空き不足・書き込み禁止など）"},
+    {0x8008, "展開先フォルダの外を指す名前のファイルがあります"},
+    {0x8009, "データが壊れています（CRCが一致しません）"},
+    {0x800A, "中止されました"},
+    {0x800B, "指定されたファイルが見つかりません"},
+    {0x800C, "メモリが不足しています"},
+    {0x800D, "ファイルが大きすぎて書庫に格納できません"},
+};
+
+// Null for a code the table does not know.
+const char* ResultCodeMeaning(int code) {
+    for (const auto& row : ResultMeanings) {
+        if (row.code == code) return row.meaning;
+    }
+    return nullptr;
+}
+
+// "UNZIP32.DLLでエラーが発生しました。コード32772" and, for a known code,
+// a second line with its meaning and the code in hex.
+bool FormatLibraryFailure(char* text, size_t size, const char* library, int code) {
+    const char* meaning = ResultCodeMeaning(code);
+    if (meaning == nullptr) return FormatText(text, size, "%sでエラーが発生しました。コード%d", library, code);
+    return FormatText(text, size, "%sでエラーが発生しました。コード%d\n%s（0x%04X）", library, code, meaning,
+                      static_cast<unsigned>(code));
+}
+
+// The loader looks beside the program and in the system folder among
+// others: the text names the two places a user would put a library.
+bool FormatLibraryNotLoaded(char* text, size_t size, const char* library) {
+    return FormatText(text, size,
+                      "%sを読み込めませんでした。\n%sをプログラムと同じフォルダかシステムフォルダに置いてください。",
+                      library, library);
+}

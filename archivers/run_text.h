@@ -20,3 +20,9 @@ bool AppendArchiveFolder(char* destination, size_t size, const char* name);
 
 constexpr size_t MissingEntryTextSize = 256;
 bool FormatMissingEntry(char* text, size_t size, const char* library, const char* prefix, const char* suffix);
+
+// What a run says when a library fails: the library and its result code,
+// and for the codes the bundled library returns, their meaning.
+const char* ResultCodeMeaning(int code);
+bool FormatLibraryFailure(char* text, size_t size, const char* library, int code);
+bool FormatLibraryNotLoaded(char* text, size_t size, const char* library);

@@ -1,12 +1,17 @@
 #include "program/run_loop.h"
 
 #include "app/controls.h"
+#include "app/instance.h"
 #include "resources/resource.h"
 #include "runs/runs.h"
 #include "tasks/run_switch.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "ui/main_window.h"
+
+// Whether a task was taken since the switch last fell to 0: only then does
+// the switch falling mean the queue has ended.
+static bool QueueTookTasks = false;
 
 // With the switch at exactly 1, runs the topmost Waiting task of the task
 // list (display order, not table order) to its end; with none left, the
@@ -26,7 +31,16 @@ void RunStep() {
         RefreshStatusBar();
         ran = true;
     }
-    if (!ran) SwitchRunningOff();
+    if (ran) {
+        QueueTookTasks = true;
+        // A run that called its library set the switch from the statuses:
+        // at 0 it was the last one.
+        if (RunSwitch != RunIdle) return;
+    } else {
+        SwitchRunningOff();
+    }
+    if (QueueTookTasks) ShowQueueEnded();
+    QueueTookTasks = false;
 }
 
 // Commands that only the file-list window carries out.
@@ -48,12 +62,15 @@ bool LoadProgramKeys(HINSTANCE instance, ProgramKeys* keys) {
         if (!IsFileListCommand(entries[i].cmd)) entries[kept++] = entries[i];
     }
     keys->mainWindow = CreateAcceleratorTableA(entries, kept);
+    // Library calls that dispatch messages translate with the same tables.
+    SetProgramAccelerators(keys->shared, keys->mainWindow);
     return keys->mainWindow != nullptr;
 }
 
 // The table loaded from resources belongs to the module; only the built
 // copy is destroyed.
 void FreeProgramKeys(ProgramKeys* keys) {
+    SetProgramAccelerators(nullptr, nullptr);
     if (keys->mainWindow != nullptr) DestroyAcceleratorTable(keys->mainWindow);
     keys->mainWindow = nullptr;
     keys->shared = nullptr;

@@ -61,6 +61,8 @@
 #define IDM_NEW_LIST        4038
 #define IDM_OPEN_LIST       4039
 #define IDM_SAVE_LIST       4040
+#define IDM_RETRY           4041
+#define IDM_ERROR_DETAILS   4042
 
 // File-list window controls
 #define IDC_BROWSE          15

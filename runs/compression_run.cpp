@@ -10,6 +10,7 @@
 #include "runs/run_support.h"
 #include "archivers/run_text.h"
 #include "runs/runs.h"
+#include "tasks/run_switch.h"
 #include "tasks/task_files.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
@@ -85,27 +86,80 @@ struct CompressionRun {
     char archive[PathSize];
     char group[PathSize];
     int groupLines;
+    bool archiveExisted;
+    char backup[PathSize];   // a copy of the archive as it was, while groups follow one another
 };
+
+// A library cancels only the call in progress: the groups sent before it
+// are in the archive already. So a stopped run takes the archive back to
+// how it was: the copy made before the first call is put back, and an
+// archive that did not exist is removed (a library that ignored the cancel
+// may have finished it all the same).
+static void UndoArchive(CompressionRun* run) {
+    if (run->backup[0] != '\0') {
+        if (MoveFileExA(run->backup, run->archive, MOVEFILE_REPLACE_EXISTING)) run->backup[0] = '\0';
+    } else if (!run->archiveExisted) {
+        DeleteFileA(run->archive);
+    }
+}
 
 // Every way out releases the library and removes the response file. The
 // library goes first: one still holding the list file open lets go of it
-// when it is released.
-static void ReleaseRun(CompressionRun* run) {
+// when it is released, and of the archive.
+static void ReleaseRun(CompressionRun* run, bool undo = false) {
     ReleaseArchiverLibrary(&run->library);
     DeleteResponseFile(&run->response);
+    if (undo) UndoArchive(run);
+    if (run->backup[0] != '\0') DeleteFileA(run->backup);
+    run->backup[0] = '\0';
 }
 
 // A status is set only on a task that still exists.
 static void EndRun(CompressionRun* run, int status) {
-    ReleaseRun(run);
+    ReleaseRun(run, status == Stopped);
     EndRunWith(run->id, &run->library, status);
+}
+
+// Whether the rows make more than one library call: consecutive rows of one
+// folder go together.
+static bool SpansGroups(HWND list) {
+    char group[PathSize] = "";
+    int rows = list != nullptr ? Lv_RowCount(list) : 0;
+    for (int row = 0; row < rows; ++row) {
+        char path[PathSize];
+        char folder[PathSize];
+        Lv_GetCell(list, row, FileColumnPath, path, sizeof(path));
+        FolderOfPath(path, folder, sizeof(folder));
+        if (StartsNewGroup(group, folder)) return true;
+        CopyText(group, sizeof(group), folder);
+    }
+    return false;
+}
+
+// An existing archive that more than one call will update is copied beside
+// itself first, so that a stop between the calls can put it back. Without
+// the copy the run goes on as before.
+static void KeepArchiveCopy(CompressionRun* run, HWND list) {
+    run->archiveExisted = GetFileAttributesA(run->archive) != INVALID_FILE_ATTRIBUTES;
+    run->backup[0] = '\0';
+    if (!run->archiveExisted || !SpansGroups(list)) return;
+    char folder[PathSize];
+    if (!FolderOfPath(run->archive, folder, sizeof(folder))) return;
+    if (GetTempFileNameA(folder, "fdx", 0, run->backup) == 0) {
+        run->backup[0] = '\0';
+        return;
+    }
+    if (!CopyFileA(run->archive, run->backup, FALSE)) {
+        DeleteFileA(run->backup);
+        run->backup[0] = '\0';
+    }
 }
 
 static const char* LibraryName(const CompressionRun& run) { return FormatTable[run.format].CompressLibrary; }
 
 // One library call for the group collected so far. Returns false when the
 // run is over: the call failed, or the task was deleted during it.
-static bool SendGroup(CompressionRun* run, HWND owner, int* result) {
+static bool SendGroup(CompressionRun* run, HWND owner, bool last, int* result) {
     CloseResponseFile(&run->response);
     const FormatRow& row = FormatTable[run->format];
     char commandLine[CommandLineSize];
@@ -115,14 +169,21 @@ static bool SendGroup(CompressionRun* run, HWND owner, int* result) {
         FailRun(run->id, &run->library, "コマンドラインが長すぎます。%s", run->archive);
         return false;
     }
-    *result = CallArchiverMain(run->library.main, owner, commandLine);
+    bool cancelled = false;
+    *result = CallArchiverMain(&run->library, run->id, owner, commandLine, &cancelled);
     if (FindTaskById(run->id) < 0) {
         EndRun(run, Error);
         return false;
     }
+    // A stop that the library did not act on, on the last call that then
+    // succeeded, leaves the task done: its archive is whole.
+    if (cancelled && !(last && *result == 0)) {
+        EndRun(run, Stopped);
+        return false;
+    }
     if (*result != 0) {
         ReleaseRun(run);
-        FailRun(run->id, &run->library, "%sでエラーが発生しました。コード%d", LibraryName(*run), *result);
+        FailWithResult(run->id, &run->library, LibraryName(*run), *result);
         return false;
     }
     return true;
@@ -143,7 +204,7 @@ static void SendFileList(CompressionRun* run) {
         FolderOfPath(path, folder, sizeof(folder));
         if (StartsNewGroup(run->group, folder)) {
             int result = 0;
-            if (!SendGroup(run, MainWindow, &result)) return;
+            if (!SendGroup(run, MainWindow, false, &result)) return;
             ReopenResponseFile(&run->response);
             run->groupLines = 0;
         }
@@ -159,7 +220,7 @@ static void SendFileList(CompressionRun* run) {
     // Rows removed during an earlier call can leave the last group empty:
     // everything that was listed has been sent.
     int result = 0;
-    if (run->groupLines > 0 && !SendGroup(run, nullptr, &result)) return;
+    if (run->groupLines > 0 && !SendGroup(run, nullptr, true, &result)) return;
     EndRun(run, Done);
 }
 
@@ -194,13 +255,14 @@ void RunCompressionTask(int row) {
     }
     const FormatRow& format = FormatTable[run.format];
     if (!LoadArchiverLibrary(format.CompressLibrary, format.CompressPrefix, &run.library)) {
-        return FailRun(run.id, &run.library, "%sを読み込めませんでした。", format.CompressLibrary);
+        return FailNotLoaded(run.id, &run.library, format.CompressLibrary);
     }
     if (run.library.getRunning == nullptr) {
         return FailMissingEntry(run.id, &run.library, format.CompressLibrary, "GetRunning");
     }
     // A busy library leaves the task Waiting: the next message retries it.
     if (run.library.getRunning()) return ReleaseArchiverLibrary(&run.library);
+    ClearRunCancel();
     SetStatusById(run.id, Running);
     StatusCountsChanged();
     if (run.library.main == nullptr) return FailMissingEntry(run.id, &run.library, format.CompressLibrary, "");
@@ -213,5 +275,6 @@ void RunCompressionTask(int row) {
         return FailRun(run.id, &run.library, "テンポラリファイルを作成できません。");
     }
     if (run.library.setBackGroundMode != nullptr) run.library.setBackGroundMode(TRUE);
+    KeepArchiveCopy(&run, TaskTable[index].fileList);
     SendFileList(&run);
 }

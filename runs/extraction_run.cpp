@@ -9,6 +9,7 @@
 #include "archivers/run_text.h"
 #include "runs/runs.h"
 #include "settings/settings.h"
+#include "tasks/run_switch.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 
@@ -22,7 +23,9 @@ bool InspectArchive(const char* path, int format, short taskIndex) {
     const FormatRow& row = FormatTable[format];
     ArchiverLibrary library;
     if (!LoadArchiverLibrary(row.ExtractLibrary, row.ExtractPrefix, &library)) {
-        ReportRunFailure("%sを読み込めませんでした。", row.ExtractLibrary);
+        char text[TaskReasonSize];
+        FormatLibraryNotLoaded(text, sizeof(text), row.ExtractLibrary);
+        NoteRunFailure(id, "%s", text);
         SetStatusById(id, Error);
         return true;
     }
@@ -32,13 +35,14 @@ bool InspectArchive(const char* path, int format, short taskIndex) {
         char text[MissingEntryTextSize];
         FormatMissingEntry(text, sizeof(text), row.ExtractLibrary, "", "");
         ShowErrorMessage(Settings.DefError == 1 ? MainWindow : nullptr, "%s", text);
+        SetTaskReason(taskIndex, text);
         SetStatusById(id, Error);
         return true;
     }
     ArchiveHandle archive = library.openArchive(MainWindow, path, 0);
     if (archive == nullptr) {
         ReleaseArchiverLibrary(&library);
-        ReportRunFailure("%sを開けませんでした。", path);
+        NoteRunFailure(id, "%sを開けませんでした。", path);
         SetStatusById(id, Error);
         return true;
     }
@@ -49,7 +53,7 @@ bool InspectArchive(const char* path, int format, short taskIndex) {
     if (library.findFirst(archive, "*", record) == -1) {
         library.closeArchive(archive);
         ReleaseArchiverLibrary(&library);
-        ReportRunFailure("書庫内にファイルが存在しません。");
+        NoteRunFailure(id, "書庫内にファイルが存在しません。");
         SetStatusById(id, Error);
         return true;
     }
@@ -99,11 +103,18 @@ void RunExtractionTask(int row) {
     if (format < 0) return FailRun(id, &library, "%s の拡張子に対応する書庫形式がありません。", archive);
     const FormatRow& f = FormatTable[format];
     if (!LoadArchiverLibrary(f.ExtractLibrary, f.ExtractPrefix, &library)) {
-        return FailRun(id, &library, "%sを読み込めませんでした。", f.ExtractLibrary);
+        return FailNotLoaded(id, &library, f.ExtractLibrary);
     }
     if (library.getRunning == nullptr) return FailMissingEntry(id, &library, f.ExtractLibrary, "GetRunning");
     // Unlike a compression task, an extraction task fails on a busy library.
-    if (library.getRunning()) return EndRunWith(id, &library, Error);
+    // No message box for it, as before; the reason is kept all the same.
+    if (library.getRunning()) {
+        char text[TaskReasonSize];
+        FormatText(text, sizeof(text), "%sは別の処理を実行中です。", f.ExtractLibrary);
+        SetTaskReason(FindTaskById(id), text);
+        return EndRunWith(id, &library, Error);
+    }
+    ClearRunCancel();
     SetStatusById(id, Running);
     StatusCountsChanged();
     if (library.main == nullptr) return FailMissingEntry(id, &library, f.ExtractLibrary, "");
@@ -128,7 +139,11 @@ void RunExtractionTask(int row) {
         return FailRun(id, &library, "コマンドラインが長すぎます。%s", archive);
     }
     if (library.setBackGroundMode != nullptr) library.setBackGroundMode(TRUE);
-    int result = CallArchiverMain(library.main, nullptr, commandLine);
+    bool cancelled = false;
+    int result = CallArchiverMain(&library, id, nullptr, commandLine, &cancelled);
+    // A library that went on in spite of the stop and succeeded has
+    // extracted everything: the task is done.
+    if (cancelled && result != 0) return EndRunWith(id, &library, Stopped);
     if (result == 0 || FindTaskById(id) < 0) return EndRunWith(id, &library, Done);
-    FailRun(id, &library, "%sでエラーが発生しました。コード%d", f.ExtractLibrary, result);
+    FailWithResult(id, &library, f.ExtractLibrary, result);
 }

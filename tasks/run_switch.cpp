@@ -19,3 +19,9 @@ void EnterLibraryCall() { RunSwitch = RunInLibrary; }
 
 // After a library call, whatever its result: on while a task is Waiting.
 void RecomputeRunSwitch() { RunSwitch = AnyTaskWaiting() ? RunOn : RunIdle; }
+
+static bool CancelRequested = false;
+
+void RequestRunCancel() { CancelRequested = true; }
+bool RunCancelRequested() { return CancelRequested; }
+void ClearRunCancel() { CancelRequested = false; }

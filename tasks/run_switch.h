@@ -11,3 +11,9 @@ void SwitchRunningOn();
 void SwitchRunningOff();
 void EnterLibraryCall();
 void RecomputeRunSwitch();
+
+// A stop command on the running task: the library is asked to cancel
+// through its progress callback. Cleared when the next run starts.
+void RequestRunCancel();
+bool RunCancelRequested();
+void ClearRunCancel();

@@ -51,13 +51,19 @@ static void CountArchiveEntries(short index, const char* path) {
     signed char format = FormatFromExtension(path);
     if (format < 0) {
         SetTaskStatus(index, Error);
+        char text[TaskReasonSize];
+        FormatText(text, sizeof(text), "%s の拡張子に対応する書庫形式がありません。", path);
+        SetTaskReason(index, text);
         return;
     }
     const FormatRow& row = FormatTable[format];
     ArchiverLibrary library;
     if (!LoadArchiverLibrary(row.ExtractLibrary, row.ExtractPrefix, &library)) {
-        ShowErrorMessage(MainWindow, "%sを読み込めませんでした。", row.ExtractLibrary);
+        char text[TaskReasonSize];
+        FormatLibraryNotLoaded(text, sizeof(text), row.ExtractLibrary);
+        ShowErrorMessage(MainWindow, "%s", text);
         SetTaskStatus(index, Error);
+        SetTaskReason(index, text);
         return;
     }
     if (library.getFileCount == nullptr) {
@@ -66,12 +72,16 @@ static void CountArchiveEntries(short index, const char* path) {
         ShowErrorMessage(MainWindow, "%s", text);
         ReleaseArchiverLibrary(&library);
         SetTaskStatus(index, Error);
+        SetTaskReason(index, text);
         return;
     }
     int count = library.getFileCount(path);
     ReleaseArchiverLibrary(&library);
     if (count < 0) {
         SetTaskStatus(index, Error);
+        char text[TaskReasonSize];
+        FormatText(text, sizeof(text), "%sで書庫のファイル数を取得できませんでした。%s", row.ExtractLibrary, path);
+        SetTaskReason(index, text);
         return;
     }
     SetTaskNumberCell(index, ColumnCount, static_cast<uint32_t>(count));

@@ -114,6 +114,8 @@ short FindTaskById(uint32_t id) {
 void SetTaskStatus(short index, int status) {
     if (index < 0 || index >= TaskCount || status < 0 || status >= TaskStatusCount) return;
     TaskTable[index].status = static_cast<unsigned char>(status);
+    // A reason belongs to the Error it explains: any other status drops it.
+    if (status != Error) TaskTable[index].reason[0] = '\0';
     SetTaskCell(index, ColumnStatus, TaskStatusLabel(status));
 }
 

@@ -11,8 +11,9 @@ uint32_t NextTaskId = 0;
 struct TaskListeners {
     void (*statusCounts)();
     void (*removal)(short index);
+    void (*runFile)(const char* name);
 };
-static TaskListeners Listeners = {nullptr, nullptr};
+static TaskListeners Listeners = {nullptr, nullptr, nullptr};
 
 // The table is re-made at its exact size on every change. The new record is
 // zero-filled, takes the next id and stands last. Returns its index, or -1
@@ -70,6 +71,12 @@ bool AnyTaskWaiting() {
     return false;
 }
 
+// Truncated to the record's buffer; null clears it.
+void SetTaskReason(short index, const char* text) {
+    if (index < 0 || index >= TaskCount) return;
+    CopyText(TaskTable[index].reason, sizeof(TaskTable[index].reason), text != nullptr ? text : "");
+}
+
 void ListenToStatusCounts(void (*listener)()) { Listeners.statusCounts = listener; }
 
 void ListenToTaskRemovals(void (*listener)(short index)) { Listeners.removal = listener; }
@@ -83,4 +90,11 @@ void StatusCountsChanged() {
 // task is gone.
 void TaskRemoved(short index) {
     if (Listeners.removal != nullptr) Listeners.removal(index);
+}
+
+void ListenToRunFile(void (*listener)(const char* name)) { Listeners.runFile = listener; }
+
+// The file a library reports it is on; null when the call is over.
+void RunFileChanged(const char* name) {
+    if (Listeners.runFile != nullptr) Listeners.runFile(name);
 }

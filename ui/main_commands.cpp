@@ -269,6 +269,8 @@ void ExecuteMainCommand(int command) {
     case IDM_STOP:          StopSelectedTasks(); break;
     case IDM_START_ALL:     StartAllTasks(); break;
     case IDM_STOP_ALL:      StopAllTasks(); break;
+    case IDM_RETRY:         RetrySelectedTasks(); break;
+    case IDM_ERROR_DETAILS: ShowSelectedTaskReason(); break;
     case IDM_ABOUT:         ShowAboutBox(MainWindow); break;
     case IDM_SETTINGS:      ShowSettingsDialog(MainWindow); break;
     }

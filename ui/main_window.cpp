@@ -9,12 +9,15 @@
 #include "app/instance.h"
 #include "app/layout.h"
 #include "app/long_work.h"
+#include "app/text.h"
+#include "archivelib/fdarc_progress.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "ui/main_commands.h"
+#include "ui/reason_tip.h"
 #include "ui/task_list_view.h"
 
 HWND MainToolbar = nullptr;
@@ -78,6 +81,7 @@ static HWND CreateTaskListView(HWND window) {
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TASKLIST)), AppInstance, nullptr);
     AttachTaskListProcedure(list);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
+    AttachReasonTip(list);
     ShowWindow(list, SW_SHOW);
     SetFocus(list);
     AddTaskColumns(list);
@@ -109,6 +113,8 @@ void HoldStatusCounts(bool hold) {
     if (!hold) RefreshStatusBar();
 }
 
+static void ShowRunFile(const char* name);
+
 static bool OnCreate(HWND window) {
     SetMainWindow(window);
     CreatePrivateHeap();
@@ -125,6 +131,7 @@ static bool OnCreate(HWND window) {
     TaskListView = CreateTaskListView(window);
     AttachTaskRows(TaskListView);
     ListenToStatusCounts(StatusCountsChangedHere);
+    ListenToRunFile(ShowRunFile);
     RECT client;
     GetClientRect(window, &client);
     LayoutMainWindow(client.right, client.bottom);
@@ -160,6 +167,7 @@ static void OnDestroy() {
 
 // Notifications of the other children are ignored.
 static LRESULT OnNotify(const NMHDR* header) {
+    if (IsReasonTip(header->hwndFrom)) return OnReasonTipNotify(header);
     return header->idFrom == IDC_TASKLIST ? OnTaskListNotify(header) : 0;
 }
 
@@ -198,10 +206,40 @@ void SetMainTitle(const char* listName) {
     SetWindowTextA(MainWindow, title);
 }
 
+// The file the library reported last while its call lasts; empty between
+// calls and with a library that reports nothing.
+static char RunFile[ARC_PROGRESS_NAME_SIZE] = "";
+
+// Part 1: the file of the call in progress, otherwise the selection count.
+// A selection change during the call keeps the file's name.
 void RefreshSelectionCount() {
+    if (RunFile[0] != '\0') return Sb_SetPart(MainStatusBar, 1, RunFile);
     char text[32];
     snprintf(text, sizeof(text), "選択数 = %4d", Lv_SelectedCount(TaskListView));
     Sb_SetPart(MainStatusBar, 1, text);
+}
+
+// Null when the call is over: the selection count comes back.
+static void ShowRunFile(const char* name) {
+    CopyText(RunFile, sizeof(RunFile), name != nullptr ? name : "");
+    RefreshSelectionCount();
+}
+
+// The queue has run dry: said once, without a modal box. The taskbar button
+// flashes until the window is activated (FLASHW_TIMERNOFG stops by itself
+// then), and part 1 holds the outcome until the selection changes.
+void ShowQueueEnded() {
+    int counts[TaskStatusCount];
+    CountTaskStatuses(counts);
+    char text[96];
+    snprintf(text, sizeof(text), "すべてのタスクが終了しました（完了 %d・エラー %d）", counts[Done], counts[Error]);
+    Sb_SetPart(MainStatusBar, 1, text);
+    if (MainWindow == nullptr) return;
+    FLASHWINFO flash = {};
+    flash.cbSize = sizeof(flash);
+    flash.hwnd = MainWindow;
+    flash.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
+    FlashWindowEx(&flash);
 }
 
 // The status counts of the task rows in part 0.

@@ -18,4 +18,5 @@ void SetMainTitle(const char* listName);
 void RefreshSelectionCount();
 void RefreshStatusBar();
 void HoldStatusCounts(bool hold);
+void ShowQueueEnded();
 void CenterOnMainWindow(HWND dialog);

@@ -8,4 +8,5 @@ list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/main_window.cpp
     ${CMAKE_CURRENT_LIST_DIR}/run_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/settings_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/reason_tip.cpp
     ${CMAKE_CURRENT_LIST_DIR}/task_list_view.cpp)

@@ -19,7 +19,9 @@
 #include "tasks/row_compare.h"
 #include "tasks/task_create.h"
 #include "tasks/task_rows.h"
+#include "tasks/task_table.h"
 #include "ui/main_window.h"
+#include "ui/reason_tip.h"
 
 unsigned char ColumnSortFlags[TaskColumnCount] = {};
 
@@ -80,6 +82,7 @@ static LRESULT CALLBACK TaskListProc(HWND list, UINT message, WPARAM wp, LPARAM 
     switch (message) {
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
     case WM_KEYDOWN:   if (OnKeyDown(wp)) return 0; break;
+    case WM_MOUSEMOVE: TrackReasonTipRow(list, lp); break;
     }
     return CallWindowProcA(PreviousTaskListProc, list, message, wp, lp);
 }

@@ -244,3 +244,19 @@ TEST(RunText, ArchiveFolderIsAppendedWithinBounds) {
     ASSERT_TRUE(AppendArchiveFolder(full, sizeof(full), std::string(14, 'n').c_str()));
     EXPECT_EQ(strlen(full), 259u);
 }
+
+// Every result code the bundled library returns has words; others have
+// none and the text keeps only the code.
+TEST(RunText, LibraryFailureTexts) {
+    for (int code = 0x8001; code <= 0x800D; ++code) {
+        SCOPED_TRACE(code);
+        EXPECT_NE(ResultCodeMeaning(code), nullptr);
+    }
+    for (int code : {0, -1, 7, 0x8000, 0x800E}) EXPECT_EQ(ResultCodeMeaning(code), nullptr) << code;
+    char text[300];
+    ASSERT_TRUE(FormatLibraryFailure(text, sizeof(text), "X.DLL", 0x8008));
+    EXPECT_STREQ(text, "X.DLLでエラーが発生しました。コード32776\n展開先フォルダの外を指す名前のファイルがあります（0x8008）");
+    char small[40];
+    EXPECT_FALSE(FormatLibraryFailure(small, sizeof(small), "X.DLL", 0x8008));
+    EXPECT_LT(strlen(small), sizeof(small));
+}

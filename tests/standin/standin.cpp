@@ -11,6 +11,12 @@
 //   pump=1     the main entry dispatches the thread's pending messages when in background mode
 //   open=0     OpenArchive returns no handle
 //   lock=1     the main entry keeps its "@" list file open, unshared, until the library is released
+//   progress=N the main entry reports N files of 1000 bytes through a registered callback
+//   delay=MS   it sleeps MS milliseconds before each report
+//   stopat=K   after report K it posts the stop-all command (4015) to the registered owner
+//   cancel=ignore  it goes on when the callback asks to cancel (else it stops and returns 0x800A)
+//   stopcall=N only the main call N (counting from 0) posts the stop of stopat
+//   append=PATH a main call that succeeds appends "call N" and a newline to PATH, as a library adds its part
 //
 // Record lines, tab-separated: library file name, entry name, kind, owner
 // window, argument text, and for the main entry the bytes of the "@" list
@@ -42,6 +48,12 @@ struct Script {
     bool pump;
     bool open;
     bool lock;
+    int progress;
+    int delay;
+    int stopAt;
+    int stopCall;
+    bool ignoreCancel;
+    char append[MAX_PATH];
 };
 
 static void OwnFolder(char* folder, size_t size, char* fileName, size_t nameSize) {
@@ -73,6 +85,7 @@ static int ReadWhole(const char* path, char* buffer, int size) {
 static void LoadScript(Script* script) {
     memset(script, 0, sizeof(*script));
     script->open = true;
+    script->stopCall = -1;
     char folder[MAX_PATH], name[MAX_PATH], path[MAX_PATH];
     OwnFolder(folder, sizeof(folder), name, sizeof(name));
     snprintf(path, sizeof(path), "%sstandin_script.txt", folder);
@@ -104,6 +117,18 @@ static void LoadScript(Script* script) {
                 script->open = atoi(value) != 0;
             } else if (strcmp(line, "lock") == 0) {
                 script->lock = atoi(value) != 0;
+            } else if (strcmp(line, "progress") == 0) {
+                script->progress = atoi(value);
+            } else if (strcmp(line, "delay") == 0) {
+                script->delay = atoi(value);
+            } else if (strcmp(line, "stopat") == 0) {
+                script->stopAt = atoi(value);
+            } else if (strcmp(line, "stopcall") == 0) {
+                script->stopCall = atoi(value);
+            } else if (strcmp(line, "append") == 0) {
+                snprintf(script->append, sizeof(script->append), "%s", value);
+            } else if (strcmp(line, "cancel") == 0) {
+                script->ignoreCancel = strcmp(value, "ignore") == 0;
             }
         }
         line = next;
@@ -176,6 +201,55 @@ static void Record(const char* entry, const char* kind, HWND owner, const char* 
     CloseHandle(file);
 }
 
+// The callback registered through SetOwnerWindowEx, in the shared layout.
+typedef BOOL(WINAPI* ProgressCallback)(HWND owner, UINT state, void* record);
+static ProgressCallback Callback;
+static HWND CallbackOwner;
+
+struct ProgressRecord {   // 288 bytes: two 64-bit counts, state, reserved, name
+    unsigned long long done;
+    unsigned long long total;
+    DWORD state;
+    DWORD reserved;
+    char name[264];
+};
+static_assert(sizeof(ProgressRecord) == 288, "the progress record is 288 bytes");
+
+// Reports BEGIN, the scripted files and END; each answer is recorded as
+// "step:answer". Returns false when the call was cancelled.
+static bool ReportProgress(const char* entry, const Script& script, int call) {
+    if (Callback == nullptr) return true;
+    ProgressRecord record = {};
+    record.total = 1000ULL * static_cast<unsigned>(script.progress);
+    bool go = Callback(CallbackOwner, 0, &record) != FALSE;
+    for (int step = 1; step <= script.progress && (go || script.ignoreCancel); ++step) {
+        if (script.delay > 0) Sleep(static_cast<DWORD>(script.delay));
+        record.state = 1;
+        record.done = 1000ULL * static_cast<unsigned>(step);
+        snprintf(record.name, sizeof(record.name), "file%d.dat", step);
+        go = Callback(CallbackOwner, 1, &record) != FALSE;
+        char text[32];
+        snprintf(text, sizeof(text), "%d:%d", step, go ? 1 : 0);
+        Record(entry, "progress", CallbackOwner, text, "");
+        bool stopsHere = script.stopCall < 0 || script.stopCall == call;
+        if (step == script.stopAt && stopsHere) PostMessageA(CallbackOwner, WM_COMMAND, 4015, 0);
+    }
+    record.state = 2;
+    record.name[0] = '\0';
+    Callback(CallbackOwner, 2, &record);
+    return go || script.ignoreCancel;
+}
+
+static void AppendCall(const char* path, int call) {
+    HANDLE file = CreateFileA(path, FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    char line[32];
+    int length = snprintf(line, sizeof(line), "call %d\n", call);
+    DWORD written = 0;
+    WriteFile(file, line, static_cast<DWORD>(length), &written, nullptr);
+    CloseHandle(file);
+}
+
 static int MainEntry(const char* entry, HWND owner, LPCSTR commandLine, LPSTR output, DWORD size) {
     static Script script;
     LoadScript(&script);
@@ -195,7 +269,24 @@ static int MainEntry(const char* entry, HWND owner, LPCSTR commandLine, LPSTR ou
             DispatchMessageA(&msg);
         }
     }
-    return call < script.resultCount ? script.results[call] : 0;
+    if (!ReportProgress(entry, script, call)) return 0x800A;
+    int result = call < script.resultCount ? script.results[call] : 0;
+    if (result == 0 && script.append[0] != '\0') AppendCall(script.append, call);
+    return result;
+}
+
+[[maybe_unused]] static BOOL SetOwnerEntry(const char* entry, const char* kind, HWND owner, ProgressCallback callback) {
+    Record(entry, kind, owner, "", "");
+    Callback = callback;
+    CallbackOwner = owner;
+    return TRUE;
+}
+
+[[maybe_unused]] static BOOL KillOwnerEntry(const char* entry, HWND owner) {
+    Record(entry, "KillOwnerWindowEx", owner, "", "");
+    Callback = nullptr;
+    CallbackOwner = nullptr;
+    return TRUE;
 }
 
 [[maybe_unused]] static BOOL GetRunningEntry(const char* entry) {
@@ -270,6 +361,15 @@ static int GetFileCountEntry(const char* entry, LPCSTR path) {
 #define STANDIN_COUNT(P) \
     extern "C" int WINAPI P##GetFileCount(LPCSTR path) { return GetFileCountEntry(#P "GetFileCount", path); }
 
+#define STANDIN_PROGRESS(P)                                                                  \
+    extern "C" BOOL WINAPI P##SetOwnerWindowEx(HWND owner, ProgressCallback callback) {           \
+        return SetOwnerEntry(#P "SetOwnerWindowEx", "SetOwnerWindowEx", owner, callback);                          \
+    }                                                                                          \
+    extern "C" BOOL WINAPI P##SetOwnerWindowEx64(HWND owner, ProgressCallback callback) {         \
+        return SetOwnerEntry(#P "SetOwnerWindowEx64", "SetOwnerWindowEx64", owner, callback);                        \
+    }                                                                                          \
+    extern "C" BOOL WINAPI P##KillOwnerWindowEx(HWND owner) { return KillOwnerEntry(#P "KillOwnerWindowEx", owner); }
+
 #if defined(STANDIN_NO_RUNNING)
 #undef STANDIN_RUNNING
 #define STANDIN_RUNNING(P)
@@ -283,7 +383,13 @@ static int GetFileCountEntry(const char* entry, LPCSTR path) {
 #define STANDIN_READING(P)
 #endif
 
-#define STANDIN_LIBRARY(P) STANDIN_MAIN(P) STANDIN_RUNNING(P) STANDIN_BACKGROUND(P) STANDIN_READING(P) STANDIN_COUNT(P)
+#if defined(STANDIN_NO_PROGRESS)
+#undef STANDIN_PROGRESS
+#define STANDIN_PROGRESS(P)
+#endif
+
+#define STANDIN_LIBRARY(P) \
+    STANDIN_MAIN(P) STANDIN_RUNNING(P) STANDIN_BACKGROUND(P) STANDIN_READING(P) STANDIN_COUNT(P) STANDIN_PROGRESS(P)
 
 STANDIN_LIBRARY(Zip)
 STANDIN_LIBRARY(UnZip)

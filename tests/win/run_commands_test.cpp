@@ -8,6 +8,7 @@
 #include "tests/win/test_support.h"
 #include "ui/main_commands.h"
 #include "tasks/run_switch.h"
+#include "ui/main_window.h"
 
 class RunCommandsTest : public testing::Test {
 protected:
@@ -34,6 +35,11 @@ TEST_F(RunCommandsTest, CommandsChangeOnlyTheirStatuses) {
         {"start all", IDM_START_ALL, {}, RunIdle, "待機 待機 完了 エラー 待機", RunOn},
         {"start all during a library call", IDM_START_ALL, {}, RunInLibrary, "待機 待機 完了 エラー 待機", RunInLibrary},
         {"stop all leaves the switch", IDM_STOP_ALL, {}, RunOn, "停止 停止 完了 エラー 停止", RunOn},
+        {"retry queues Done and Error only", IDM_RETRY, {0, 1, 2, 3, 4}, RunIdle, "停止 待機 待機 待機 停止", RunOn},
+        {"retry only the selected", IDM_RETRY, {3}, RunIdle, "停止 待機 完了 待機 停止", RunOn},
+        {"retry with no selection", IDM_RETRY, {}, RunIdle, "停止 待機 完了 エラー 停止", RunIdle},
+        {"retry during a library call keeps 2", IDM_RETRY, {2}, RunInLibrary, "停止 待機 待機 エラー 停止",
+         RunInLibrary},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -75,4 +81,18 @@ TEST_F(RunCommandsTest, StopAllThenStartAllQueuesEveryStoppedTask) {
 TEST_F(RunCommandsTest, StartAllOnAnEmptyListKeepsTheSwitchOff) {
     ExecuteMainCommand(IDM_START_ALL);
     EXPECT_EQ(RunSwitch, RunIdle);
+}
+
+// A running task is left alone by a retry, and the counts follow at once.
+TEST_F(RunCommandsTest, RetryLeavesTheRunningTaskAndUpdatesTheCounts) {
+    AddRowTask("a", TaskCompression, Running);
+    AddRowTask("b", TaskExtraction, Error);
+    AddRowTask("c", TaskCompression, Done);
+    SelectRows({0, 1, 2});
+    RunSwitch = RunInLibrary;
+    ExecuteMainCommand(IDM_RETRY);
+    EXPECT_EQ(RowStatuses(), "実行 待機 待機");
+    EXPECT_EQ(StatusText(MainStatusBar, 0),
+              "  総数 =    3  実行 =    1  待機 =    2  完了 =    0  停止 =    0  エラー =    0");
+    RunSwitch = RunIdle;
 }

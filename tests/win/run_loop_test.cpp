@@ -10,6 +10,7 @@
 #include "app/list_sort.h"
 #include "tasks/run_switch.h"
 #include "tasks/task_rows.h"
+#include "ui/main_window.h"
 #include "ui/task_list_view.h"
 #include "tests/win/task_rows.h"
 #include "tests/win/test_support.h"
@@ -71,6 +72,37 @@ TEST_F(RunLoopTest, RunsTheTopmostWaitingTaskOnePerStep) {
     EXPECT_EQ(RunSwitch, RunIdle);
     EXPECT_EQ(ArchivesMade(), (std::vector<std::string>{"b.zip", "c.zip"}));
     EXPECT_TRUE(Fake.messages.empty());
+}
+
+// The switch falling after the queue took tasks is said once in part 1 of
+// the status bar, until the selection changes; a start that finds nothing
+// to run says nothing.
+TEST_F(RunLoopTest, EndOfTheQueueIsToldOnce) {
+    RunSwitch = RunOn;
+    RunStep();   // forget any queue an earlier test left half-run
+    RefreshSelectionCount();
+    RunSwitch = RunOn;
+    RunStep();
+    EXPECT_EQ(StatusText(MainStatusBar, 1), "選択数 =    0");
+
+    WriteStandinScript(lib, "result=0\nresult=7\n");
+    AddZipTask("a.zip", Waiting);
+    AddZipTask("b.zip", Waiting);
+    AddZipTask("c.zip", Done);
+    RunSwitch = RunOn;
+    RunStep();
+    EXPECT_EQ(StatusText(MainStatusBar, 1), "選択数 =    0");
+    RunStep();   // the last Waiting task: its run sets the switch to 0
+    EXPECT_EQ(RunSwitch, RunIdle);
+    EXPECT_EQ(StatusText(MainStatusBar, 1), "すべてのタスクが終了しました（完了 2・エラー 1）");
+    RunSwitch = RunOn;
+    RunStep();
+    EXPECT_EQ(StatusText(MainStatusBar, 1), "すべてのタスクが終了しました（完了 2・エラー 1）");
+    SelectRows({0});
+    EXPECT_EQ(StatusText(MainStatusBar, 1), "選択数 =    1");
+    RunSwitch = RunOn;
+    RunStep();
+    EXPECT_EQ(StatusText(MainStatusBar, 1), "選択数 =    1");
 }
 
 // The row order is the run order: after a sort the new top row goes first.

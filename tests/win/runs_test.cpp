@@ -12,7 +12,14 @@
 #include "settings/settings.h"
 #include "tasks/task_table.h"
 #include "tests/win/test_support.h"
+#include "resources/resource.h"
+#include "ui/main_commands.h"
 #include "ui/main_window.h"
+#include "ui/reason_tip.h"
+#include "tasks/run_switch.h"
+#include "ui/task_list_view.h"
+#include "app/controls.h"
+#include "app/instance.h"
 #include "tasks/run_switch.h"
 #include "tasks/task_rows.h"
 
@@ -171,7 +178,11 @@ TEST_F(RunsTest, CompressionCallsOncePerFolderGroup) {
         EXPECT_EQ(all[0].entry, "ZipGetRunning");
         EXPECT_EQ(all[1].entry, "ZipSetBackGroundMode");
         EXPECT_EQ(all[1].argument, "1");
-        EXPECT_EQ(all[2].kind, "main");
+        // The progress callback is registered for each call's duration.
+        EXPECT_EQ(all[2].kind, "SetOwnerWindowEx64");
+        ASSERT_GE(all.size(), 5u);
+        EXPECT_EQ(all[3].kind, "main");
+        EXPECT_EQ(all[4].kind, "KillOwnerWindowEx");
         ExpectCleanedUp("ZIP32J.DLL");
     }
 }
@@ -323,10 +334,10 @@ TEST_F(RunsTest, MissingLibraryOrEntries) {
         const char* message;
     };
     const Case cases[] = {
-        {"compression, no library", true, nullptr, nullptr, "ZIP32J.DLLを読み込めませんでした。"},
+        {"compression, no library", true, nullptr, nullptr, "ZIP32J.DLLを読み込めませんでした。\nZIP32J.DLLをプログラムと同じフォルダかシステムフォルダに置いてください。"},
         {"compression, no GetRunning", true, "ZIP32J.DLL", "standin_norunning.dll",
          "ZIP32J.DLL から関数ZipGetRunningを取得できませんでした。"},
-        {"extraction, no library", false, nullptr, nullptr, "UNZIP32.DLLを読み込めませんでした。"},
+        {"extraction, no library", false, nullptr, nullptr, "UNZIP32.DLLを読み込めませんでした。\nUNZIP32.DLLをプログラムと同じフォルダかシステムフォルダに置いてください。"},
         {"extraction, no GetRunning", false, "UNZIP32.DLL", "standin_norunning.dll",
          "UNZIP32.DLL から関数UnZipGetRunningを取得できませんでした。"},
     };
@@ -345,6 +356,300 @@ TEST_F(RunsTest, MissingLibraryOrEntries) {
             ExpectCleanedUp(c.compression ? "ZIP32J.DLL" : "UNZIP32.DLL");
         }
     }
+}
+
+// Whatever DefError says, a failed task keeps its reason: the row's tip
+// shows it and command 4042 puts it in a box; a known result code comes
+// with its meaning. Run again, the task loses the reason it no longer has.
+TEST_F(RunsTest, FailedTasksKeepTheirReason) {
+    struct Case {
+        const char* name;
+        const char* script;  // null: no library
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"corrupt archive", "result=32772\n",
+         "ZIP32J.DLLでエラーが発生しました。コード32772\n書庫が壊れているか、書庫ではありません（0x8004）"},
+        {"disk full", "result=32775\n",
+         "ZIP32J.DLLでエラーが発生しました。コード32775\n"
+         "ファイルを書き込めません（ディスクの空き不足・書き込み禁止など）（0x8007）"},
+        {"unknown code", "result=5\n", "ZIP32J.DLLでエラーが発生しました。コード5"},
+        {"no library", nullptr,
+         "ZIP32J.DLLを読み込めませんでした。\nZIP32J.DLLをプログラムと同じフォルダかシステムフォルダに置いてください。"},
+    };
+    for (const Case& c : cases) {
+        for (unsigned char defError : {0, 1}) {
+            SCOPED_TRACE(std::string(c.name) + (defError ? ", messages" : ", silent"));
+            Settings.DefError = defError;
+            FreshCase(c.script != nullptr ? "ZIP32J.DLL" : nullptr);
+            if (c.script != nullptr) WriteStandinScript(lib, c.script);
+            short index = AddTestCompressionTask("C:\\out\\x.zip", 0, {"C:\\d\\a"});
+            uint32_t id = Run(index);
+            ASSERT_EQ(StatusOfTask(id), Error);
+            EXPECT_EQ(Fake.messages.size(), defError ? 1u : 0u);
+
+            // The tip asks for its text with the mouse over the row.
+            RECT row = {};
+            row.left = LVIR_BOUNDS;
+            SendMessageA(TaskListView, LVM_GETITEMRECT, 0, reinterpret_cast<LPARAM>(&row));
+            POINT over = {row.left + 5, (row.top + row.bottom) / 2};
+            ClientToScreen(TaskListView, &over);
+            SetCursorPos(over.x, over.y);
+            NMTTDISPINFOA info = {};
+            info.hdr.idFrom = reinterpret_cast<UINT_PTR>(TaskListView);
+            info.hdr.code = TTN_GETDISPINFOA;
+            OnReasonTipNotify(&info.hdr);
+            ASSERT_NE(info.lpszText, nullptr);
+            EXPECT_STREQ(info.lpszText, c.reason);
+
+            Fake.messages.clear();
+            Lv_SetSelected(TaskListView, 0, true);
+            ExecuteMainCommand(IDM_ERROR_DETAILS);
+            ASSERT_EQ(Fake.messages.size(), 1u);
+            EXPECT_EQ(Fake.messages[0].text, c.reason);
+            EXPECT_EQ(Fake.messages[0].caption, "エラーの詳細");
+
+            ExecuteMainCommand(IDM_RETRY);
+            EXPECT_EQ(StatusOfTask(id), Waiting);
+            info.lpszText = nullptr;
+            OnReasonTipNotify(&info.hdr);
+            ASSERT_NE(info.lpszText, nullptr);
+            EXPECT_STREQ(info.lpszText, "");
+        }
+    }
+}
+
+// A library that dispatches messages during its call: F5 (retry) and Ctrl+G
+// (start) typed into the task list still become their commands, once each;
+// without the program's keys the message reaches the list untranslated.
+TEST_F(RunsTest, KeysWorkDuringALibraryCall) {
+    ProgramKeys keys;
+    ASSERT_TRUE(LoadProgramKeys(GetModuleHandleA(nullptr), &keys));
+    InstallStandin(lib, "ZIP32J.DLL");
+    WriteStandinScript(lib, "pump=1\n");
+    short running = AddTestCompressionTask("C:\\out\\x.zip", 0, {"C:\\d\\a"});
+    short failed = AddTestCompressionTask("C:\\out\\y.zip", 0, {"C:\\d\\a"});
+    short stopped = AddTestCompressionTask("C:\\out\\z.zip", 0, {"C:\\d\\a"});
+    SetTaskStatus(failed, Error);
+    uint32_t failedId = TaskTable[failed].id;
+    uint32_t stoppedId = TaskTable[stopped].id;
+    Lv_SetSelected(TaskListView, TaskIndexToRow(failed), true);
+    Lv_SetSelected(TaskListView, TaskIndexToRow(stopped), true);
+    PostMessageA(TaskListView, WM_KEYDOWN, VK_F5, 0);
+    uint32_t id = Run(running);
+    EXPECT_EQ(StatusOfTask(failedId), Waiting);
+    EXPECT_EQ(StatusOfTask(stoppedId), Stopped);
+    // Ctrl+G: the accelerator reads the thread's key state.
+    BYTE state[256];
+    GetKeyboardState(state);
+    BYTE control = state[VK_CONTROL];
+    state[VK_CONTROL] = 0x80;
+    SetKeyboardState(state);
+    PostMessageA(TaskListView, WM_KEYDOWN, 'G', 0);
+    Run(running);
+    state[VK_CONTROL] = control;
+    SetKeyboardState(state);
+    FreeProgramKeys(&keys);
+    EXPECT_EQ(StatusOfTask(id), Done);
+    EXPECT_EQ(StatusOfTask(failedId), Waiting);
+    EXPECT_EQ(StatusOfTask(stoppedId), Waiting);
+    MSG left;
+    EXPECT_FALSE(PeekMessageA(&left, TaskListView, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE));
+}
+
+// The progress callback against the stand-in: a stop posted by the library
+// after report 2 reaches the program at report 3, which answers FALSE; a
+// library that honours it stops there, one that ignores it runs its call to
+// the end, and either way no further group is sent and the task is Stopped
+// (the user asked for it; a Done would claim an archive the run did not
+// finish). Without the entries a stop leaves the run to its end, as before.
+TEST_F(RunsTest, ProgressCallbackAndCancel) {
+    struct Case {
+        const char* name;
+        const char* variant;
+        const char* script;
+        bool compression;
+        int status;
+        std::vector<std::string> answers;
+        size_t mainCalls;
+    };
+    const Case cases[] = {
+        {"honours the cancel", "standin.dll", "progress=4\nstopat=2\n", true, Stopped, {"1:1", "2:1", "3:0"}, 1},
+        {"ignores the cancel", "standin.dll", "progress=4\nstopat=2\ncancel=ignore\n", true, Stopped,
+         {"1:1", "2:1", "3:0", "4:0"}, 1},
+        {"reports nothing", "standin.dll", "progress=0\n", true, Done, {}, 2},
+        // The stop is posted before the call and dispatched by the library.
+        {"no callback entries", "standin_noprogress.dll", "pump=1\n", true, Done, {}, 2},
+        {"extraction honours the cancel", "standin.dll", "progress=3\nstopat=1\n", false, Stopped, {"1:1", "2:0"}, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FreshCase(c.compression ? "ZIP32J.DLL" : "UNZIP32.DLL", c.variant);
+        WriteStandinScript(lib, c.script);
+        short index = c.compression ? AddTestCompressionTask("C:\\out\\x.zip", 0, {"C:\\d\\a", "C:\\e\\b"})
+                                    : AddTestExtractionTask("C:\\in\\p.zip", "C:\\out\\", AutoFolderNever);
+        if (strcmp(c.variant, "standin_noprogress.dll") == 0) {
+            Lv_SetSelected(TaskListView, 0, true);
+            PostMessageA(MainWindow, WM_COMMAND, IDM_STOP, 0);
+        }
+        uint32_t id = Run(index);
+        PumpPending();
+        EXPECT_EQ(StatusOfTask(id), c.status);
+        std::vector<std::string> answers;
+        for (const StandinCall& call : ReadStandinCalls(lib, "progress")) answers.push_back(call.argument);
+        EXPECT_EQ(answers, c.answers);
+        EXPECT_EQ(ReadStandinCalls(lib, "main").size(), c.mainCalls);
+        bool hasEntries = strcmp(c.variant, "standin.dll") == 0;
+        EXPECT_EQ(ReadStandinCalls(lib, "SetOwnerWindowEx64").size(), hasEntries ? c.mainCalls : 0u);
+        EXPECT_EQ(ReadStandinCalls(lib, "KillOwnerWindowEx").size(), hasEntries ? c.mainCalls : 0u);
+        EXPECT_TRUE(Fake.messages.empty());
+        EXPECT_EQ(RunSwitch, RunIdle);
+        ExpectCleanedUp(c.compression ? "ZIP32J.DLL" : "UNZIP32.DLL");
+    }
+}
+
+// The files in a folder whose names start with the prefix.
+std::vector<std::string> FilesStartingWith(const std::string& folder, const char* prefix) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA((folder + prefix + "*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = found.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &found));
+    FindClose(find);
+    return names;
+}
+
+// A stop cancels only the call in progress, but the calls of the groups
+// before it have written their part: a stopped compression takes the
+// archive back to how it was, and a library that ignored the stop and
+// finished its last call leaves a whole archive and a task that is done.
+// The stand-in appends "call N" to the archive for each call that succeeds.
+TEST_F(RunsTest, AStoppedCompressionLeavesTheArchiveAsItWas) {
+    struct Case {
+        const char* name;
+        const char* before;   // null: no archive before the run
+        const char* script;
+        std::vector<std::string> files;
+        int status;
+        const char* after;    // null: no archive afterwards
+    };
+    const Case cases[] = {
+        {"new archive stopped in the second call", nullptr, "progress=2\nstopat=1\nstopcall=1\n",
+         {"C:\\d\\a", "C:\\e\\b"}, Stopped, nullptr},
+        {"updated archive stopped in the second call", "before\n", "progress=2\nstopat=1\nstopcall=1\n",
+         {"C:\\d\\a", "C:\\e\\b"}, Stopped, "before\n"},
+        {"updated archive stopped in its only call", "before\n", "progress=2\nstopat=1\n", {"C:\\d\\a"}, Stopped,
+         "before\n"},
+        {"new archive, the stop ignored in the first call", nullptr, "progress=2\nstopat=1\nstopcall=0\ncancel=ignore\n",
+         {"C:\\d\\a", "C:\\e\\b"}, Stopped, nullptr},
+        {"updated archive, the stop ignored in the last call", "before\n",
+         "progress=2\nstopat=1\nstopcall=1\ncancel=ignore\n", {"C:\\d\\a", "C:\\e\\b"}, Done,
+         "before\ncall 0\ncall 1\n"},
+        {"the stop ignored, the last call failing", nullptr,
+         "progress=2\nstopat=1\nstopcall=1\ncancel=ignore\nresult=0\nresult=7\n", {"C:\\d\\a", "C:\\e\\b"},
+         Stopped, nullptr},
+        {"not stopped", "before\n", "progress=2\n", {"C:\\d\\a", "C:\\e\\b"}, Done, "before\ncall 0\ncall 1\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FreshCase("ZIP32J.DLL");
+        std::string folder = TempFolder("archive");
+        std::string archive = folder + "x.zip";
+        if (c.before != nullptr) WriteFileBytes(archive, c.before);
+        WriteStandinScript(lib, std::string(c.script) + "append=" + archive + "\n");
+        uint32_t id = Run(AddTestCompressionTask(archive.c_str(), 0, c.files));
+        PumpPending();
+        EXPECT_EQ(StatusOfTask(id), c.status);
+        if (c.after == nullptr) {
+            EXPECT_FALSE(Exists(archive));
+        } else {
+            EXPECT_EQ(ReadFileBytes(archive), c.after);
+        }
+        EXPECT_EQ(FilesStartingWith(folder, ""), c.after == nullptr ? std::vector<std::string>{}
+                                                                     : std::vector<std::string>{"x.zip"});
+        EXPECT_TRUE(Fake.messages.empty());
+        ExpectCleanedUp("ZIP32J.DLL");
+    }
+}
+
+// An extraction whose library ignored the stop and succeeded has extracted
+// everything: done. One that stopped, or failed after the stop, is Stopped.
+TEST_F(RunsTest, AnExtractionStoppedEndsByWhatTheLibraryDid) {
+    struct Case {
+        const char* name;
+        const char* script;
+        int status;
+    };
+    const Case cases[] = {
+        {"honoured", "progress=3\nstopat=1\n", Stopped},
+        {"ignored and finished", "progress=3\nstopat=1\ncancel=ignore\n", Done},
+        {"ignored and failed", "progress=3\nstopat=1\ncancel=ignore\nresult=7\n", Stopped},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FreshCase("UNZIP32.DLL");
+        WriteStandinScript(lib, c.script);
+        uint32_t id = Run(AddTestExtractionTask("C:\\in\\p.zip", "C:\\out\\", AutoFolderNever));
+        PumpPending();
+        EXPECT_EQ(StatusOfTask(id), c.status);
+        EXPECT_TRUE(Fake.messages.empty());
+        EXPECT_EQ(RunSwitch, RunIdle);
+    }
+}
+
+// What the list and the status bar are told during a reporting call: the
+// status cell rises by percent, the file shows in part 1, and both go back
+// when the call is over.
+std::vector<std::string> SeenStatusCells;
+std::vector<std::string> SeenPartOne;
+WNDPROC ListProcBefore;
+WNDPROC BarProcBefore;
+LRESULT CALLBACK WatchList(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == LVM_SETITEMTEXTA) {
+        const LVITEMA* item = reinterpret_cast<const LVITEMA*>(lp);
+        if (item->iSubItem == 2 && item->pszText != nullptr) SeenStatusCells.push_back(item->pszText);
+    }
+    return CallWindowProcA(ListProcBefore, window, message, wp, lp);
+}
+LRESULT CALLBACK WatchBar(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == SB_SETTEXTA && LOBYTE(LOWORD(wp)) == 1 && lp != 0) {
+        SeenPartOne.push_back(reinterpret_cast<const char*>(lp));
+    }
+    return CallWindowProcA(BarProcBefore, window, message, wp, lp);
+}
+
+// A selection change during the call: the file's name stays in part 1.
+void CALLBACK SelectDuringCall(HWND, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(nullptr, timer);
+    Lv_SetSelected(TaskListView, 0, true);
+}
+
+TEST_F(RunsTest, ProgressShowsInTheStatusCellAndBar) {
+    InstallStandin(lib, "ZIP32J.DLL");
+    WriteStandinScript(lib, "progress=4\ndelay=300\n");
+    short index = AddTestCompressionTask("C:\\out\\x.zip", 0, {"C:\\d\\a"});
+    SeenStatusCells.clear();
+    SeenPartOne.clear();
+    ListProcBefore = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(TaskListView, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchList)));
+    BarProcBefore = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(MainStatusBar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchBar)));
+    SetTimer(nullptr, 0, 450, SelectDuringCall);
+    uint32_t id = Run(index);
+    SetWindowLongPtrA(TaskListView, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ListProcBefore));
+    SetWindowLongPtrA(MainStatusBar, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BarProcBefore));
+    EXPECT_EQ(StatusOfTask(id), Done);
+    EXPECT_EQ(SeenStatusCells, (std::vector<std::string>{"待機", "実行", "実行 0%", "実行 25%", "実行 50%",
+                                                          "実行 75%", "実行 100%", "実行 100%", "完了"}));
+    ASSERT_FALSE(SeenPartOne.empty());
+    EXPECT_EQ(SeenPartOne.front(), "file1.dat");
+    EXPECT_EQ(SeenPartOne[SeenPartOne.size() - 2], "file4.dat");
+    EXPECT_EQ(SeenPartOne.back(), "選択数 =    1");
+    for (size_t i = 0; i + 1 < SeenPartOne.size(); ++i) EXPECT_EQ(SeenPartOne[i].rfind("file", 0), 0u) << i;
+    EXPECT_EQ(Lv_SelectedCount(TaskListView), 1);
 }
 
 // SetBackGroundMode is optional.

@@ -154,12 +154,15 @@ TEST_F(TaskCreateTest, ExtractionTaskWithoutUsableLibraryIsAnError) {
     struct Case {
         const char* archive;
         const char* message;
+        const char* reason;   // kept for the tooltip and the error details
     };
     const Case cases[] = {
-        {"old.arj", "UNARJ32J.DLLを読み込めませんでした。"},
-        {"data.lzh", "UNLHA32.DLL から関数UnlhaGetFileCountを取得できませんでした。"},
+        {"old.arj", "UNARJ32J.DLLを読み込めませんでした。\nUNARJ32J.DLLをプログラムと同じフォルダかシステムフォルダに置いてください。",
+         "UNARJ32J.DLLを読み込めませんでした。\nUNARJ32J.DLLをプログラムと同じフォルダかシステムフォルダに置いてください。"},
+        {"data.lzh", "UNLHA32.DLL から関数UnlhaGetFileCountを取得できませんでした。",
+         "UNLHA32.DLL から関数UnlhaGetFileCountを取得できませんでした。"},
         // No format has this extension: no library is tried, nothing indexed.
-        {"notes.txt", nullptr},
+        {"notes.txt", nullptr, "の拡張子に対応する書庫形式がありません。"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.archive);
@@ -176,6 +179,12 @@ TEST_F(TaskCreateTest, ExtractionTaskWithoutUsableLibraryIsAnError) {
             EXPECT_TRUE(Fake.messages.empty());
         }
         EXPECT_EQ(TaskTable[0].status, Error);
+        std::string reason = TaskTable[0].reason;
+        if (c.message != nullptr) {
+            EXPECT_EQ(reason, c.reason);
+        } else {
+            EXPECT_EQ(reason, archive + " " + c.reason);
+        }
         EXPECT_EQ(CellText(TaskListView, 0, ColumnStatus), "エラー");
         EXPECT_EQ(CellText(TaskListView, 0, ColumnCount), "");
         EXPECT_EQ(CellText(TaskListView, 0, ColumnName), c.archive);

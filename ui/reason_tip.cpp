@@ -1,0 +1,76 @@
+#include "ui/reason_tip.h"
+
+#include <commctrl.h>
+
+#include "app/instance.h"
+#include "app/text.h"
+#include "tasks/task_rows.h"
+#include "tasks/task_table.h"
+
+// The list view's own info tips are not shown by every common-controls
+// implementation; a tooltip of the program's own is. One tool covers the
+// whole list and asks for its text each time it shows: the row under the
+// mouse decides.
+static HWND ReasonTip = nullptr;
+static int TippedRow = -1;
+static char TipText[TaskReasonSize];
+
+void AttachReasonTip(HWND list) {
+    ReasonTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(list), nullptr,
+                                AppInstance, nullptr);
+    if (ReasonTip == nullptr) return;
+    TTTOOLINFOA tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(list);
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(ReasonTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    // A width makes the tip break at the reason's line ends.
+    SendMessageA(ReasonTip, TTM_SETMAXTIPWIDTH, 0, 480);
+    TippedRow = -1;
+}
+
+bool IsReasonTip(HWND window) { return window != nullptr && window == ReasonTip; }
+
+// The reason of a row whose task ended in Error; empty for any other row,
+// and an empty tip is not shown.
+const char* TaskRowTipText(int row) {
+    short index = RowToTaskIndex(row);
+    if (index < 0 || TaskTable[index].status != Error) return "";
+    return TaskTable[index].reason;
+}
+
+static int RowAt(HWND list, POINT point) {
+    LVHITTESTINFO hit = {};
+    hit.pt = point;
+    return static_cast<int>(SendMessageA(list, LVM_SUBITEMHITTEST, 0, reinterpret_cast<LPARAM>(&hit)));
+}
+
+// Copied: the table is re-made when tasks come and go.
+LRESULT OnReasonTipNotify(const NMHDR* header) {
+    if (header->code != TTN_GETDISPINFOA) return 0;
+    auto* info = reinterpret_cast<NMTTDISPINFOA*>(const_cast<NMHDR*>(header));
+    HWND list = reinterpret_cast<HWND>(header->idFrom);
+    POINT point;
+    GetCursorPos(&point);
+    ScreenToClient(list, &point);
+    TippedRow = RowAt(list, point);
+    CopyText(TipText, sizeof(TipText), TippedRow >= 0 ? TaskRowTipText(TippedRow) : "");
+    info->lpszText = TipText;
+    info->hinst = nullptr;
+    return 0;
+}
+
+// The tool is the whole list: moving to another row takes the tip down and
+// lets it come back with that row's text.
+void TrackReasonTipRow(HWND list, LPARAM point) {
+    if (ReasonTip == nullptr) return;
+    POINT client = {static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
+    int row = RowAt(list, client);
+    if (row == TippedRow) return;
+    TippedRow = row;
+    SendMessageA(ReasonTip, TTM_ACTIVATE, FALSE, 0);
+    SendMessageA(ReasonTip, TTM_ACTIVATE, TRUE, 0);
+}

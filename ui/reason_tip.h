@@ -1,0 +1,9 @@
+// The tip over the task list that tells why a task ended in Error.
+#pragma once
+#include <windows.h>
+
+void AttachReasonTip(HWND list);
+bool IsReasonTip(HWND window);
+LRESULT OnReasonTipNotify(const NMHDR* header);
+void TrackReasonTipRow(HWND list, LPARAM point);
+const char* TaskRowTipText(int row);
