@@ -549,7 +549,10 @@ bool BuildLzhHeader(const LzhNewEntry& entry, const char* method, uint32_t packe
     header->push_back(0x20);
     header->push_back(2);  // level
     Put16(header, crc);
-    header->push_back('M');  // made on MS-DOS/Windows: names are code page 932
+    // Made on Windows NT: names are code page 932 and their case is kept.
+    // Readers take names from MS-DOS ('M') with no lower-case letter for
+    // upper-case DOS names and lower them, trail bytes ('T' of 週) included.
+    header->push_back('W');
     for (const Extension& e : extensions) {
         if (e.data.size() > 0xFFFF - 3) return false;
         Put16(header, static_cast<uint32_t>(e.data.size() + 3));

@@ -3,6 +3,8 @@
 #include <string.h>
 #include <zlib.h>
 
+#include "bytesource.h"  // PumpMessagesIfDue
+
 namespace {
 const size_t kSignatureSize = 32;
 
@@ -63,13 +65,23 @@ uint8_t DictionaryByte(uint32_t dictionary) {
 }
 }  // namespace
 
-SevenZipWriter::~SevenZipWriter() {
-    if (encoderReady_) lzma_end(&z_);
-}
+// Pieces of a file are encoded side by side; small files are pieces of
+// their own. Twice as many pieces as workers keep them all busy while the
+// oldest is written. Each encoder holds about 100 MB at level 5: fewer of
+// them in a 32-bit process.
+const unsigned kMostWorkers = sizeof(void*) == 4 ? 2 : 4;
+const unsigned kAnswerEveryMs = 50;
+
+SevenZipWriter::~SevenZipWriter() = default;
 
 bool SevenZipWriter::Create(const std::string& path, uint32_t preset) {
     preset_ = preset;
-    packed_.resize(1 << 16);
+    lzma_options_lzma options;
+    if (lzma_lzma_preset(&options, preset_)) return false;
+    // A piece as long as the preset's dictionary: splitting there loses little.
+    pieceSize_ = options.dict_size;
+    unsigned workers = Lzma2Pieces::Workers(kMostWorkers);
+    pieces_.reset(new Lzma2Pieces(preset_, workers, 2 * workers));
     if (!out_.Create(path)) return false;
     std::string placeholder(kSignatureSize, '\0');
     return out_.Write(placeholder.data(), placeholder.size());
@@ -95,59 +107,93 @@ bool SevenZipWriter::BeginFile(const std::wstring& name, const FILETIME& modifie
     items_.push_back(item);
     inFile_ = true;
     sizeHint_ = sizeHint;
-    current_ = Stream();
+    pending_.clear();
     return !failed_;
 }
 
-// The encoder starts with the first byte of a file: an empty file has no
-// stream at all.
-bool SevenZipWriter::StartEncoder() {
-    lzma_options_lzma options;
-    if (lzma_lzma_preset(&options, preset_)) return false;
-    if (sizeHint_ > 0 && sizeHint_ < options.dict_size)
-        options.dict_size = sizeHint_ < LZMA_DICT_SIZE_MIN ? LZMA_DICT_SIZE_MIN : static_cast<uint32_t>(sizeHint_);
-    lzma_filter filters[2] = {{LZMA_FILTER_LZMA2, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
-    if (lzma_raw_encoder(&z_, filters) != LZMA_OK) return false;
-    encoderReady_ = true;
-    current_.dictionaryByte = DictionaryByte(options.dict_size);
-    packStart_ = out_.Position();
+// A file's stream starts with its first byte: an empty file has none.
+void SevenZipWriter::StartStream() {
+    dictionary_ = static_cast<uint32_t>(pieceSize_);
+    if (sizeHint_ > 0 && sizeHint_ < dictionary_)
+        dictionary_ = sizeHint_ < LZMA_DICT_SIZE_MIN ? LZMA_DICT_SIZE_MIN : static_cast<uint32_t>(sizeHint_);
+    Stream stream;
+    stream.dictionaryByte = DictionaryByte(dictionary_);
+    streams_.push_back(stream);
     items_.back().hasStream = true;
+}
+
+// The file's data so far goes to the encoders as one piece, once there is
+// room for it.
+bool SevenZipWriter::QueuePiece(bool last) {
+    while (pieces_->Full()) {
+        if (!WriteOldestPiece()) return false;
+    }
+    std::unique_ptr<Lzma2Piece> piece(new Lzma2Piece());
+    piece->input.swap(pending_);
+    piece->dictionary = dictionary_;
+    piece->last = last;
+    piece->tag = streams_.size() - 1;
+    pieces_->Put(std::move(piece));
     return true;
 }
 
-bool SevenZipWriter::Drain(lzma_action action) {
+// An encoded piece goes into the archive behind the ones before it: a
+// file's stream is its pieces one after another. This is the one place
+// finished data lands, always on the caller's thread (a progress report
+// for each piece would go here).
+bool SevenZipWriter::WritePiece(const Lzma2Piece& piece) {
+    size_t length = Lzma2PieceLength(piece);
+    if (!piece.ok || !out_.Write(piece.output.data(), length)) return false;
+    streams_[piece.tag].packed += length;
+    return true;
+}
+
+// The caller's window keeps answering while a piece is being encoded (a
+// wait for progress or cancel would go here too).
+void SevenZipWriter::AwaitOldestPiece() {
+    while (!pieces_->OldestReady(kAnswerEveryMs)) PumpMessagesIfDue();
+}
+
+bool SevenZipWriter::WriteOldestPiece() {
+    AwaitOldestPiece();
+    std::unique_ptr<Lzma2Piece> piece = pieces_->Take();
+    return !piece || WritePiece(*piece);
+}
+
+bool SevenZipWriter::WriteAllPieces() {
     for (;;) {
-        z_.next_out = packed_.data();
-        z_.avail_out = packed_.size();
-        lzma_ret status = lzma_code(&z_, action);
-        size_t got = packed_.size() - z_.avail_out;
-        if (got > 0 && !out_.Write(packed_.data(), got)) return false;
-        if (status == LZMA_STREAM_END) return true;
-        if (status != LZMA_OK) return false;
-        if (action == LZMA_RUN && z_.avail_in == 0) return true;
+        AwaitOldestPiece();
+        std::unique_ptr<Lzma2Piece> piece = pieces_->Take();
+        if (!piece) return true;
+        if (!WritePiece(*piece)) return false;
     }
 }
 
 bool SevenZipWriter::Write(const void* data, size_t count) {
     if (failed_ || !inFile_) return false;
     if (count == 0) return true;
-    if (!items_.back().hasStream && !StartEncoder()) return !(failed_ = true);
-    current_.size += count;
-    current_.crc = static_cast<uint32_t>(
-        crc32_z(current_.crc, static_cast<const Bytef*>(data), count));
-    z_.next_in = static_cast<const uint8_t*>(data);
-    z_.avail_in = count;
-    if (!Drain(LZMA_RUN)) failed_ = true;
-    return !failed_;
+    if (!items_.back().hasStream) StartStream();
+    Stream& stream = streams_.back();
+    stream.size += count;
+    stream.crc = static_cast<uint32_t>(crc32_z(stream.crc, static_cast<const Bytef*>(data), count));
+    const uint8_t* in = static_cast<const uint8_t*>(data);
+    while (count > 0) {
+        if (pending_.empty()) pending_.reserve(sizeHint_ > 0 && sizeHint_ < pieceSize_ ? sizeHint_ : pieceSize_);
+        size_t room = pieceSize_ - pending_.size();
+        size_t take = count < room ? count : room;
+        pending_.insert(pending_.end(), in, in + take);
+        in += take;
+        count -= take;
+        if (pending_.size() == pieceSize_ && !QueuePiece(false)) return !(failed_ = true);
+    }
+    return true;
 }
 
 bool SevenZipWriter::EndFile() {
     if (!inFile_) return false;
     inFile_ = false;
     if (failed_ || !items_.back().hasStream) return !failed_;
-    if (!Drain(LZMA_FINISH)) return !(failed_ = true);
-    current_.packed = out_.Position() - packStart_;
-    streams_.push_back(current_);
+    if (!QueuePiece(true)) return !(failed_ = true);
     return true;
 }
 
@@ -219,7 +265,7 @@ std::string SevenZipWriter::BuildHeader() const {
 }
 
 bool SevenZipWriter::Finish() {
-    if (failed_ || inFile_) {
+    if (failed_ || inFile_ || !WriteAllPieces()) {
         Abandon();
         return false;
     }
@@ -245,5 +291,10 @@ bool SevenZipWriter::Finish() {
 
 void SevenZipWriter::Abandon() {
     failed_ = true;
+    if (pieces_) {
+        pieces_->Cancel();
+        while (pieces_->Take()) {
+        }
+    }
     out_.Abandon();
 }

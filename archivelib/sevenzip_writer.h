@@ -2,13 +2,14 @@
 // through liblzma, a plain (uncompressed) header, names in UTF-16.
 #pragma once
 #include <windows.h>
-#include <lzma.h>
 #include <stdint.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "fileio.h"
+#include "lzma2_pieces.h"
 
 class SevenZipWriter {
 public:
@@ -21,11 +22,14 @@ public:
     bool AddFolder(const std::wstring& name, const FILETIME& modified, DWORD attributes);
     // A file's data comes through Write between BeginFile and EndFile.
     // sizeHint (0 when unknown) lets small files use a small dictionary.
+    // The data is encoded on worker threads in pieces (Lzma2Pieces); every
+    // call here, and the writing of finished pieces, stays on the caller's
+    // thread.
     bool BeginFile(const std::wstring& name, const FILETIME& modified, DWORD attributes, uint64_t sizeHint);
     bool Write(const void* data, size_t count);
     bool EndFile();
     bool Finish();   // writes the header and closes; false on any failure so far
-    void Abandon();  // closes and deletes the file
+    void Abandon();  // stops the encoding, closes and deletes the file
 
 private:
     struct Item {
@@ -41,20 +45,23 @@ private:
         uint32_t crc = 0;
         uint8_t dictionaryByte = 0;
     };
-    bool StartEncoder();
-    bool Drain(lzma_action action);
+    void StartStream();
+    bool QueuePiece(bool last);
+    bool WritePiece(const Lzma2Piece& piece);
+    void AwaitOldestPiece();
+    bool WriteOldestPiece();
+    bool WriteAllPieces();
     std::string BuildHeader() const;
 
     FileWriter out_;
     uint32_t preset_ = 5;
     std::vector<Item> items_;
-    std::vector<Stream> streams_;
-    lzma_stream z_ = LZMA_STREAM_INIT;
-    bool encoderReady_ = false;
+    std::vector<Stream> streams_;  // the last one is being written while inFile_
+    std::unique_ptr<Lzma2Pieces> pieces_;
+    size_t pieceSize_ = 0;
     bool inFile_ = false;
     uint64_t sizeHint_ = 0;
-    Stream current_;
-    uint64_t packStart_ = 0;
-    std::vector<uint8_t> packed_;
+    uint32_t dictionary_ = 0;  // of the file being written
+    std::vector<uint8_t> pending_;  // its data not yet in a piece
     bool failed_ = false;
 };

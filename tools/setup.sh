@@ -14,7 +14,7 @@ packages=(
     googletest                                       # test framework sources
     wine64 xvfb xauth locales                        # running the Windows build
     zip unzip tar gzip python3 bc                    # interop, end-to-end checks and benchmark of the bundled library
-    zlib1g-dev                                       # zlib for the native build of the library's window-free code
+    zlib1g-dev liblzma-dev                           # zlib and liblzma for the native build of the library's window-free code
     p7zip-full lhasa cabextract gcab libarchive-tools # independent 7z, lzh, cab tools and bsdtar for those checks
     bzip2 xz-utils sharutils                         # compressed tars; uudecode for libarchive's test archives
     imagemagick fonts-ipafont-gothic                 # screenshots with Japanese glyphs

@@ -6,6 +6,9 @@
 #   cab: DLL "-a -r -o" vs `gcab -c -z` (when the library writes cab)
 # Best of RUNS; prints seconds, ratios and archive sizes.
 #   archivelib/bench/bench-formats.sh [BUILD_DIR]   default: build/win64 (built if needed)
+# build/win64 compiles the library's own code unoptimised; give
+# build/win64-release/archivelib for the optimised library that ships. The
+# ratios hold for one run on a machine as loaded as it was (printed).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 runs=${RUNS:-3}
@@ -60,7 +63,8 @@ with open(os.path.join(root, "big.log"), "wb") as f:   # one large, mixed file
 PY
     touch "$work/tree.v3"
 fi
-echo "tree: $(du -sm "$tree" | cut -f1) MB in $(find "$tree" -type f | wc -l) files"
+echo "tree: $(du -sm "$tree" | cut -f1) MB in $(find "$tree" -type f | wc -l) files; library $dll"
+echo "load before:$(uptime | sed 's/.*load average: //')"
 
 # Keep one wineserver alive so each run pays only the program's own start.
 WINEPREFIX="${FARDELIX_WINEPREFIX:-$root/build/wineprefix}" /usr/lib/wine/wineserver -p 30 </dev/null >/dev/null 2>&1 || true
@@ -132,3 +136,4 @@ else
     echo "createcab  native gcab -c -z $(printf '%s\n' ${native[createcab]} | best) s; the DLL does not write cab in this build"
 fi
 echo "sizes: 7z -mx=5 $(stat -c %s "$out/native.7z") bytes, DLL 7z $(stat -c %s "$out/dll.7z") bytes, gcab -z $(stat -c %s "$out/native.cab") bytes$( [ -f "$out/dll.cab" ] && echo ", DLL cab $(stat -c %s "$out/dll.cab") bytes")"
+echo "load after:$(uptime | sed 's/.*load average: //')"

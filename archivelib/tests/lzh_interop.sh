@@ -33,6 +33,8 @@ printf '表示のテキスト\r\n' > "$src/ソフト/表示.txt"
 head -c 200000 /dev/urandom > "$src/ソフト/能力/データ.bin"
 printf 'so' > "$src/ソ/x.txt"
 printf 'x' > "$src/one.txt"
+printf 'upper' > "$src/NOTES.TXT"   # no lower-case letter: kept as it is, as is 来週 (trail byte 'T')
+mkdir -p "$src/来週" && printf 'memo' > "$src/来週/メモ"
 : > "$src/empty.txt"
 for i in $(seq 1 40000); do echo "line $i of a compressible text"; done > "$src/readme.txt"   # > 1 MiB
 head -c 3000000 /dev/zero > "$src/zeros.bin"
@@ -43,7 +45,7 @@ printf "the second group replaces one.txt\n" > "$second/one.txt"
 
 archive=$work/out/x.lzh
 mkdir -p "$work/out"
-if run "a -d1 \"$(winpath "$archive")\" \"$(winpath "$src")\\\" \"@$(response ソフト ソ one.txt empty.txt readme.txt zeros.bin 空フォルダ\\ "sub dir")\"" >/dev/null &&
+if run "a -d1 \"$(winpath "$archive")\" \"$(winpath "$src")\\\" \"@$(response ソフト ソ one.txt NOTES.TXT 来週 empty.txt readme.txt zeros.bin 空フォルダ\\ "sub dir")\"" >/dev/null &&
    run "a -d1 \"$(winpath "$archive")\" \"$(winpath "$second")\\\" \"@$(response one.txt)\"" >/dev/null; then
     pass "Unlha a -d1 creates and then updates $archive"
 else

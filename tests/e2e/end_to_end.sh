@@ -6,7 +6,7 @@
 # WORK_DIR is emptied except its Wine prefix ("prefix"), kept between runs
 # because making one takes a while; the shared test prefix is never touched.
 # fardelix.exe is driven by EndToEndTest of TESTS_EXE (the program is built
-# beside it), once per run folder: compression tasks (zip, tar, 7z), then
+# beside it), once per run folder: compression tasks (zip, tar, 7z, lzh, cab), then
 # extraction tasks of archives made by the Linux tools (and libarchive's own
 # test archives for lzh, cab and rar), then hostile ones.
 set -euo pipefail
@@ -250,6 +250,44 @@ if [ -f "$sz_arc" ]; then
         pass "7z extracts a byte-identical tree" || fail "7z's tree differs from the sources"
 fi
 
+# ---------------------------------------------------------------- lzh and cab made by the program
+# lha and cabextract keep the stored code page 932 names; cab holds files only.
+run_program "$work/run-lzh" compression 1 2 "${top_paths[@]}"
+check_results "$work/run-lzh" "完了	*"
+lzh_arc=$work/made/ソフト.lzh
+mv "$src/ソフト.lzh" "$lzh_arc" 2>/dev/null || fail "the archive $src/ソフト.lzh was not made"
+if [ -f "$lzh_arc" ]; then
+    lha t "$lzh_arc" >/dev/null 2>&1 && pass "lha t accepts the lzh" || fail "lha t rejects the lzh"
+    listing=$(lha v "$lzh_arc" || true)
+    grep -q -- '-lh[567]-' <<< "$listing" && ! grep -q -- '-lh[14]-' <<< "$listing" &&
+        pass "the lzh compresses with -lh5- or better" || fail "the lzh's methods: $(grep -oE -- '-lh[0-9d]-' <<< "$listing" | sort -u | tr '\n' ' ')"
+    mkdir -p "$work/unlzh"
+    (cd "$work/unlzh" && lha xq "$lzh_arc") && trees compare "$src" "$work/unlzh" cp932 "${tops[@]}" &&
+        pass "lha x extracts a byte-identical tree with the code page 932 names" || fail "lha's tree differs from the sources"
+fi
+run_program "$work/run-cab" compression 2 2 "${top_paths[@]}"
+check_results "$work/run-cab" "完了	*"
+cab_arc=$work/made/ソフト.cab
+mv "$src/ソフト.cab" "$cab_arc" 2>/dev/null || fail "the archive $src/ソフト.cab was not made"
+if [ -f "$cab_arc" ]; then
+    cabextract -q -t "$cab_arc" >/dev/null && pass "cabextract -t accepts the cab" || fail "cabextract -t rejects the cab"
+    files_in_src=$(find "${top_paths[@]}" -type f | wc -l)
+    held=$(cabextract -l "$cab_arc" | grep -c ' | ' || true)
+    [ "$((held - 1))" = "$files_in_src" ] && pass "the cab holds the $files_in_src files" ||
+        fail "the cab holds $((held - 1)) entries, not the $files_in_src files"
+    mkdir -p "$work/uncab"
+    cabextract -q -e CP932 -d "$work/uncab" "$cab_arc" >/dev/null 2>&1 && trees files "$src" "$work/uncab" &&
+        pass "cabextract extracts every file byte-identical with its name" || fail "cabextract's files differ from the sources"
+fi
+# The program extracts both again below; the same with one top-level folder
+# (extracted in place, as for zip).
+run_program "$work/run-lzh-one" compression 1 2 "$src/ソフト"
+check_results "$work/run-lzh-one" "完了	*"
+mkdir -p "$work/more/program-lzh" "$work/more/program-cab" "$work/more/single-lzh"
+[ -f "$lzh_arc" ] && cp "$lzh_arc" "$work/more/program-lzh/"
+[ -f "$cab_arc" ] && cp "$cab_arc" "$work/more/program-cab/"
+mv "$src/ソフト.lzh" "$work/more/single-lzh/" 2>/dev/null || fail "the archive $src/ソフト.lzh of one folder was not made"
+
 # ---------------------------------------------------------------- other formats made by other tools
 more=$work/more
 mkdir -p "$more"
@@ -271,7 +309,8 @@ cab_tops=("ソフト" "能力.dat" "big.bin")
 (cd "$cabsrc" && gcab -c "$more/stored.cab" ソフト/表示.txt ソフト/表計算/能力.txt 能力.dat big.bin)
 (cd "$cabsrc" && gcab -c -z "$more/mszip.cab" ソフト/表示.txt ソフト/表計算/能力.txt 能力.dat big.bin)
 # One top-level folder only: extracted in place, as for zip.
-mkdir -p "$more/single-7z" "$more/single-tgz"
+mkdir -p "$more/single-7z" "$more/single-tgz" "$more/single-cab"
+(cd "$cabsrc" && gcab -c -z "$more/single-cab/only.cab" ソフト/表示.txt ソフト/表計算/能力.txt)
 (cd "$src" && LC_ALL=C.UTF-8 7z a -bd "$more/single-7z/only.7z" -- "${tops[0]}" >/dev/null)
 (cd "$raw" && tar czf "$more/single-tgz/only.tgz" -- "${raw_tops[0]}")
 # A lone compressed file: unpacked to its name without the extension.
@@ -290,13 +329,18 @@ for name in lha_header0.lzh lha_header1.lzh lha_header2.lzh lha_lh0.lzh lha_lh6.
     mkdir -p "$given/$name"
     uudecode -o "$given/$name/$name" "$la_test/test_read_format_$name.uu" || fail "cannot decode libarchive's $name"
 done
-arcs=(lzma2.7z ppmd.7z bzip2.7z solid.7z gz.tar.gz short.tgz bz.tar.bz2 xz.tar.xz stored.cab mszip.cab alone1.dat.gz alone2.dat.xz single-7z/only.7z single-tgz/only.tgz)
+arcs=(lzma2.7z ppmd.7z bzip2.7z solid.7z gz.tar.gz short.tgz bz.tar.bz2 xz.tar.xz stored.cab mszip.cab alone1.dat.gz alone2.dat.xz single-7z/only.7z single-tgz/only.tgz
+      single-cab/only.cab)
+for arc in program-lzh/ソフト.lzh program-cab/ソフト.cab single-lzh/ソフト.lzh; do
+    [ -f "$more/$arc" ] && arcs+=("$arc")
+done
 arc_paths=(); want=""
 for arc in "${arcs[@]}"; do
     arc_paths+=("$more/$arc")
     case $arc in
     *.7z) count=$(LC_ALL=C.UTF-8 7z l -slt "$more/$arc" | grep -c '^Path = ' ); count=$((count - 1)) ;;
     *.cab) count=$(cabextract -l "$more/$arc" | grep -c ' | ') ; count=$((count - 1)) ;;
+    *.lzh) count=$(lha l "$more/$arc" | sed -n '/^----/,/^----/p' | grep -vc '^----') ;;
     alone*) count=1 ;;
     *) count=$(tar tf "$more/$arc" | wc -l) ;;
     esac
@@ -329,6 +373,20 @@ for arc in 7z tgz; do
     trees compare "$src" "$more/single-$arc" same "${tops[0]}" --ignore=only.$arc &&
         pass "single-folder $arc: extracted in place, byte-identical" || fail "single-folder $arc: the tree differs"
 done
+trees files "$cabsrc/ソフト" "$more/single-cab/ソフト" && [ -z "$(find "$more/single-cab" -mindepth 1 -maxdepth 1 ! -name ソフト ! -name only.cab)" ] &&
+    pass "single-folder cab: extracted in place, byte-identical" || fail "single-folder cab: the tree differs"
+if [ -f "$more/program-lzh/ソフト.lzh" ]; then
+    trees compare "$src" "$more/program-lzh/ソフト" same "${tops[@]}" &&
+        pass "the program's lzh: extracted into its own folder, byte-identical" || fail "the program's lzh: the tree differs"
+fi
+if [ -f "$more/program-cab/ソフト.cab" ]; then
+    trees files "$src" "$more/program-cab/ソフト" &&
+        pass "the program's cab: extracted into its own folder, every file byte-identical" || fail "the program's cab: the files differ"
+fi
+if [ -f "$more/single-lzh/ソフト.lzh" ]; then
+    trees compare "$src" "$more/single-lzh" same "${tops[0]}" --ignore=ソフト.lzh &&
+        pass "single-folder lzh: extracted in place, byte-identical" || fail "single-folder lzh: the tree differs"
+fi
 for arc in alone1.dat.gz alone2.dat.xz; do
     cmp -s "$src/能力.dat" "$more/${arc%.*}" && pass "$arc: unpacked to ${arc%.*}" || fail "$arc: not unpacked to ${arc%.*}"
 done
@@ -369,11 +427,13 @@ for n in range(1, 5):
 done
 
 # ---------------------------------------------------------------- hostile archives of the other formats
+# rar among them: libarchive's own test archives with an entry renamed to
+# climb out (header CRC made right again), cut short, or with a byte changed.
 hostile=(); want=""
 while IFS='|' read -r count path; do
     hostile+=("$path")
     want+="エラー	$count"$'\n'
-done < <(trees hostile-more "$work/hostile-more")
+done < <(trees hostile-more "$work/hostile-more" "$la_test")
 before=$(snapshot)
 run_program "$work/run-hostile-more" extraction 0 0 "${hostile[@]}"
 check_results "$work/run-hostile-more" "$want"
@@ -389,13 +449,23 @@ allowed = [a for a in sys.argv[1].splitlines() if a]
 for line in sys.stdin.read().splitlines():
     if line and not any(line == a or line.startswith(a + "/") for a in allowed):
         print(line)' "$allowed")
-[ -z "$stray" ] && pass "hostile lzh, cab, tar.bz2 and tar.xz wrote nothing outside their destinations" ||
+[ -z "$stray" ] && pass "hostile lzh, cab, tar.bz2, tar.xz, 7z and rar wrote nothing outside their destinations" ||
     { fail "written outside a destination:"; echo "$stray" | sed 's/^/  /'; }
 for path in /abs_e2e_lzh.txt /abs_e2e_txz.txt "$prefix/drive_c/drive_e2e_cab.txt" "$prefix/drive_c/abs_e2e_lzh.txt" \
             "$prefix/drive_c/abs_e2e_txz.txt" "$work/hostile-more/evil_e2e_lzh.txt" "$work/hostile-more/evil_e2e_cab.txt" \
-            "$work/hostile-more/evil_e2e_tbz.txt"; do
+            "$work/hostile-more/evil_e2e_tbz.txt" /abs_e2e_rar.txt /abs_e2e_rar5.txt /drive_e2e_rar.txt \
+            "$prefix/drive_c/abs_e2e_rar.txt" "$prefix/drive_c/abs_e2e_rar5.txt" "$prefix/drive_c/drive_e2e_rar.txt" \
+            "$work/hostile-more/evil_e2e_rar.txt" "$work/hostile-more/evil_e2e_rar5.txt" \
+            "$work/hostile-more/evil_inner_e2e_rar.txt"; do
     [ ! -e "$path" ] || { fail "hostile archive wrote $path"; rm -f "$path"; }
 done
+# An entry whose data is damaged leaves no file behind; the sound ones are written.
+for damaged in flipped/LibarchiveAddingTest.html flipped5/test3.bin; do
+    found=$(find "$work/hostile-more" -path "*/$damaged")
+    [ -z "$found" ] && pass "rar: the damaged $damaged was not left behind" || fail "rar: the damaged $found was left"
+done
+[ -n "$(find "$work/hostile-more" -path '*/flipped5/test2.bin')" ] && pass "rar: the sound entries beside a damaged one were written" ||
+    fail "rar: flipped5/test2.bin was not written"
 
 echo "end to end: $failures failure(s) in $(($(date +%s) - started)) s"
 [ "$failures" -eq 0 ]

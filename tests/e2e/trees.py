@@ -13,20 +13,24 @@
   trees.py hostile DIR                   archives that try to write outside their
                                          destination, or are no archives: DIR/NN/name;
                                          prints "count|path" lines
-  trees.py hostile-more DIR              the same for lzh, cab, tar.bz2 and tar.xz
+  trees.py hostile-more DIR [LA_TEST]    the same for lzh, cab, tar.bz2, tar.xz, 7z and rar
+                                         (rar made from libarchive's test archives in LA_TEST)
   trees.py files REF OUT [--ignore=N]    OUT holds the regular files of REF (a tree an
                                          independent tool extracted), byte-identical,
                                          and no other files
 Names given and printed are UTF-8. Exits 1 when a comparison fails.
 """
+import binascii
 import io
 import os
 import random
 import shutil
+import struct
 import subprocess
 import sys
 import tarfile
 import zipfile
+import zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 UNZIP_NAMES = os.path.join(HERE, "..", "..", "archivelib", "tests", "unzip_names.py")
@@ -194,7 +198,114 @@ def cab_bytes(entries):
     return header + folder + files + block
 
 
-def hostile_more(folder):
+def uudecoded(path):
+    data = b""
+    with open(path, "rb") as f:
+        lines = f.read().splitlines()
+    for line in lines[1:]:
+        if line.startswith(b"end") or not line.strip():
+            break
+        data += binascii.a2b_uu(line)
+    return data
+
+
+def rar4_renamed(data, old, new):
+    """The rar 4 archive with the entry named OLD renamed NEW; its header CRC
+    (the low 16 bits of the CRC-32 from the type byte on) made right again."""
+    pos, out = 7, data[:7]
+    while pos + 7 <= len(data):
+        kind, flags, size = struct.unpack_from("<BHH", data, pos + 2)
+        extra = struct.unpack_from("<I", data, pos + 7)[0] if flags & 0x8000 else 0
+        header = data[pos + 2:pos + size]
+        if kind == 0x74:
+            start = 30 + (8 if flags & 0x100 else 0)
+            length = struct.unpack_from("<H", header, 24)[0]
+            if header[start:start + length] == old:
+                header = header[:3] + struct.pack("<H", size + len(new) - length) + header[5:24] + \
+                    struct.pack("<H", len(new)) + header[26:start] + new + header[start + length:]
+                header = header[:1] + struct.pack("<H", struct.unpack_from("<H", header, 1)[0] & ~0x200) + header[3:]
+        out += struct.pack("<H", zlib.crc32(header) & 0xFFFF) + header + data[pos + size:pos + size + extra]
+        pos += size + extra
+    return out + data[pos:]
+
+
+def rar5_renamed(data, old, new):
+    """The rar 5 archive with the file entry named OLD renamed NEW, its
+    header size and CRC-32 made right again."""
+    def number(at):
+        value, shift = 0, 0
+        while True:
+            byte = data[at]
+            at += 1
+            value |= (byte & 0x7F) << shift
+            shift += 7
+            if not byte & 0x80:
+                return value, at
+
+    def encoded(value):
+        out = b""
+        while True:
+            out += bytes([(value & 0x7F) | (0x80 if value > 0x7F else 0)])
+            value >>= 7
+            if not value:
+                return out
+
+    pos, out = 8, data[:8]
+    while pos + 4 < len(data):
+        size, body = number(pos + 4)
+        kind, at = number(body)
+        flags, at = number(at)
+        packed = 0
+        if flags & 1:
+            _, at = number(at)
+        if flags & 2:
+            packed, at = number(at)
+        header = data[body:body + size]
+        if kind == 2:
+            file_flags, at = number(at)
+            _, at = number(at)  # unpacked size
+            _, at = number(at)  # attributes
+            at += 4 * bool(file_flags & 2) + 4 * bool(file_flags & 4)
+            _, at = number(at)  # compression
+            _, at = number(at)  # host
+            length, name = number(at)
+            if data[name:name + length] == old:
+                header = data[body:at] + encoded(len(new)) + new + data[name + length:body + size]
+        sized = encoded(len(header)) + header
+        out += struct.pack("<I", zlib.crc32(sized)) + sized + data[body + size:body + size + packed]
+        pos = body + size + packed
+    return out + data[pos:]
+
+
+def flipped(data, at):
+    return data[:at] + bytes([data[at] ^ 0x55]) + data[at + 1:]
+
+
+def hostile_rar(la_test):
+    """rar archives made from libarchive's own test archives (nothing here
+    writes rar): entries renamed to climb out, and damaged copies."""
+    given = lambda name: uudecoded(os.path.join(la_test, "test_read_format_%s.rar.uu" % name))
+    rar4 = given("rar")                     # stored; test.txt, testlink, testdir\test.txt and two folders
+    rar4_packed = given("rar_compress_normal")
+    rar5 = given("rar5_stored")             # stored; helloworld.txt
+    rar5_packed = given("rar5_win32")
+    return [
+        ("dotdot.rar", 5, rar4_renamed(rar4, b"test.txt", b"..\\evil_e2e_rar.txt")),
+        ("absolute.rar", 5, rar4_renamed(rar4, b"test.txt", b"\\abs_e2e_rar.txt")),
+        ("drive.rar", 5, rar4_renamed(rar4, b"test.txt", b"C:\\drive_e2e_rar.txt")),
+        ("inner.rar", 5, rar4_renamed(rar4, b"testdir\\test.txt", b"testdir\\..\\..\\evil_inner_e2e_rar.txt")),
+        ("dotdot5.rar", 1, rar5_renamed(rar5, b"helloworld.txt", b"../evil_e2e_rar5.txt")),
+        ("absolute5.rar", 1, rar5_renamed(rar5, b"helloworld.txt", b"/abs_e2e_rar5.txt")),
+        ("truncated.rar", "", rar4_packed[:len(rar4_packed) * 3 // 5]),
+        ("truncated5.rar", "", rar5_packed[:len(rar5_packed) * 3 // 5]),
+        ("flipped.rar", 6, flipped(rar4_packed, 600)),  # in the data of LibarchiveAddingTest.html
+        ("flipheader.rar", "", flipped(rar4_packed, len(rar4_packed) // 2)),  # in a later header
+        ("flipped5.rar", 8, flipped(rar5_packed, len(rar5_packed) // 2)),  # in the data of test3.bin
+        ("badcrc.rar", "", flipped(rar4, rar4.index(b"testlink"))),  # a name changed, its header CRC not
+    ]
+
+
+def hostile_more(folder, la_test=None):
     rng = random.Random(12)
     text = b"a line of text that compresses well\n" * 2000
     whole_txz = tar_bytes([("one.txt", text), ("two.bin", rng.randbytes(40000))], "w:xz")
@@ -209,6 +320,8 @@ def hostile_more(folder):
         ("random.7z", "", b"7z\xbc\xaf\x27\x1c" + rng.randbytes(4096)),
         ("random.rar", "", b"Rar!\x1a\x07\x00" + rng.randbytes(4096)),
     ]
+    if la_test:
+        archives += hostile_rar(la_test)
     for number, (name, count, body) in enumerate(archives, 1):
         place = os.path.join(folder, "%02d" % number)
         os.makedirs(place)
@@ -268,7 +381,7 @@ def main():
     elif command == "hostile":
         hostile(args[0])
     elif command == "hostile-more":
-        hostile_more(args[0])
+        hostile_more(args[0], args[1] if len(args) > 1 else None)
     elif command == "files":
         ignore = [a[len("--ignore="):] for a in args if a.startswith("--ignore=")]
         args = [a for a in args if not a.startswith("--ignore=")]

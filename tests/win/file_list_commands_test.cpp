@@ -177,6 +177,8 @@ TEST_F(FileListCommandsTest, FormatChangeFollowsInTheArchivePath) {
         {"C:\\data\\report.zip", 1, CBN_SELCHANGE, "C:\\data\\report.lzh"},
         {"C:\\\x95\x5c\\\x83\x5c" "ft.zip", 4, CBN_SELCHANGE, "C:\\\x95\x5c\\\x83\x5c" "ft.7z"},
         {"C:\\data\\noext", 3, CBN_SELCHANGE, "C:\\data\\noext.tar"},
+        {"C:\\\x95\x5c\\report.lzh", 2, CBN_SELCHANGE, "C:\\\x95\x5c\\report.cab"},
+        {"C:\\data\\\x97\x5c.cab", 1, CBN_SELCHANGE, "C:\\data\\\x97\x5c.lzh"},
         {"C:\\data\\report.zip", 1, CBN_DROPDOWN, "C:\\data\\report.zip"},
     };
     ShowNewTask();
