@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include "bytesource.h"  // PumpMessagesIfDue
+#include "callstate.h"   // KeepGoing
 
 namespace {
 const size_t kSignatureSize = 32;
@@ -148,21 +149,29 @@ bool SevenZipWriter::WritePiece(const Lzma2Piece& piece) {
     return true;
 }
 
-// The caller's window keeps answering while a piece is being encoded (a
-// wait for progress or cancel would go here too).
-void SevenZipWriter::AwaitOldestPiece() {
-    while (!pieces_->OldestReady(kAnswerEveryMs)) PumpMessagesIfDue();
+// The caller's window keeps answering while a piece is being encoded, and
+// the caller's progress callback gets its turns: pieces of a large file take
+// seconds, and a cancel must not wait for them. False once cancelled.
+bool SevenZipWriter::AwaitOldestPiece() {
+    while (!pieces_->OldestReady(kAnswerEveryMs)) {
+        PumpMessagesIfDue();
+        if (!KeepGoing()) {
+            failed_ = true;
+            return false;
+        }
+    }
+    return true;
 }
 
 bool SevenZipWriter::WriteOldestPiece() {
-    AwaitOldestPiece();
+    if (!AwaitOldestPiece()) return false;
     std::unique_ptr<Lzma2Piece> piece = pieces_->Take();
     return !piece || WritePiece(*piece);
 }
 
 bool SevenZipWriter::WriteAllPieces() {
     for (;;) {
-        AwaitOldestPiece();
+        if (!AwaitOldestPiece()) return false;
         std::unique_ptr<Lzma2Piece> piece = pieces_->Take();
         if (!piece) return true;
         if (!WritePiece(*piece)) return false;

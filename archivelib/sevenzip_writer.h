@@ -48,7 +48,7 @@ private:
     void StartStream();
     bool QueuePiece(bool last);
     bool WritePiece(const Lzma2Piece& piece);
-    void AwaitOldestPiece();
+    bool AwaitOldestPiece();
     bool WriteOldestPiece();
     bool WriteAllPieces();
     std::string BuildHeader() const;
