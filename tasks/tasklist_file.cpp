@@ -173,6 +173,16 @@ static char* ReadWholeFile(const char* path, size_t* size) {
     return data;
 }
 
+// A task's list is hidden until the task is edited, yet with its redraw on
+// every row and cell added asks the window system to repaint it: a loaded
+// list fills its lists with redraw off. Turning redraw on marks a window
+// visible where the system's default handling does it, so the list is
+// hidden again.
+static void SetHiddenListRedraw(HWND list, bool redraw) {
+    SendMessageA(list, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
+    if (redraw) ShowWindow(list, SW_HIDE);
+}
+
 // A compression task named after its archive, which keeps the archive path
 // of the file; its files come with the following steps.
 static short StartCompressionTask(const TaskListParser& parser, HWND fileListParent) {
@@ -185,10 +195,12 @@ static short StartCompressionTask(const TaskListParser& parser, HWND fileListPar
     SetTaskCell(index, ColumnName, name);
     SetTaskCell(index, ColumnPath, parser.archivePath);
     TaskTable[index].flag = parser.flag;
+    SetHiddenListRedraw(TaskTable[index].fileList, false);
     return index;
 }
 
 static void FinishCompressionTask(short index, uint32_t files) {
+    SetHiddenListRedraw(TaskTable[index].fileList, true);
     uint32_t rows = 0;
     uint32_t total = 0;
     FileListTotals(TaskTable[index].fileList, &rows, &total);
@@ -209,39 +221,48 @@ enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom, LoadStopped };
 // Applies the file's steps to the task list. Tasks made before a failure
 // stay. Inside a long work each path is a step: when the user stops it, the
 // task being filled keeps the rows added so far, with the figures of those.
-static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListParent) {
+static LoadResult ApplySteps(const char* data, size_t size, HWND fileListParent, short* index) {
     TaskListParser parser;
     StartTaskListParser(&parser, data, size);
-    short index = -1;
     uint32_t files = 0;
     for (;;) {
         switch (NextTaskListStep(&parser)) {
         case ListFinished: return LoadDone;
         case ListInvalid: return LoadInvalid;
         case ListCompressionTask:
-            index = StartCompressionTask(parser, fileListParent);
-            if (index < 0) return LoadNoRoom;
+            *index = StartCompressionTask(parser, fileListParent);
+            if (*index < 0) return LoadNoRoom;
             files = 0;
             break;
         case ListPath: {
             if (!KeepWorking()) {
-                FinishCompressionTask(index, files);
+                FinishCompressionTask(*index, files);
                 return LoadStopped;
             }
             uint32_t rows = 0;
             uint32_t total = 0;
-            AddPathToTask(index, parser.text, &rows, &total);
+            AddPathToTask(*index, parser.text, &rows, &total);
             ++files;
             break;
         }
         case ListCompressionEnd:
-            FinishCompressionTask(index, files);
+            FinishCompressionTask(*index, files);
             break;
         case ListExtractionTask:
             if (!MakeExtractionTask(parser)) return LoadNoRoom;
             break;
         }
     }
+}
+
+// A file that ends inside a task leaves that task's list as it was filled,
+// with its redraw back on.
+static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListParent) {
+    short index = -1;
+    LoadResult result = ApplySteps(data, size, fileListParent, &index);
+    HWND list = TaskFileList(index);
+    if (list != nullptr) SetHiddenListRedraw(list, true);
+    return result;
 }
 
 // Appends the file's tasks to the list; the file lists of compression tasks

@@ -58,6 +58,8 @@ static void ExpectTableAndRowsAgree() {
         const TaskRecord& task = TaskTable[i];
         if (task.kind == TaskCompression) {
             ASSERT_TRUE(IsWindow(task.fileList));
+            // Filled with its redraw off, then on again: still hidden.
+            ASSERT_EQ(GetWindowLongPtrA(task.fileList, GWL_STYLE) & WS_VISIBLE, 0) << "task " << i;
             ASSERT_LE(task.flag, 6);
         } else {
             ASSERT_EQ(task.kind, TaskExtraction);
