@@ -28,16 +28,8 @@ for name in "${library_names[@]}"; do
     fi
 done
 
-prefix=$work/prefix
-mkdir -p "$work"
-find "$work" -mindepth 1 -maxdepth 1 ! -name prefix -exec rm -rf {} +
-unset WINEPREFIX
-export FARDELIX_WINEPREFIX=$prefix
-end_server() { WINEPREFIX=$prefix /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; }
-# A server left from an earlier display would keep that display.
-end_server
-trap end_server EXIT
-bash "$here/../../archivelib/install-into-prefix.sh" "$(dirname "$dll")" | sed 's/^/  /'
+source "$here/prefix.sh"
+prepare_prefix "$work" "$dll"
 for name in "${library_names[@]}"; do
     cmp -s "$dll" "$prefix/drive_c/windows/system32/$name" || { echo "FAIL: $name not installed"; exit 1; }
 done

@@ -18,15 +18,8 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 source "$here/../../archivelib/tests/check_helpers.sh"
 started=$(date +%s)
 
-prefix=$work/prefix
-mkdir -p "$work"
-find "$work" -mindepth 1 -maxdepth 1 ! -name prefix -exec rm -rf {} +
-unset WINEPREFIX
-export FARDELIX_WINEPREFIX=$prefix
-end_server() { WINEPREFIX=$prefix /usr/lib/wine/wineserver -k >/dev/null 2>&1 || true; }
-end_server
-trap end_server EXIT
-bash "$here/../../archivelib/install-into-prefix.sh" "$(dirname "$dll")" | sed 's/^/  /'
+source "$here/prefix.sh"
+prepare_prefix "$work" "$dll"
 system=$prefix/drive_c/windows/system32
 
 # ---------------------------------------------------------------- the sources
