@@ -45,14 +45,7 @@ std::vector<std::string> ReadLines(const std::string& path) {
 
 bool Ended(const std::string& status) { return status == "完了" || status == "エラー"; }
 
-std::string PreparedFolder() {
-    char folder[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("FARDELIX_E2E_DIR", folder, sizeof(folder));
-    if (length == 0 || length >= sizeof(folder)) return std::string();
-    std::string text = folder;
-    if (text.back() != '\\') text += '\\';
-    return text;
-}
+std::string PreparedFolder() { return FolderFromEnvironment("FARDELIX_E2E_DIR"); }
 
 }  // namespace
 

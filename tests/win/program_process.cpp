@@ -18,6 +18,15 @@ std::string ProgramFolder() {
     return folder;
 }
 
+std::string FolderFromEnvironment(const char* name) {
+    char folder[MAX_PATH];
+    DWORD length = GetEnvironmentVariableA(name, folder, sizeof(folder));
+    if (length == 0 || length >= sizeof(folder)) return std::string();
+    std::string text = folder;
+    if (!EndsWithBackslash(folder)) text += '\\';
+    return text;
+}
+
 // The test's own main window carries the program's class name and would be
 // taken for a running instance; it is destroyed, and the next test that
 // needs it makes it anew.

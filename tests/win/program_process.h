@@ -11,6 +11,10 @@
 // built beside it.
 std::string ProgramFolder();
 
+// The folder an environment variable names, ending in '\\'; empty when it
+// is not set or too long.
+std::string FolderFromEnvironment(const char* name);
+
 // Destroys the test program's own main window before the real program starts.
 void PutAwayTestMainWindow();
 

@@ -37,23 +37,9 @@ constexpr int StatusColumn = 2;
 constexpr int StartDeadlineMs = 30000;
 constexpr int RunDeadlineMs = 120000;
 
-std::string PreparedFolder() {
-    char folder[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("FARDELIX_RUNNING_JOB_DIR", folder, sizeof(folder));
-    if (length == 0 || length >= sizeof(folder)) return std::string();
-    std::string text = folder;
-    if (text.back() != '\\') text += '\\';
-    return text;
-}
+std::string PreparedFolder() { return FolderFromEnvironment("FARDELIX_RUNNING_JOB_DIR"); }
 
-std::string ShotFolder() {
-    char folder[MAX_PATH];
-    DWORD length = GetEnvironmentVariableA("FARDELIX_SHOTS", folder, sizeof(folder));
-    if (length == 0 || length >= sizeof(folder)) return std::string();
-    std::string text = folder;
-    if (text.back() != '\\') text += '\\';
-    return text;
-}
+std::string ShotFolder() { return FolderFromEnvironment("FARDELIX_SHOTS"); }
 
 // The whole screen as a 24-bit BMP file.
 void SaveScreen(const std::string& path) {
