@@ -196,17 +196,9 @@ int CreateCab(const Command& command, CallLog* log) {
     plan.files.insert(plan.files.end(), added.begin(), added.end());
     origins.insert(origins.end(), addedOrigins.begin(), addedOrigins.end());
 
-    std::string temp = MakeTempBeside(command.archive);
-    if (temp.empty()) {
-        log->Line("書庫を作成できません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
     FileWriter out;
-    if (!out.Create(temp)) {
-        DeleteFileA(temp.c_str());
-        log->Line("書庫を作成できません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
+    std::string temp = CreateTemporaryFor(command.archive, log, [&out](const std::string& t) { return out.Create(t); });
+    if (temp.empty()) return FDARC_E_WRITE;
     WriterSink sink(&out);
     BeginProgress(SourceBytes(items));
     std::unique_ptr<Sources> sources(new Sources(origins, &oldBytes, directory));

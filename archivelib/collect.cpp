@@ -57,6 +57,15 @@ uint64_t SourceBytes(const std::vector<SourceItem>& items) {
     return total;
 }
 
+std::string CreateTemporaryFor(const std::string& target, CallLog* log,
+                               const std::function<bool(const std::string&)>& create) {
+    std::string temp = MakeTempBeside(target);
+    if (!temp.empty() && create(temp)) return temp;
+    if (!temp.empty()) DeleteFileA(temp.c_str());
+    log->Line("書庫を作成できません: " + target);
+    return std::string();
+}
+
 bool SwapTemporaryIn(const std::string& temp, const std::string& target, CallLog* log) {
     // A cancel that came after the last source was read still wins: the
     // caller was told nothing would be made.

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,6 +32,11 @@ uint64_t SourceBytes(const std::vector<SourceItem>& items);
 std::string FolderOf(const std::string& path);
 // A temporary file beside the target, created empty; "" on failure.
 std::string MakeTempBeside(const std::string& target);
+// A temporary archive beside the target, opened by create(temp): its path,
+// or "" when either step failed (nothing is left behind and the log says
+// the archive cannot be made).
+std::string CreateTemporaryFor(const std::string& target, CallLog* log,
+                               const std::function<bool(const std::string&)>& create);
 // Puts a finished temporary archive in the target's place; on failure, and
 // when the caller has cancelled, the temporary goes, the target stays as it
 // was and the log says why.

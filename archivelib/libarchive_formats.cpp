@@ -379,14 +379,10 @@ int CreateSevenZip(const Command& command, CallLog* log) {
         log->Line("書庫を開けません: " + command.archive);
         return FDARC_E_OPEN_ARCHIVE;
     }
-    std::string temp = MakeTempBeside(command.archive);
     std::unique_ptr<SevenZipWriter> w(new SevenZipWriter());
     // LZMA2 at 7-Zip's default level, every file in a block of its own.
-    if (temp.empty() || !w->Create(temp, 5)) {
-        if (!temp.empty()) DeleteFileA(temp.c_str());
-        log->Line("書庫を作成できません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
+    std::string temp = CreateTemporaryFor(command.archive, log, [&w](const std::string& t) { return w->Create(t, 5); });
+    if (temp.empty()) return FDARC_E_WRITE;
     std::vector<char> buffer(kIoBufferSize);
     std::unordered_set<std::string> replaced;
     for (const SourceItem& item : items) replaced.insert(item.stored);

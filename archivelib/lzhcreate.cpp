@@ -119,17 +119,9 @@ int CreateLzh(const Command& command, CallLog* log) {
     if ((result = ReadOld(command, &old, &entries, log)) != FDARC_OK) return result;
 
     // Everything goes to a temporary archive first: a failure leaves the old one as it was.
-    std::string temp = MakeTempBeside(command.archive);
-    if (temp.empty()) {
-        log->Line("書庫を作成できません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
     FileWriter out;
-    if (!out.Create(temp)) {
-        DeleteFileA(temp.c_str());
-        log->Line("書庫を作成できません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
+    std::string temp = CreateTemporaryFor(command.archive, log, [&out](const std::string& t) { return out.Create(t); });
+    if (temp.empty()) return FDARC_E_WRITE;
     FileOutput output(&out);
     FileInput input(&old);
     LzhArchiveWriter writer(&output, kMethod);

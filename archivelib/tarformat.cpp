@@ -350,13 +350,10 @@ int CreateTar(const Command& command, CallLog* log) {
             hasOld = true;
         }
     }
-    std::string temp = MakeTempBeside(command.archive);
     TarOutput out;
-    if (temp.empty() || !out.Create(temp, command.gzip, 6)) {
-        if (!temp.empty()) DeleteFileA(temp.c_str());
-        log->Line("書庫を作成できません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
+    std::string temp =
+        CreateTemporaryFor(command.archive, log, [&](const std::string& t) { return out.Create(t, command.gzip, 6); });
+    if (temp.empty()) return FDARC_E_WRITE;
     std::unordered_set<std::string> replaced;
     for (const SourceItem& item : items) replaced.insert(item.stored);
     std::vector<char> buffer(kIoBufferSize);

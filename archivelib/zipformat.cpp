@@ -390,20 +390,13 @@ int CreateZip(const Command& command, CallLog* log) {
             return result;
         }
     }
-    std::string temp = MakeTempBeside(command.archive);
-    if (temp.empty()) {
-        log->Line("書庫を作成できません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
     std::unique_ptr<ZipWriter> writer(new ZipWriter());
     writer->level = command.level;
     writer->in.resize(kIoBufferSize);
     writer->packed.resize(256 * 1024);
-    if (!writer->out.Create(temp)) {
-        DeleteFileA(temp.c_str());
-        log->Line("書庫を作成できません: " + command.archive);
-        return FDARC_E_WRITE;
-    }
+    std::string temp =
+        CreateTemporaryFor(command.archive, log, [&writer](const std::string& t) { return writer->out.Create(t); });
+    if (temp.empty()) return FDARC_E_WRITE;
     std::unordered_set<std::string> replaced;
     for (const SourceItem& item : items) replaced.insert(item.stored);
     BeginProgress(SourceBytes(items));
