@@ -5,10 +5,12 @@
 #include <string.h>
 
 #include <memory>
+#include <thread>
 #include <unordered_set>
 
 #include "collect.h"
 #include "extract.h"
+#include "handoff.h"
 #include "mbname.h"
 #include "sevenzip_writer.h"
 
@@ -201,6 +203,192 @@ int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector
     }
 }
 
+namespace {
+// What the reading thread hands to the caller's thread: an entry's header,
+// then (for the entries it decodes) its data in pieces and how they ended.
+struct Decoded {
+    enum class Kind { Entry, Data, DataEnd, DataFailed, HeaderFailed, End };
+    Kind kind = Kind::End;
+    std::string name;  // Entry; empty when the entry has no usable name
+    bool folder = false;
+    bool file = false;  // a plain file: neither link nor device
+    bool encrypted = false;
+    bool decoded = false;  // its data follows, up to DataEnd or DataFailed
+    FILETIME modified = {};
+    std::vector<char> bytes;  // Data
+    uint64_t position = 0;    // Data: the archive's bytes read so far
+    int code = FDARC_OK;      // DataFailed, HeaderFailed
+    bool endedEarly = false;  // End
+};
+using DecodedQueue = Handoff<Decoded>;
+
+// Decoding runs this far ahead of the files being written: under Wine each
+// file costs the caller's thread most of a millisecond in the Wine server,
+// time the next entries are decoded in.
+const size_t kAheadItems = 4096;
+const size_t kAheadBytes = 32 << 20;
+
+bool PutEntryData(archive* a, DecodedQueue* queue, std::vector<char>* buffer) {
+    for (;;) {
+        Decoded d;
+        la_ssize_t got = archive_read_data(a, buffer->data(), buffer->size());
+        if (got <= 0) {
+            d.kind = got == 0 ? Decoded::Kind::DataEnd : Decoded::Kind::DataFailed;
+            d.code = got == 0 ? FDARC_OK : ReadError(a);
+            return queue->Put(std::move(d), 0) && got == 0;
+        }
+        d.kind = Decoded::Kind::Data;
+        d.bytes.assign(buffer->data(), buffer->data() + got);
+        la_int64_t read = archive_filter_bytes(a, -1);
+        d.position = read > 0 ? static_cast<uint64_t>(read) : 0;
+        size_t bytes = d.bytes.size();
+        if (!queue->Put(std::move(d), bytes)) return false;
+    }
+}
+
+// The reading thread: every header in turn and the data of the entries the
+// caller will write. The caller's Extraction is only read for its patterns,
+// which stay as they are during the call.
+void ReadAhead(archive* a, const std::string& archivePath, const Extraction* x, DecodedQueue* queue) {
+    std::vector<char> buffer(kIoBufferSize);
+    for (size_t entries = 0;; ++entries) {
+        Decoded d;
+        archive_entry* entry = nullptr;
+        int status = archive_read_next_header(a, &entry);
+        if (status == ARCHIVE_EOF || status < ARCHIVE_WARN) {
+            d.kind = status == ARCHIVE_EOF ? Decoded::Kind::End : Decoded::Kind::HeaderFailed;
+            d.endedEarly = status == ARCHIVE_EOF && EndedEarly(a, archivePath, entries);
+            d.code = status == ARCHIVE_EOF ? FDARC_OK : ReadError(a);
+            queue->Put(std::move(d), 0);
+            break;
+        }
+        d.kind = Decoded::Kind::Entry;
+        if (!EntryName(a, entry, archivePath, &d.name)) d.name.clear();
+        d.folder = IsFolderEntry(entry);
+        d.file = IsFileEntry(entry);
+        d.encrypted = archive_entry_is_encrypted(entry) != 0;
+        d.decoded = d.file && !d.encrypted && !d.name.empty() && x->Wanted(d.name);
+        d.modified = EntryTime(entry);
+        bool decoded = d.decoded;
+        if (!queue->Put(std::move(d), 0)) break;
+        if (decoded && !PutEntryData(a, queue, &buffer)) break;
+    }
+    queue->Finish();
+}
+
+// The reading thread runs while this lives; its end closes the queue and
+// waits for the thread, which stops at its next piece.
+class ReadingThread {
+public:
+    ReadingThread(archive* a, const std::string& archivePath, const Extraction* x)
+        : queue_(kAheadItems, kAheadBytes), thread_(ReadAhead, a, archivePath, x, &queue_) {}
+    ~ReadingThread() {
+        queue_.Close();
+        thread_.join();
+    }
+    DecodedQueue* queue() { return &queue_; }
+
+private:
+    DecodedQueue queue_;
+    std::thread thread_;
+};
+
+// The next piece from the reading thread, keeping the caller's window
+// answering and its progress callback asked while it waits; false once the
+// caller cancels or nothing more comes.
+bool NextDecoded(DecodedQueue* queue, Extraction* x, Decoded* d) {
+    for (;;) {
+        DecodedQueue::Got got = queue->Take(d, 50);
+        if (got == DecodedQueue::Got::Item) return true;
+        if (got == DecodedQueue::Got::Finished) return false;
+        PumpMessagesIfDue();
+        if (!KeepGoing() || x->Stopping()) return false;
+    }
+}
+
+// One archive entry on the caller's thread: the file it goes to, from its
+// header on to the end of its data.
+class EntryWriter {
+public:
+    EntryWriter(Extraction* x, CallLog* log) : x_(x), log_(log) {}
+    // False when the extraction stops here.
+    bool Start(const Decoded& d, const std::string& archivePath) {
+        writing_ = false;
+        name_ = d.name;
+        modified_ = d.modified;
+        if (d.name.empty()) {
+            x_->Fail(FDARC_E_CORRUPT, "名前のない項目があります: " + archivePath);
+            return true;
+        }
+        if (!x_->Wanted(d.name) || !ResolveEntryPath(x_, d.name, &path_)) return true;
+        if (d.folder) {
+            CreateFolders(x_, path_);
+            return true;
+        }
+        if (!d.file) return true;
+        if (d.encrypted) {
+            x_->Fail(FDARC_E_UNSUPPORTED, "暗号化されているため展開できません: " + d.name);
+            return true;
+        }
+        OutputStart start = file_.Begin(x_, path_);
+        writing_ = start == OutputStart::Write;
+        return start != OutputStart::Stop;
+    }
+    void Data(const Decoded& d) {
+        if (!writing_) return;
+        if (!file_.Write(d.bytes.data(), d.bytes.size())) {
+            x_->Fail(FDARC_E_WRITE, "書き込めません: " + path_);
+            Abandon();
+        }
+    }
+    void End() {
+        if (!writing_) return;
+        writing_ = false;
+        if (file_.Commit(x_, modified_)) log_->Line(name_);
+    }
+    void Failed(int code) {
+        x_->Fail(code, "書庫が壊れています: " + name_);
+        Abandon();
+    }
+    void Abandon() {
+        if (writing_) file_.Abandon();
+        writing_ = false;
+    }
+
+private:
+    Extraction* x_;
+    CallLog* log_;
+    OutputFile file_;
+    bool writing_ = false;
+    std::string name_;
+    std::string path_;
+    FILETIME modified_ = {};
+};
+
+// One piece on the caller's thread; false once the extraction ends here.
+bool TakeDecoded(const Decoded& d, const std::string& archivePath, EntryWriter* writer, Extraction* x,
+                 uint64_t* position) {
+    switch (d.kind) {
+    case Decoded::Kind::Entry:
+        PumpMessagesIfDue();
+        return !x->Stopping() && writer->Start(d, archivePath);
+    case Decoded::Kind::Data:
+        *position = d.position;
+        writer->Data(d);
+        PumpMessagesIfDue();
+        // Asked here too for the data of entries that are not written.
+        return KeepGoing() && !x->Stopping();
+    case Decoded::Kind::DataEnd: writer->End(); return true;
+    case Decoded::Kind::DataFailed: writer->Failed(d.code); return true;
+    case Decoded::Kind::HeaderFailed: x->Fail(d.code, "書庫が壊れています: " + archivePath); return false;
+    case Decoded::Kind::End:
+        if (d.endedEarly) x->Fail(FDARC_E_CORRUPT, "書庫が壊れています: " + archivePath);
+        return false;
+    }
+    return false;
+}
+}  // namespace
+
 int ExtractWithLibarchive(const Command& command, LibarchiveKind kind, HWND owner, CallLog* log) {
     Reader a = OpenReader(command.archive, kind);
     if (!a) {
@@ -211,71 +399,19 @@ int ExtractWithLibarchive(const Command& command, LibarchiveKind kind, HWND owne
     if (!BeginExtraction(&x, command, owner, log)) return x.error;
     // Entry sizes come one entry at a time (and not at all for a compressed
     // stream): the progress follows the archive's bytes read.
-    archive* r = a.get();
-    x.position = [r]() {
-        la_int64_t read = archive_filter_bytes(r, -1);
-        return read > 0 ? static_cast<uint64_t>(read) : 0;
-    };
+    uint64_t position = 0;
+    x.position = [&position]() { return position; };
     WIN32_FILE_ATTRIBUTE_DATA data;
     uint64_t size = 0;
     if (GetFileAttributesExA(command.archive.c_str(), GetFileExInfoStandard, &data))
         size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
     BeginProgress(size);
-    std::vector<char> buffer(kIoBufferSize);
-    for (size_t entries = 0;; ++entries) {
-        PumpMessagesIfDue();
-        if (x.Stopping()) break;
-        archive_entry* entry = nullptr;
-        int status = archive_read_next_header(a.get(), &entry);
-        if (status == ARCHIVE_EOF) {
-            if (EndedEarly(a.get(), command.archive, entries)) x.Fail(FDARC_E_CORRUPT, "書庫が壊れています: " + command.archive);
-            break;
-        }
-        if (status < ARCHIVE_WARN) {
-            x.Fail(ReadError(a.get()), "書庫が壊れています: " + command.archive);
-            break;
-        }
-        std::string name, path;
-        if (!EntryName(a.get(), entry, command.archive, &name)) {
-            x.Fail(FDARC_E_CORRUPT, "名前のない項目があります: " + command.archive);
-            continue;
-        }
-        if (!x.Wanted(name) || !ResolveEntryPath(&x, name, &path)) continue;
-        if (IsFolderEntry(entry)) {
-            CreateFolders(&x, path);
-            continue;
-        }
-        if (!IsFileEntry(entry)) continue;
-        if (archive_entry_is_encrypted(entry)) {
-            x.Fail(FDARC_E_UNSUPPORTED, "暗号化されているため展開できません: " + name);
-            continue;
-        }
-        OutputFile file;
-        OutputStart start = file.Begin(&x, path);
-        if (start == OutputStart::Stop) break;
-        if (start == OutputStart::Skip) continue;
-        bool ok = true;
-        for (;;) {
-            la_ssize_t got = archive_read_data(a.get(), buffer.data(), buffer.size());
-            if (got == 0) break;
-            if (got < 0) {
-                x.Fail(ReadError(a.get()), "書庫が壊れています: " + name);
-                ok = false;
-                break;
-            }
-            if (!file.Write(buffer.data(), static_cast<size_t>(got))) {
-                x.Fail(FDARC_E_WRITE, "書き込めません: " + path);
-                ok = false;
-                break;
-            }
-            PumpMessagesIfDue();
-        }
-        if (!ok) {
-            file.Abandon();
-            continue;
-        }
-        if (file.Commit(&x, EntryTime(entry))) log->Line(name);
+    EntryWriter writer(&x, log);
+    ReadingThread reading(a.get(), command.archive, &x);
+    Decoded d;
+    while (NextDecoded(reading.queue(), &x, &d) && TakeDecoded(d, command.archive, &writer, &x, &position)) {
     }
+    writer.Abandon();  // a file cut short by a cancel
     return x.error;
 }
 
