@@ -223,10 +223,12 @@ struct Decoded {
 using DecodedQueue = Handoff<Decoded>;
 
 // Decoding runs this far ahead of the files being written: under Wine each
-// file costs the caller's thread most of a millisecond in the Wine server,
-// time the next entries are decoded in.
-const size_t kAheadItems = 4096;
-const size_t kAheadBytes = 32 << 20;
+// file costs the caller's thread a few hundred microseconds in the Wine
+// server, time the next entries are decoded in.
+const DecodedQueue::Limits kAhead = {2048, 16 << 20, 256, 1 << 20};
+// Pieces of data stay below the size from which Windows heaps (and Wine's)
+// map every block on its own: pieces come and go by the hundred.
+const size_t kPieceSize = 256 << 10;
 
 bool PutEntryData(archive* a, DecodedQueue* queue, std::vector<char>* buffer) {
     for (;;) {
@@ -250,7 +252,7 @@ bool PutEntryData(archive* a, DecodedQueue* queue, std::vector<char>* buffer) {
 // caller will write. The caller's Extraction is only read for its patterns,
 // which stay as they are during the call.
 void ReadAhead(archive* a, const std::string& archivePath, const Extraction* x, DecodedQueue* queue) {
-    std::vector<char> buffer(kIoBufferSize);
+    std::vector<char> buffer(kPieceSize);
     for (size_t entries = 0;; ++entries) {
         Decoded d;
         archive_entry* entry = nullptr;
@@ -281,7 +283,7 @@ void ReadAhead(archive* a, const std::string& archivePath, const Extraction* x, 
 class ReadingThread {
 public:
     ReadingThread(archive* a, const std::string& archivePath, const Extraction* x)
-        : queue_(kAheadItems, kAheadBytes), thread_(ReadAhead, a, archivePath, x, &queue_) {}
+        : queue_(kAhead), thread_(ReadAhead, a, archivePath, x, &queue_) {}
     ~ReadingThread() {
         queue_.Close();
         thread_.join();

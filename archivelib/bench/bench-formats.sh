@@ -44,6 +44,7 @@ mkdir -p "$out"
 dll_call() {  # prefix, command line -> prints "wall call result"
     printf '%s' "$2" > "$out/cmd.txt"
     local start end call
+    sync  # what the step before wrote is not written back during this one
     start=$(now)
     call=$("$wine_run" "$driver" "$(winpath "$dll")" "$1" run "$(winpath "$out/cmd.txt")" 2>&1 >"$out/call.log" | tr -d '\r' | awk '/call_seconds/ {print $2}' || true)
     end=$(now)
@@ -51,6 +52,7 @@ dll_call() {  # prefix, command line -> prints "wall call result"
 }
 timed() {
     local start end
+    sync
     start=$(now)
     "$@" >/dev/null 2>&1 || echo "bench: failed: $*" >&2
     end=$(now)
@@ -60,6 +62,14 @@ timed() {
 declare -A native wall call
 add() { native[$1]+="$2 "; wall[$1]+="$3 "; call[$1]+="$4 "; }
 cab_supported=1
+# Both extract into new folders of each run on tmpfs (BENCH_XDIR to choose
+# another place): this machine's ext4 has no journal, and without one every
+# file created within minutes of thousands being deleted scans past those
+# deleted inodes, in whichever process creates it (the Wine server for the
+# DLL), which swung the extraction times threefold from run to run.
+xdir=${BENCH_XDIR:-/dev/shm/fdarc-bench-x}
+rm -rf "$xdir"
+mkdir -p "$xdir"
 for run in $(seq 1 "$runs"); do
     rm -f "$out/native.7z" "$out/dll.7z"
     t=$(cd "$tree" && timed 7z a -bd -t7z -ms=off -mx=5 "$out/native.7z" -- .)
@@ -67,11 +77,11 @@ for run in $(seq 1 "$runs"); do
     [ "$r" = 0 ] || { echo "DLL 7z creation failed ($r)"; cat "$out/call.log"; exit 1; }
     add create7z "$t" "$w" "$c"
 
-    rm -rf "$out/x-native" "$out/x-dll"
-    t=$(timed 7z x -bd -o"$out/x-native" "$out/native.7z")
-    read -r w c r < <(dll_call SevenZip "x -aoa \"$(winpath "$out/native.7z")\" \"$(winpath "$out/x-dll")\\\"")
+    t=$(timed 7z x -bd -o"$xdir/x-native.$run" "$out/native.7z")
+    read -r w c r < <(dll_call SevenZip "x -aoa \"$(winpath "$out/native.7z")\" \"$(winpath "$xdir/x-dll.$run")\\\"")
     [ "$r" = 0 ] || { echo "DLL 7z extraction failed ($r)"; exit 1; }
     add extract7z "$t" "$w" "$c"
+    echo "run $run: 7z x $t s, DLL x $w s (call $c s)"
 
     rm -f "$out/native.cab" "$out/dll.cab"
     t=$(cd "$tree" && timed bash -c 'find . -type f -printf "%P\n" | xargs -d "\n" gcab -c -z "$0"' "$out/native.cab")
@@ -80,7 +90,8 @@ for run in $(seq 1 "$runs"); do
         if [ "$r" = 0 ]; then add createcab "$t" "$w" "$c"; else cab_supported=0; add createcab "$t" 0 0; fi
     fi
 done
-diff -r "$tree" "$out/x-dll" >/dev/null || { echo "DLL 7z extraction differs from the tree"; exit 1; }
+diff -r "$tree" "$xdir/x-dll.1" >/dev/null || { echo "DLL 7z extraction differs from the tree"; exit 1; }
+rm -rf "$xdir"
 7z t "$out/dll.7z" >/dev/null || { echo "7z t rejects the DLL's 7z"; exit 1; }
 
 report() {  # label
