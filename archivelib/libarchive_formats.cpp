@@ -205,7 +205,8 @@ int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector
 
 namespace {
 // What the reading thread hands to the caller's thread: an entry's header,
-// then (for the entries it decodes) its data in pieces and how they ended.
+// then (for the files it decodes: those the caller may write) their data in
+// pieces and how they ended.
 struct Decoded {
     enum class Kind { Entry, Data, DataEnd, DataFailed, HeaderFailed, End };
     Kind kind = Kind::End;
@@ -213,7 +214,6 @@ struct Decoded {
     bool folder = false;
     bool file = false;  // a plain file: neither link nor device
     bool encrypted = false;
-    bool decoded = false;  // its data follows, up to DataEnd or DataFailed
     FILETIME modified = {};
     std::vector<char> bytes;  // Data
     uint64_t position = 0;    // Data: the archive's bytes read so far
@@ -269,9 +269,9 @@ void ReadAhead(archive* a, const std::string& archivePath, const Extraction* x, 
         d.folder = IsFolderEntry(entry);
         d.file = IsFileEntry(entry);
         d.encrypted = archive_entry_is_encrypted(entry) != 0;
-        d.decoded = d.file && !d.encrypted && !d.name.empty() && x->Wanted(d.name);
         d.modified = EntryTime(entry);
-        bool decoded = d.decoded;
+        // Its data follows, up to DataEnd or DataFailed.
+        bool decoded = d.file && !d.encrypted && !d.name.empty() && x->Wanted(d.name);
         if (!queue->Put(std::move(d), 0)) break;
         if (decoded && !PutEntryData(a, queue, &buffer)) break;
     }

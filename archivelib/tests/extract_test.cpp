@@ -27,6 +27,7 @@ protected:
         Script = QuestionScript();
         unzip_.setQuestion(ScriptedAnswer);
         tar_.setQuestion(ScriptedAnswer);
+        sevenZip_.setQuestion(ScriptedAnswer);
         owner_ = CreateCallbackWindow();
         ASSERT_NE(nullptr, owner_);
         WriteBytes(Path("src\\1.txt"), "new 1");
@@ -35,6 +36,8 @@ protected:
         std::string response = Response({"1.txt", "表", "3.txt"});
         ASSERT_EQ(0, zip_.Run("-r \"" + Path("a.zip") + "\" \"" + Path("src\\") + "\" \"@" + response + "\""));
         ASSERT_EQ(0, tar_.Run("-cvzf \"" + Path("a.tar") + "\" -o \"" + Path("src\\") + "\" \"@" + response + "\""));
+        // Read through libarchive, decoded on a thread of its own ahead of the question.
+        ASSERT_EQ(0, sevenZip_.Run("a -t7z -ms=off \"" + Path("a.7z") + "\" \"" + Path("src\\") + "\" \"@" + response + "\""));
     }
     void TearDown() override {
         DestroyWindow(owner_);
@@ -66,13 +69,15 @@ const Answers kAnswers[] = {
 TEST_F(Overwrite, QuestionAnswersDecidePerFile) {
     struct Call { const char* name; ArchiverLibrary Overwrite::*library; std::string line; };
     for (const Answers& a : kAnswers) {
+        auto folder = [&a](const char* format) { return std::string(format) + "-" + a.name + "\\"; };
         const Call calls[] = {
-            {"zip", &Overwrite::unzip_, "-x \"" + Path("a.zip") + "\" \"" + Path(std::string("z-") + a.name + "\\") + "\""},
-            {"tar", &Overwrite::tar_, "-xvf \"" + Path("a.tar") + "\" -o \"" + Path(std::string("t-") + a.name + "\\") + "\""},
+            {"zip", &Overwrite::unzip_, "-x \"" + Path("a.zip") + "\" \"" + Path(folder("zip")) + "\""},
+            {"tar", &Overwrite::tar_, "-xvf \"" + Path("a.tar") + "\" -o \"" + Path(folder("tar")) + "\""},
+            {"7z", &Overwrite::sevenZip_, "x \"" + Path("a.7z") + "\" \"" + Path(folder("7z")) + "\""},
         };
         for (const Call& call : calls) {
             SCOPED_TRACE(std::string(call.name) + ": " + a.name);
-            std::string destination = Path(std::string(call.name[0] == 'z' ? "z-" : "t-") + a.name + "\\");
+            std::string destination = Path(folder(call.name));
             MakeOldTree(destination);
             Script = QuestionScript();
             Script.answers = a.answers;
