@@ -10,14 +10,10 @@
 #include "extract.h"
 #include "mbname.h"
 
-static const uint32_t kLocalSignature = 0x04034b50;
-static const uint32_t kCentralSignature = 0x02014b50;
-static const uint32_t kEndSignature = 0x06054b50;
 static const uint32_t kDescriptorSignature = 0x08074b50;
 static const uint16_t kFlagEncrypted = 0x0001;
 static const uint16_t kFlagDescriptor = 0x0008;
 static const uint16_t kFlagStrongEncryption = 0x0040;
-static const uint16_t kExtraUnixTime = 0x5455;
 static const uint16_t kNotDeflated = 0xFFFF;  // DeflateFrom gave up after its probe
 static const size_t kProbeSize = 128 * 1024;
 static const uint16_t kMadeByDos20 = 20;  // version 2.0, host 0 (FAT): unzip -O applies to it

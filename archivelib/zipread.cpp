@@ -8,14 +8,10 @@
 #include "mbname.h"
 #include "textconv.h"
 
-static const uint32_t kLocalSignature = 0x04034b50;
-static const uint32_t kCentralSignature = 0x02014b50;
-static const uint32_t kEndSignature = 0x06054b50;
 static const uint32_t kZip64LocatorSignature = 0x07064b50;
 static const size_t kEndSize = 22;
 static const size_t kLocalSize = 30;
 static const uint16_t kFlagUtf8 = 0x0800;
-static const uint16_t kExtraUnixTime = 0x5455;
 static const uint16_t kExtraZip64 = 0x0001;
 static const uint32_t kDosFolder = 0x10;
 static const size_t kBuffer = 1 << 20;

@@ -10,6 +10,13 @@
 #include "bytesource.h"
 #include "fdarc_errors.h"
 
+// The record signatures and the extended-time extra field, read here and
+// written by the zip writer.
+const uint32_t kLocalSignature = 0x04034b50;
+const uint32_t kCentralSignature = 0x02014b50;
+const uint32_t kEndSignature = 0x06054b50;
+const uint16_t kExtraUnixTime = 0x5455;
+
 struct ZipEntry {
     std::string name;        // code page 932, for matching and extraction
     std::string storedName;  // the bytes the archive holds, written back unchanged on update
