@@ -7,7 +7,7 @@
 
 #include <type_traits>
 
-#include "archivelib/fdarc_progress.h"
+#include "archivelib/api/fdarc_progress.h"
 #include "archivers/find_record.h"
 
 using ArchiveHandle = HANDLE;

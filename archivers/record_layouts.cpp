@@ -4,7 +4,7 @@
 // Records read from files need none: the task list and fardelix.ini are text.
 #include <cstddef>
 
-#include "archivelib/fdarc.h"
+#include "archivelib/api/fdarc.h"
 #include "archivers/archiver_library.h"
 
 // The find record that FindFirst/FindNext fill, as the bundled library

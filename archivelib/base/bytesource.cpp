@@ -1,4 +1,4 @@
-#include "bytesource.h"
+#include "base/bytesource.h"
 
 #include <string.h>
 

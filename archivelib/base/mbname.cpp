@@ -1,4 +1,4 @@
-#include "mbname.h"
+#include "base/mbname.h"
 
 #include <string.h>
 

@@ -1,4 +1,4 @@
-#include "textconv.h"
+#include "base/textconv.h"
 
 #include <stdint.h>
 

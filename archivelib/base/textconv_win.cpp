@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "textconv.h"
+#include "base/textconv.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "UTF-16 wchar_t");
 

@@ -1,13 +1,13 @@
-#include "cabformat.h"
+#include "cab/cabformat.h"
 
 #include <map>
 #include <memory>
 #include <unordered_set>
 
-#include "cabwrite.h"
-#include "collect.h"
-#include "fileio.h"
-#include "mbname.h"
+#include "cab/cabwrite.h"
+#include "common/collect.h"
+#include "common/fileio.h"
+#include "base/mbname.h"
 
 namespace {
 class ReaderBytes : public CabByteSource {

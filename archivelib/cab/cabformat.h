@@ -1,7 +1,7 @@
 // Creating and updating cabinet files from the collected sources.
 #pragma once
-#include "callstate.h"
-#include "cmdline.h"
+#include "common/callstate.h"
+#include "common/cmdline.h"
 
 // Stores the named files (a cabinet holds no folder entries) compressed with
 // MSZIP. An existing cabinet is updated: same-name files are replaced, the

@@ -1,4 +1,4 @@
-#include "cabread.h"
+#include "cab/cabread.h"
 
 #include <string.h>
 #include <zlib.h>

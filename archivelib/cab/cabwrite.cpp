@@ -1,4 +1,4 @@
-#include "cabwrite.h"
+#include "cab/cabwrite.h"
 
 #include <string.h>
 #include <zlib.h>

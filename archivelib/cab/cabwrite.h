@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "cabread.h"
+#include "cab/cabread.h"
 
 struct CabNewFile {
     std::string name;  // code page 932, '\' separators, no drive or leading separator

@@ -1,9 +1,9 @@
-#include "callstate.h"
+#include "common/callstate.h"
 
 #include <stdio.h>
 #include <string.h>
 
-#include "mbname.h"
+#include "base/mbname.h"
 
 namespace {
 struct CallState {

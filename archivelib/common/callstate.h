@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "fdarc.h"
-#include "fdarc_progress.h"
-#include "fileio.h"
+#include "api/fdarc.h"
+#include "api/fdarc_progress.h"
+#include "common/fileio.h"
 
 bool BeginCall();  // false when a call is already running
 void EndCall();

@@ -1,6 +1,6 @@
-#include "cmdline.h"
+#include "common/cmdline.h"
 
-#include "mbname.h"
+#include "base/mbname.h"
 
 static bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 

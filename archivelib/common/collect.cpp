@@ -1,10 +1,10 @@
-#include "collect.h"
+#include "common/collect.h"
 
 #include <algorithm>
 #include <unordered_map>
 
-#include "fileio.h"
-#include "mbname.h"
+#include "common/fileio.h"
+#include "base/mbname.h"
 
 std::string FolderOf(const std::string& path) {
     size_t cut = 0;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "callstate.h"
-#include "cmdline.h"
+#include "common/callstate.h"
+#include "common/cmdline.h"
 
 struct SourceItem {
     std::string path;    // full path on disk

@@ -1,7 +1,7 @@
-#include "extract.h"
+#include "common/extract.h"
 
-#include "collect.h"
-#include "mbname.h"
+#include "common/collect.h"
+#include "base/mbname.h"
 
 void Extraction::Fail(int code, const std::string& message) {
     if (error == FDARC_OK) error = code;

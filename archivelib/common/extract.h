@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "callstate.h"
-#include "cmdline.h"
-#include "fileio.h"
+#include "common/callstate.h"
+#include "common/cmdline.h"
+#include "common/fileio.h"
 
 struct Extraction {
     HWND owner = nullptr;

@@ -1,4 +1,4 @@
-#include "fileio.h"
+#include "common/fileio.h"
 
 #include <string.h>
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "bytesource.h"
+#include "base/bytesource.h"
 
 const size_t kIoBufferSize = 1 << 20;      // data pieces
 const size_t kSmallBufferSize = 64 << 10;  // buffering of small reads and writes

@@ -1,10 +1,10 @@
-#include "creators.h"
+#include "entries/creators.h"
 
-#include "cabformat.h"
-#include "libarchive_formats.h"
-#include "lzhcreate.h"
-#include "tarformat.h"
-#include "zipformat.h"
+#include "cab/cabformat.h"
+#include "lzh/lzhcreate.h"
+#include "sevenzip/sevenzip_create.h"
+#include "tar/tarformat.h"
+#include "zip/zipformat.h"
 
 // One row per prefix. A creation function takes the parsed command (archive,
 // base folder, names and response files, recursion) and returns an FdarcError;

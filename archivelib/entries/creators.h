@@ -1,7 +1,7 @@
 // Which code creates archives under each entry prefix.
 #pragma once
-#include "callstate.h"
-#include "cmdline.h"
+#include "common/callstate.h"
+#include "common/cmdline.h"
 
 typedef int (*CreateArchiveFunction)(const Command& command, CallLog* log);
 

@@ -7,15 +7,15 @@
 #include <new>
 #include <vector>
 
-#include "callstate.h"
-#include "cmdline.h"
-#include "creators.h"
-#include "fdarc.h"
-#include "libarchive_formats.h"
-#include "listing.h"
-#include "mbname.h"
-#include "tarformat.h"
-#include "zipformat.h"
+#include "common/callstate.h"
+#include "common/cmdline.h"
+#include "entries/creators.h"
+#include "api/fdarc.h"
+#include "libarchive/libarchive_formats.h"
+#include "entries/listing.h"
+#include "base/mbname.h"
+#include "tar/tarformat.h"
+#include "zip/zipformat.h"
 
 static_assert(sizeof("あ") == 3, "literals must be code page 932");
 

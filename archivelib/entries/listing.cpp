@@ -1,12 +1,12 @@
-#include "listing.h"
+#include "entries/listing.h"
 
 #include <zlib.h>
 
-#include "fdarc.h"
-#include "fileio.h"
-#include "libarchive_formats.h"
-#include "tarformat.h"
-#include "zipformat.h"
+#include "api/fdarc.h"
+#include "common/fileio.h"
+#include "libarchive/libarchive_formats.h"
+#include "tar/tarformat.h"
+#include "zip/zipformat.h"
 
 // Whether a gzip stream starts with a tar header (or the zero block of an
 // empty tar): else it is one compressed file.

@@ -1,21 +1,9 @@
-// What OpenArchive/FindFirst report about one entry, for both formats.
+// The listing of an archive of any format, sniffed from its content.
 #pragma once
-#include <windows.h>
-#include <stdint.h>
-
 #include <string>
 #include <vector>
 
-struct ListedEntry {
-    std::string name;
-    uint64_t size = 0;
-    uint64_t packed = 0;
-    uint32_t crc = 0;
-    DWORD attributes = 0;
-    WORD dosDate = 0;
-    WORD dosTime = 0;
-    WORD method = 0;
-};
+#include "common/listed_entry.h"
 
 class FileReader;
 // Zip and tar (plain or gzip) are read by our own code; the rest by libarchive.

@@ -3,8 +3,8 @@
 // (sparse files rebuilt) written into a counting sink.
 #include <stdint.h>
 
-#include "../mbname.h"
-#include "../tarread.h"
+#include "base/mbname.h"
+#include "tar/tarread.h"
 #include "sink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

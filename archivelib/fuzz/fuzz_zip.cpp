@@ -3,8 +3,8 @@
 // counting sink.
 #include <stdint.h>
 
-#include "../mbname.h"
-#include "../zipread.h"
+#include "base/mbname.h"
+#include "zip/zipread.h"
 #include "sink.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -3,8 +3,8 @@
 #include <errno.h>
 #include <iconv.h>
 
-#include "../bytesource.h"
-#include "../textconv.h"
+#include "base/bytesource.h"
+#include "base/textconv.h"
 
 void PumpMessagesIfDue() {}
 

@@ -10,12 +10,13 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 lib="$here/.."
 out="$here/../../build/archivelib-fuzz"
 mkdir -p "$out"
-core=("$lib/bytesource.cpp" "$lib/mbname.cpp" "$lib/tarread.cpp" "$lib/textconv.cpp" "$lib/zipread.cpp" "$here/native.cpp")
+core=("$lib/base/bytesource.cpp" "$lib/base/mbname.cpp" "$lib/tar/tarread.cpp" "$lib/base/textconv.cpp" "$lib/zip/zipread.cpp" "$here/native.cpp")
+includes=(-I "$lib")
 flags=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 status=0
 for target in tar zip; do
     echo "-- fuzz_$target: building"
-    clang++ "${flags[@]}" -o "$out/fuzz_$target" "$here/fuzz_$target.cpp" "${core[@]}" -lz
+    clang++ "${flags[@]}" "${includes[@]}" -o "$out/fuzz_$target" "$here/fuzz_$target.cpp" "${core[@]}" -lz
     corpus="$out/corpus-$target"
     mkdir -p "$corpus"
     echo "-- fuzz_$target: ${seconds} s"

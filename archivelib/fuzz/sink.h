@@ -1,7 +1,7 @@
 // A sink that counts what extraction writes and refuses past a limit, so a
 // bomb in the input costs the fuzzer milliseconds, not memory.
 #pragma once
-#include "../bytesource.h"
+#include "base/bytesource.h"
 
 class CountingSink : public ByteSink {
 public:

@@ -1,17 +1,17 @@
 // The formats read through libarchive (7z, lzh, cab, rar 4 and 5, tar with
-// bzip2 or xz, and a lone gzip, bzip2 or xz stream), and 7z creation (our own
-// writer, one block per file; an updated archive's entries are read back
-// through libarchive).
+// bzip2 or xz, and a lone gzip, bzip2 or xz stream), and its reader for the
+// writers that update an archive they cannot read themselves (7z).
 #pragma once
 #include <windows.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
-#include "callstate.h"
-#include "cmdline.h"
-#include "fileio.h"
-#include "listing.h"
+#include "common/callstate.h"
+#include "common/cmdline.h"
+#include "common/fileio.h"
+#include "common/listed_entry.h"
 
 // What the first bytes say the file is, for the archives libarchive reads.
 enum class LibarchiveKind { None, Archive, CompressedStream };
@@ -19,7 +19,19 @@ LibarchiveKind SniffLibarchive(FileReader* reader);
 
 int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector<ListedEntry>* entries);
 int ExtractWithLibarchive(const Command& command, LibarchiveKind kind, HWND owner, CallLog* log);
-int CreateSevenZip(const Command& command, CallLog* log);
+
+// A libarchive reader of the formats above, and what its entries say.
+struct archive;
+struct archive_entry;
+struct ReaderDeleter {
+    void operator()(archive* a) const;
+};
+using Reader = std::unique_ptr<archive, ReaderDeleter>;
+Reader OpenReader(const std::string& path, LibarchiveKind kind);
+bool EntryName(archive* a, archive_entry* entry, const std::string& archivePath, std::string* name);
+bool IsFolderEntry(archive_entry* entry);
+bool IsFileEntry(archive_entry* entry);
+FILETIME EntryTime(archive_entry* entry);
 
 // Names between code page 932 (the program's) and UTF-16 (libarchive's on
 // Windows). A character code page 932 lacks becomes '_', so the name stays

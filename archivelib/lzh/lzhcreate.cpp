@@ -1,10 +1,10 @@
-#include "lzhcreate.h"
+#include "lzh/lzhcreate.h"
 
 #include <unordered_set>
 
-#include "collect.h"
-#include "fileio.h"
-#include "lzhwrite.h"
+#include "common/collect.h"
+#include "common/fileio.h"
+#include "lzh/lzhwrite.h"
 
 namespace {
 // -lh7-: the largest dictionary every current reader knows.

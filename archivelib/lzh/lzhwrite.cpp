@@ -1,10 +1,10 @@
-#include "lzhwrite.h"
+#include "lzh/lzhwrite.h"
 
 #include <string.h>
 
 #include <algorithm>
 
-#include "mbname.h"
+#include "base/mbname.h"
 
 namespace {
 const int kMinMatch = 3;

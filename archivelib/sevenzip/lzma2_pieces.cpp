@@ -1,4 +1,4 @@
-#include "lzma2_pieces.h"
+#include "sevenzip/lzma2_pieces.h"
 
 #include <chrono>
 #include <cmath>

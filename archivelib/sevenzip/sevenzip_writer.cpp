@@ -1,10 +1,10 @@
-#include "sevenzip_writer.h"
+#include "sevenzip/sevenzip_writer.h"
 
 #include <string.h>
 #include <zlib.h>
 
-#include "bytesource.h"  // PumpMessagesIfDue
-#include "callstate.h"   // KeepGoing
+#include "base/bytesource.h"  // PumpMessagesIfDue
+#include "common/callstate.h"   // KeepGoing
 
 namespace {
 const size_t kSignatureSize = 32;

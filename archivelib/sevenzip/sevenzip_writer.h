@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "fileio.h"
-#include "lzma2_pieces.h"
+#include "common/fileio.h"
+#include "sevenzip/lzma2_pieces.h"
 
 class SevenZipWriter {
 public:

@@ -1,4 +1,4 @@
-#include "tarformat.h"
+#include "tar/tarformat.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -7,9 +7,9 @@
 #include <memory>
 #include <unordered_set>
 
-#include "collect.h"
-#include "extract.h"
-#include "mbname.h"
+#include "common/collect.h"
+#include "common/extract.h"
+#include "base/mbname.h"
 
 static const size_t kBlock = 512;
 

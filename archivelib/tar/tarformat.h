@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "callstate.h"
-#include "cmdline.h"
-#include "fileio.h"
-#include "listing.h"
-#include "tarread.h"
+#include "common/callstate.h"
+#include "common/cmdline.h"
+#include "common/fileio.h"
+#include "common/listed_entry.h"
+#include "tar/tarread.h"
 
 int ListTar(const std::string& path, std::vector<ListedEntry>* entries);
 int CreateTar(const Command& command, CallLog* log);

@@ -1,10 +1,10 @@
-#include "tarread.h"
+#include "tar/tarread.h"
 
 #include <string.h>
 #include <zlib.h>
 
-#include "mbname.h"
-#include "textconv.h"
+#include "base/mbname.h"
+#include "base/textconv.h"
 
 static const size_t kBlock = 512;
 static const size_t kInputBuffer = 256 * 1024;

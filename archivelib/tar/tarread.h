@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "bytesource.h"
-#include "fdarc_errors.h"
+#include "base/bytesource.h"
+#include "api/fdarc_errors.h"
 
 // Reads the archive, inflating it when it starts with the gzip magic.
 class TarInput {

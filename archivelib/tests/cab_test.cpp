@@ -3,7 +3,7 @@
 // that must leave the old archive as it was.
 #include <string.h>
 
-#include "cabread.h"
+#include "cab/cabread.h"
 #include "test_support.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "fdarc.h"
+#include "api/fdarc.h"
 
 typedef int(WINAPI* MainProc)(HWND, LPCSTR, LPSTR, DWORD);
 typedef BOOL(WINAPI* BackgroundProc)(BOOL);

@@ -1,8 +1,8 @@
 // Creating and updating lzh archives on disk, below the entry points: what
 // ends up in the archive, and that a failed update leaves it as it was.
-#include "lzhcreate.h"
-#include "lzhwrite.h"
-#include "fileio.h"
+#include "lzh/lzhcreate.h"
+#include "lzh/lzhwrite.h"
+#include "common/fileio.h"
 #include "test_support.h"
 
 namespace {

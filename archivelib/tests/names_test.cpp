@@ -2,9 +2,9 @@
 // names, the safety check on extraction, command lines and response files.
 #include <string.h>
 
-#include "cmdline.h"
+#include "common/cmdline.h"
 #include "gtest/gtest.h"
-#include "mbname.h"
+#include "base/mbname.h"
 
 // 表 = 95 5C, ソ = 83 5C, 能 = 94 5C: their trail byte is a backslash.
 static const char kHyou[] = "\x95\x5c";

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <set>
 
-#include "fdarc_errors.h"
-#include "fdarc_progress.h"
+#include "api/fdarc_errors.h"
+#include "api/fdarc_progress.h"
 #include "test_support.h"
 
 namespace {

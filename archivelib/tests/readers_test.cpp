@@ -5,9 +5,9 @@
 #include <vector>
 
 #include "test_support.h"
-#include "tarread.h"
-#include "textconv.h"
-#include "zipread.h"
+#include "tar/tarread.h"
+#include "base/textconv.h"
+#include "zip/zipread.h"
 
 namespace {
 struct StringSink : ByteSink {

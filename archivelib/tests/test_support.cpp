@@ -7,8 +7,8 @@
 #include <archive.h>
 #include <archive_entry.h>
 
-#include "libarchive_formats.h"
-#include "mbname.h"
+#include "libarchive/libarchive_formats.h"
+#include "base/mbname.h"
 
 template <typename T>
 static T Resolve(HMODULE module, const std::string& name) {

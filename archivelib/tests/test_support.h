@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fdarc.h"
+#include "api/fdarc.h"
 #include "gtest/gtest.h"
 
 typedef int(WINAPI* MainProc)(HWND, LPCSTR, LPSTR, DWORD);

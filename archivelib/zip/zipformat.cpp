@@ -1,4 +1,4 @@
-#include "zipformat.h"
+#include "zip/zipformat.h"
 
 #include <string.h>
 #include <zlib.h>
@@ -6,9 +6,9 @@
 #include <memory>
 #include <unordered_set>
 
-#include "collect.h"
-#include "extract.h"
-#include "mbname.h"
+#include "common/collect.h"
+#include "common/extract.h"
+#include "base/mbname.h"
 
 static const uint32_t kDescriptorSignature = 0x08074b50;
 static const uint16_t kFlagEncrypted = 0x0001;

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "callstate.h"
-#include "cmdline.h"
-#include "fileio.h"
-#include "listing.h"
-#include "zipread.h"
+#include "common/callstate.h"
+#include "common/cmdline.h"
+#include "common/fileio.h"
+#include "common/listed_entry.h"
+#include "zip/zipread.h"
 
 int ListZip(FileReader* reader, std::vector<ListedEntry>* entries);
 int CreateZip(const Command& command, CallLog* log);

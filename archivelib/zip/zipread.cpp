@@ -1,12 +1,12 @@
-#include "zipread.h"
+#include "zip/zipread.h"
 
 #include <string.h>
 #include <zlib.h>
 
 #include <algorithm>
 
-#include "mbname.h"
-#include "textconv.h"
+#include "base/mbname.h"
+#include "base/textconv.h"
 
 static const uint32_t kZip64LocatorSignature = 0x07064b50;
 static const size_t kEndSize = 22;

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "bytesource.h"
-#include "fdarc_errors.h"
+#include "base/bytesource.h"
+#include "api/fdarc_errors.h"
 
 // The record signatures and the extended-time extra field, read here and
 // written by the zip writer.

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "cabread.h"
+#include "cab/cabread.h"
 
 namespace {
 class Bytes : public CabByteSource {

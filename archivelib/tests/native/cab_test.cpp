@@ -13,8 +13,8 @@
 #include <random>
 #include <sstream>
 
-#include "cabread.h"
-#include "cabwrite.h"
+#include "cab/cabread.h"
+#include "cab/cabwrite.h"
 
 static_assert(sizeof("あ") == 3, "literals must be code page 932");
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "lzhwrite.h"
+#include "lzh/lzhwrite.h"
 
 namespace {
 class BytesInput : public LzhInput {

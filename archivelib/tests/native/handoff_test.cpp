@@ -8,7 +8,7 @@
 #include <string>
 #include <thread>
 
-#include "handoff.h"
+#include "base/handoff.h"
 
 namespace {
 using Queue = Handoff<std::string>;

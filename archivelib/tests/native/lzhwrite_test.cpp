@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "gtest/gtest.h"
-#include "lzhwrite.h"
+#include "lzh/lzhwrite.h"
 
 namespace fs = std::filesystem;
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <random>
 
-#include "lzma2_pieces.h"
+#include "sevenzip/lzma2_pieces.h"
 
 namespace {
 const uint32_t kDictionary = 1 << 20;
