@@ -49,3 +49,13 @@ bool RegisterProgramWindowClass(const char* name, WNDPROC procedure, int menuId)
     windowClass.lpszClassName = name;
     return RegisterClassExA(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
 }
+
+// Centred over the main window; the results are cut to 16-bit values.
+void CenterOnMainWindow(HWND dialog) {
+    RECT main, own;
+    GetWindowRect(MainWindow, &main);
+    GetWindowRect(dialog, &own);
+    short x = static_cast<short>(main.left + ((main.right - main.left) - (own.right - own.left)) / 2);
+    short y = static_cast<short>(main.top + ((main.bottom - main.top) - (own.bottom - own.top)) / 2);
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
+}

@@ -13,3 +13,4 @@ void SetProgramAccelerators(HACCEL shared, HACCEL mainWindow);
 HACCEL ProgramAcceleratorsFor(HWND window);
 bool IsProgramWindow(HWND window);
 bool RegisterProgramWindowClass(const char* name, WNDPROC procedure, int menuId);
+void CenterOnMainWindow(HWND dialog);

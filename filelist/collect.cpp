@@ -9,7 +9,8 @@
 #include "app/modal.h"
 #include "app/text.h"
 #include "archivers/formats.h"
-#include "filelist/file_list_window.h"
+#include "filelist/file_list_parts.h"
+#include "filelist/file_list_status.h"
 #include "filelist/list_text.h"
 #include "filelist/naming.h"
 #include "settings/settings.h"
@@ -58,12 +59,6 @@ static void KeepArchivePathApart(HWND list, const char* added) {
     ProposeApartFromList(list, first);
 }
 
-static void ShowTotals(uint32_t rows, uint32_t total) {
-    char text[128];
-    FormatTotalsLine(rows, total, text, sizeof(text));
-    Sb_SetPart(FileListStatusBar, 0, text);
-}
-
 // ---- additions ----
 
 // In the file-list window's status bar.
@@ -100,7 +95,7 @@ bool AddPathsToCurrentTask(const char* const* paths, size_t count) {
         KeepArchivePathApart(list, path);
     }
     EndLongWork();
-    if (added) ShowTotals(rows, total);
+    if (added) ShowFileListTotals(rows, total);
     RefreshFileSelectionCount();
     return done == count;
 }
@@ -169,18 +164,4 @@ void AddFolderContents(const char* folder) {
 void FillRowInfo(const char* path, int row) {
     HWND list = CurrentFileList();
     if (list != nullptr) RewriteFileRow(list, path, row);
-}
-
-void RefreshFileListTotals() {
-    uint32_t rows = 0;
-    uint32_t total = 0;
-    RecountFileList(CurrentFileList(), &rows, &total);
-    ShowTotals(rows, total);
-}
-
-void RefreshFileSelectionCount() {
-    HWND list = CurrentFileList();
-    char text[32];
-    FormatSelectionCount(list != nullptr ? Lv_SelectedCount(list) : 0, text, sizeof(text));
-    Sb_SetPart(FileListStatusBar, 1, text);
 }

@@ -14,5 +14,3 @@ bool AddPathListToCurrentTask(const std::vector<std::string>& paths);
 void RefreshCurrentRows();
 void AddFolderContents(const char* folder);
 void FillRowInfo(const char* path, int row);
-void RefreshFileListTotals();
-void RefreshFileSelectionCount();

@@ -1,9 +1,9 @@
 #include "ui/about_dialog.h"
 
+#include "app/instance.h"
+#include "app/modal.h"
 #include "resources/resource.h"
 #include "ui/dialog_controls.h"
-#include "ui/main_window.h"
-#include "app/modal.h"
 
 // return TRUE: the focus goes to the default button.
 static INT_PTR OnInitDialog(HWND dialog) {

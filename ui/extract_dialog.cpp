@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "app/instance.h"
 #include "app/modal.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -11,7 +12,8 @@
 #include "tasks/task_table.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_values.h"
-#include "ui/main_window.h"
+#include "ui/main_controls.h"
+#include "ui/status_bar.h"
 
 // The task is held by its id, not its table index: the index of a task
 // moves when an earlier task is deleted.

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "app/controls.h"
+#include "app/instance.h"
 #include "app/long_work.h"
 #include "app/modal.h"
 #include "archivers/formats.h"
@@ -21,9 +22,10 @@
 #include "tasks/tasklist_file.h"
 #include "ui/about_dialog.h"
 #include "ui/extract_dialog.h"
-#include "ui/main_window.h"
+#include "ui/main_controls.h"
 #include "ui/run_commands.h"
 #include "ui/settings_dialog.h"
+#include "ui/status_bar.h"
 #include "ui/task_list_view.h"
 
 char CurrentListName[PathSize] = "NewTaskList";

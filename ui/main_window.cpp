@@ -10,20 +10,16 @@
 #include "app/layout.h"
 #include "app/long_work.h"
 #include "app/text.h"
-#include "archivelib/fdarc_progress.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "ui/main_commands.h"
+#include "ui/main_controls.h"
 #include "ui/reason_tip.h"
+#include "ui/status_bar.h"
 #include "ui/task_list_view.h"
-
-HWND MainToolbar = nullptr;
-HWND MainStatusBar = nullptr;
-HWND TaskListView = nullptr;
-char SettingsPath[PathSize] = "";
 
 const char MainWindowClass[] = "fardelixclass";
 
@@ -100,21 +96,6 @@ static void ReadStartSettings() {
     LoadSettings(SettingsPath);
 }
 
-// While a task list loads, part 0 shows its progress, and the counts are
-// written once when it ends instead of once per task made.
-static bool StatusCountsHeld = false;
-
-static void StatusCountsChangedHere() {
-    if (!StatusCountsHeld) RefreshStatusBar();
-}
-
-void HoldStatusCounts(bool hold) {
-    StatusCountsHeld = hold;
-    if (!hold) RefreshStatusBar();
-}
-
-static void ShowRunFile(const char* name);
-
 static bool OnCreate(HWND window) {
     SetMainWindow(window);
     CreatePrivateHeap();
@@ -130,8 +111,7 @@ static bool OnCreate(HWND window) {
     SendMessageA(MainStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     TaskListView = CreateTaskListView(window);
     AttachTaskRows(TaskListView);
-    ListenToStatusCounts(StatusCountsChangedHere);
-    ListenToRunFile(ShowRunFile);
+    ListenForStatusChanges();
     RECT client;
     GetClientRect(window, &client);
     LayoutMainWindow(client.right, client.bottom);
@@ -198,65 +178,4 @@ HWND CreateMainWindow(HINSTANCE instance) {
     int y = (GetSystemMetrics(SM_CYSCREEN) - 600) / 2;
     return CreateWindowExA(WS_EX_WINDOWEDGE, MainWindowClass, title, WS_OVERLAPPEDWINDOW, x, y, 800, 600, nullptr,
                            nullptr, instance, nullptr);
-}
-
-void SetMainTitle(const char* listName) {
-    char title[PathSize + 16];
-    snprintf(title, sizeof(title), "%s - %s", listName, "fardelix");
-    SetWindowTextA(MainWindow, title);
-}
-
-// The file the library reported last while its call lasts; empty between
-// calls and with a library that reports nothing.
-static char RunFile[ARC_PROGRESS_NAME_SIZE] = "";
-
-// Part 1: the file of the call in progress, otherwise the selection count.
-// A selection change during the call keeps the file's name.
-void RefreshSelectionCount() {
-    if (RunFile[0] != '\0') return Sb_SetPart(MainStatusBar, 1, RunFile);
-    char text[32];
-    snprintf(text, sizeof(text), "選択数 = %4d", Lv_SelectedCount(TaskListView));
-    Sb_SetPart(MainStatusBar, 1, text);
-}
-
-// Null when the call is over: the selection count comes back.
-static void ShowRunFile(const char* name) {
-    CopyText(RunFile, sizeof(RunFile), name != nullptr ? name : "");
-    RefreshSelectionCount();
-}
-
-// The queue has run dry: said once, without a modal box. The taskbar button
-// flashes until the window is activated (FLASHW_TIMERNOFG stops by itself
-// then), and part 1 holds the outcome until the selection changes.
-void ShowQueueEnded() {
-    int counts[TaskStatusCount];
-    CountTaskStatuses(counts);
-    char text[96];
-    snprintf(text, sizeof(text), "すべてのタスクが終了しました（完了 %d・エラー %d）", counts[Done], counts[Error]);
-    Sb_SetPart(MainStatusBar, 1, text);
-    if (MainWindow == nullptr) return;
-    FLASHWINFO flash = {};
-    flash.cbSize = sizeof(flash);
-    flash.hwnd = MainWindow;
-    flash.dwFlags = FLASHW_TRAY | FLASHW_TIMERNOFG;
-    FlashWindowEx(&flash);
-}
-
-// The status counts of the task rows in part 0.
-void RefreshStatusBar() {
-    int counts[TaskStatusCount];
-    int rows = CountTaskStatuses(counts);
-    char text[160];
-    FormatStatusCounts(rows, counts, text, sizeof(text));
-    Sb_SetPart(MainStatusBar, 0, text);
-}
-
-// Centred over the main window; the results are cut to 16-bit values.
-void CenterOnMainWindow(HWND dialog) {
-    RECT main, own;
-    GetWindowRect(MainWindow, &main);
-    GetWindowRect(dialog, &own);
-    short x = static_cast<short>(main.left + ((main.right - main.left) - (own.right - own.left)) / 2);
-    short y = static_cast<short>(main.top + ((main.bottom - main.top) - (own.bottom - own.top)) / 2);
-    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_SHOWWINDOW);
 }

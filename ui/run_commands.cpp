@@ -5,11 +5,13 @@
 #include <commctrl.h>
 
 #include "app/controls.h"
+#include "app/instance.h"
 #include "app/modal.h"
 #include "tasks/run_switch.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/main_window.h"
+#include "ui/main_controls.h"
+#include "ui/status_bar.h"
 
 // Every row in row order (or only the selected ones) whose task has the
 // status `from` (or `alsoFrom`) gets the status `to`.

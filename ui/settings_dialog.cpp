@@ -1,12 +1,12 @@
 #include "ui/settings_dialog.h"
 
+#include "app/instance.h"
+#include "app/modal.h"
 #include "archivers/formats.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
 #include "ui/dialog_controls.h"
 #include "ui/dialog_values.h"
-#include "ui/main_window.h"
-#include "app/modal.h"
 
 static const int OverwriteRadios[2] = {IDC_OVERWRITE_ASK, IDC_OVERWRITE_NEVER};
 static const int ErrorRadios[2] = {IDC_ERROR_CONTINUE, IDC_ERROR_SHOW};

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/controls.h"
+#include "app/instance.h"
 #include "app/list_rows.h"
 #include "app/list_sort.h"
 #include "app/long_work.h"
@@ -20,8 +21,9 @@
 #include "tasks/task_create.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
-#include "ui/main_window.h"
+#include "ui/main_controls.h"
 #include "ui/reason_tip.h"
+#include "ui/status_bar.h"
 
 unsigned char ColumnSortFlags[TaskColumnCount] = {};
 

@@ -1,0 +1,8 @@
+// The file-list window's status bar: totals in part 0, the selection count
+// in part 1.
+#pragma once
+#include <cstdint>
+
+void ShowFileListTotals(uint32_t rows, uint32_t total);
+void RefreshFileListTotals();
+void RefreshFileSelectionCount();
