@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Checks that every include runs down the program's layers, then builds the
+# Checks that every include runs down the program's and the library's layers
+# (and that the check catches each kind of wrong include), then builds the
 # three presets and runs every test:
 #   native  the window-free core with AddressSanitizer and UBSan (g++)
 #   win32   the 32-bit release build, which cannot run here: its files and
@@ -12,8 +13,9 @@ bash tools/setup.sh
 
 fuzz_seconds="${FARDELIX_FUZZ_SECONDS:-30}"
 
-echo "== layers: the include graph of the program's folders"
+echo "== layers: the include graphs of the program's and the library's folders"
 python3 tools/check-layers.py
+python3 tests/layers/check_layers_test.py
 
 echo "== native: build and test with sanitizers"
 cmake --preset native >/dev/null
