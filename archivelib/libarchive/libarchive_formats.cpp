@@ -123,6 +123,19 @@ static bool ReadAsUtf8(const wchar_t* wide) {
     return wide != nullptr && wcschr(wide, 0xFFFD) == nullptr;
 }
 
+// The entry's name and link target, read with unmarked names as UTF-8.
+static bool NamesReadAsUtf8(archive_entry* entry, bool* nonAscii) {
+    const wchar_t* names[] = {archive_entry_pathname_w(entry), archive_entry_symlink_w(entry),
+                              archive_entry_hardlink_w(entry)};
+    const char* raw[] = {archive_entry_pathname(entry), archive_entry_symlink(entry), archive_entry_hardlink(entry)};
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0 && raw[i] == nullptr && names[i] == nullptr) continue;
+        if (!ReadAsUtf8(names[i])) return false;
+        for (const wchar_t* w = names[i]; *w != 0; ++w) *nonAscii = *nonAscii || *w >= 0x80;
+    }
+    return true;
+}
+
 // One pass over the headers with unmarked names read as UTF-8: they are UTF-8
 // when every one of them reads. 7z and rar 5 store only Unicode names.
 NameCharset ScanNames(const std::string& path, LibarchiveKind kind) {
@@ -137,14 +150,7 @@ NameCharset ScanNames(const std::string& path, LibarchiveKind kind) {
         int format = archive_format(a.get()) & ARCHIVE_FORMAT_BASE_MASK;
         if (format == ARCHIVE_FORMAT_7ZIP || format == ARCHIVE_FORMAT_RAR_V5 || format == ARCHIVE_FORMAT_RAW)
             return NameCharset::Cp932;
-        const wchar_t* names[] = {archive_entry_pathname_w(entry), archive_entry_symlink_w(entry),
-                                  archive_entry_hardlink_w(entry)};
-        const char* raw[] = {archive_entry_pathname(entry), archive_entry_symlink(entry), archive_entry_hardlink(entry)};
-        for (int i = 0; i < 3; ++i) {
-            if (i > 0 && raw[i] == nullptr && names[i] == nullptr) continue;
-            if (!ReadAsUtf8(names[i])) return NameCharset::Cp932;
-            for (const wchar_t* w = names[i]; *w != 0; ++w) nonAscii = nonAscii || *w >= 0x80;
-        }
+        if (!NamesReadAsUtf8(entry, &nonAscii)) return NameCharset::Cp932;
         PumpMessagesIfDue();
     }
     return nonAscii ? NameCharset::Utf8 : NameCharset::Cp932;
@@ -209,14 +215,26 @@ int ReadError(archive* a) {
 }
 }  // namespace
 
-int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector<ListedEntry>* entries) {
-    Reader a = OpenReader(path, kind, ScanNames(path, kind));
+// One listing in the given character set; reading as UTF-8 it stops with
+// *notUtf8 set at the first name that is not, as the archive is then code page 932.
+static int ListPass(const std::string& path, LibarchiveKind kind, NameCharset charset,
+                    std::vector<ListedEntry>* entries, bool* notUtf8) {
+    Reader a = OpenReader(path, kind, charset);
     if (!a) return FDARC_E_CORRUPT;
     for (;;) {
         archive_entry* entry = nullptr;
         int status = archive_read_next_header(a.get(), &entry);
         if (status == ARCHIVE_EOF) return EndedEarly(a.get(), path, entries->size()) ? FDARC_E_CORRUPT : FDARC_OK;
-        if (status < ARCHIVE_WARN) return ReadError(a.get());
+        // Some readers (lha) fail the header whose name is not UTF-8: the
+        // second pass tells that from damage.
+        if (status < ARCHIVE_WARN && charset == NameCharset::Utf8) *notUtf8 = true;
+        if (status < ARCHIVE_WARN) return charset == NameCharset::Utf8 ? FDARC_OK : ReadError(a.get());
+        bool nonAscii = false;
+        if (charset == NameCharset::Utf8 && archive_format(a.get()) != ARCHIVE_FORMAT_RAW &&
+            !NamesReadAsUtf8(entry, &nonAscii)) {
+            *notUtf8 = true;
+            return FDARC_OK;
+        }
         ListedEntry listed;
         if (!EntryName(a.get(), entry, path, &listed.name)) return FDARC_E_CORRUPT;
         if (archive_format(a.get()) == ARCHIVE_FORMAT_RAW) {
@@ -232,6 +250,17 @@ int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector
         entries->push_back(listed);
         PumpMessagesIfDue();
     }
+}
+
+// Read as UTF-8 first: an archive whose names all read so is listed in one
+// pass, the others (code page 932) in a second.
+int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector<ListedEntry>* entries) {
+    bool notUtf8 = false;
+    size_t before = entries->size();
+    int result = ListPass(path, kind, NameCharset::Utf8, entries, &notUtf8);
+    if (result != FDARC_OK || !notUtf8) return result;
+    entries->resize(before);
+    return ListPass(path, kind, NameCharset::Cp932, entries, &notUtf8);
 }
 
 namespace {
