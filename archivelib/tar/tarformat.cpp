@@ -71,6 +71,19 @@ private:
 
 // ---------------------------------------------------------------- listing
 
+// The archive's character set, decided by a pass over its headers through a
+// reader of its own the first time a name needs it.
+static NameCharsetQuery ArchiveCharset(const std::string& path) {
+    auto decided = std::make_shared<int>(-1);
+    return [path, decided]() {
+        if (*decided < 0) {
+            FileReader file;
+            *decided = static_cast<int>(file.Open(path) ? ScanTarNames(&file) : NameCharset::Cp932);
+        }
+        return static_cast<NameCharset>(*decided);
+    };
+}
+
 static void FillListed(const TarMember& member, ListedEntry* entry) {
     entry->name = member.name;
     entry->size = member.realSize;
@@ -82,9 +95,8 @@ static void FillListed(const TarMember& member, ListedEntry* entry) {
 int ListTar(const std::string& path, std::vector<ListedEntry>* entries) {
     FileReader file;
     TarInput input;
-    if (!file.Open(path)) return FDARC_E_OPEN_ARCHIVE;
-    NameCharset charset = ScanTarNames(&file);
-    if (!input.Open(&file)) return FDARC_E_OPEN_ARCHIVE;
+    if (!file.Open(path) || !input.Open(&file)) return FDARC_E_OPEN_ARCHIVE;
+    NameCharsetQuery charset = ArchiveCharset(path);
     for (;;) {
         TarMember member;
         TarNext next = ReadTarMember(&input, &member, false, charset);
@@ -189,9 +201,8 @@ void ReportSkipped(Extraction* x, const TarMember& member) {
 int ExtractTar(const Command& command, HWND owner, CallLog* log) {
     FileReader file;
     std::unique_ptr<TarExtraction> t(new TarExtraction());
-    bool opened = file.Open(command.archive);
-    NameCharset charset = opened ? ScanTarNames(&file) : NameCharset::Cp932;
-    if (!opened || !t->input.Open(&file)) {
+    NameCharsetQuery charset = ArchiveCharset(command.archive);
+    if (!file.Open(command.archive) || !t->input.Open(&file)) {
         log->Line("書庫を開けません: " + command.archive);
         return FDARC_E_OPEN_ARCHIVE;
     }
@@ -361,7 +372,7 @@ int CreateTar(const Command& command, CallLog* log) {
     FileReader oldFile;
     TarInput old;
     bool hasOld = false;
-    NameCharset oldCharset = NameCharset::Cp932;  // to match the names being replaced
+    NameCharsetQuery oldCharset = ArchiveCharset(command.archive);  // to match the names being replaced
     DWORD attributes = GetFileAttributesA(command.archive.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         FileReader probe;
@@ -374,9 +385,7 @@ int CreateTar(const Command& command, CallLog* log) {
                 log->Line("tar 書庫ではありません: " + command.archive);
                 return FDARC_E_CORRUPT;
             }
-            if (!oldFile.Open(command.archive)) return FDARC_E_OPEN_ARCHIVE;
-            oldCharset = ScanTarNames(&oldFile);
-            if (!old.Open(&oldFile)) return FDARC_E_OPEN_ARCHIVE;
+            if (!oldFile.Open(command.archive) || !old.Open(&oldFile)) return FDARC_E_OPEN_ARCHIVE;
             hasOld = true;
         }
     }

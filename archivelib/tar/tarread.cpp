@@ -3,6 +3,8 @@
 #include <string.h>
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "base/mbname.h"
 #include "base/textconv.h"
 
@@ -290,14 +292,15 @@ void ParsePax(const std::string& records, PaxRecords* pax) {
 // pax names are UTF-8 unless the archive says they are raw bytes; the others
 // follow the archive's decision. An unconvertible character stays '?', which
 // extraction refuses.
-std::string MemberName(const std::string& stored, bool marked, NameCharset charset, std::string* unmarked) {
+std::string MemberName(const std::string& stored, bool marked, const NameCharsetQuery& charset, std::string* unmarked) {
     std::string name;
     if (marked) {
         Utf8NameToCp932(stored, &name);
         return name;
     }
     *unmarked = stored;
-    UnmarkedNameToCp932(stored, charset, &name);
+    bool ascii = std::all_of(stored.begin(), stored.end(), [](char c) { return (c & 0x80) == 0; });
+    UnmarkedNameToCp932(stored, ascii || !charset ? NameCharset::Cp932 : charset(), &name);
     return name;
 }
 
@@ -343,7 +346,7 @@ bool ReadOldSparse(TarInput* input, const unsigned char* header, TarMember* memb
 }
 }  // namespace
 
-TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw, NameCharset charset) {
+TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw, const NameCharsetQuery& charset) {
     *member = TarMember();
     std::string longName, longLink;
     PaxRecords pax;

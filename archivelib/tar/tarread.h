@@ -3,6 +3,7 @@
 #pragma once
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -67,8 +68,11 @@ enum class TarNext { Member, End, Error };
 
 // One member and the records before it (long names, pax, volume labels), in
 // a loop bounded by the input: every header consumes a block.
-// Unmarked names are read in the given character set.
-TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw, NameCharset charset = NameCharset::Cp932);
+// Unmarked names that are not ASCII are read in the character set the query
+// gives, asked only then (code page 932 without one): an archive of ASCII
+// names is never scanned for it.
+using NameCharsetQuery = std::function<NameCharset()>;
+TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw, const NameCharsetQuery& charset = nullptr);
 
 // The character set of the archive's unmarked names, from a pass over its
 // headers (the input is opened on the source and closed again). Stops at
