@@ -8,7 +8,8 @@ add_library(fdarc_native_core STATIC
     ${CMAKE_CURRENT_LIST_DIR}/cab/cabwrite.cpp
     ${CMAKE_CURRENT_LIST_DIR}/lzh/lzhwrite.cpp
     ${CMAKE_CURRENT_LIST_DIR}/sevenzip/lzma2_pieces.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/base/mbname.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/base/mbname.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/base/namecharset.cpp)
 target_include_directories(fdarc_native_core PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_compile_options(fdarc_native_core PRIVATE ${FARDELIX_FLAGS})
 target_link_libraries(fdarc_native_core PUBLIC ZLIB::ZLIB LibLZMA::LibLZMA Threads::Threads)

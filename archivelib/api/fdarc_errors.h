@@ -18,4 +18,5 @@ enum FdarcError {
     FDARC_E_NO_FILES = 0x800B,     // a named file or the response file is missing
     FDARC_E_MEMORY = 0x800C,
     FDARC_E_TOO_LARGE = 0x800D,    // beyond what the format can hold without zip64
+    FDARC_E_SAME_NAME = 0x800E,    // two entries map to one file: the second was not written
 };

@@ -130,6 +130,14 @@ bool MakeSafeRelativePath(const std::string& stored, std::string* relative) {
     return true;
 }
 
+std::string FoldedName(const std::string& name) {
+    std::string folded = name;
+    for (size_t i = 0; i < folded.size(); i = NextIndex(folded, i)) {
+        if (folded[i] >= 'A' && folded[i] <= 'Z') folded[i] = static_cast<char>(folded[i] - 'A' + 'a');
+    }
+    return folded;
+}
+
 static bool MatchFrom(const char* pattern, const char* name) {
     while (*pattern != '\0') {
         if (*pattern == '*') {

@@ -27,6 +27,10 @@ bool MakeStoredName(const std::string& name, bool isFolder, std::string* stored)
 // the result can be empty (the destination itself).
 bool MakeSafeRelativePath(const std::string& stored, std::string* relative);
 
+// The name as Windows compares names: ASCII letters in lower case (never a
+// trail byte), so "A.txt" and "a.txt" give one key.
+std::string FoldedName(const std::string& name);
+
 // Wildcard match with '*' and '?', character-wise for code page 932; a
 // pattern of "*" or "" matches everything.
 bool WildcardMatch(const char* pattern, const char* name);

@@ -93,3 +93,39 @@ bool Utf8NameToCp932(const std::string& utf8, std::string* cp932) {
     }
     return EncodeCp932(wide, cp932) && valid;
 }
+
+bool UnmarkedNameToCp932(const std::string& stored, NameCharset charset, std::string* cp932) {
+    if (charset == NameCharset::Cp932) {
+        *cp932 = stored;
+        return true;
+    }
+    return Utf8NameToCp932(stored, cp932);
+}
+
+bool Cp932NameToUtf8(const std::string& cp932, std::string* utf8) {
+    utf8->clear();
+    std::u16string wide;
+    if (!DecodeCp932(cp932, &wide)) return false;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        uint32_t c = wide[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < wide.size() && wide[i + 1] >= 0xDC00 && wide[i + 1] <= 0xDFFF) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (wide[++i] - 0xDC00);
+        }
+        if (c < 0x80) {
+            utf8->push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            utf8->push_back(static_cast<char>(0xC0 | (c >> 6)));
+            utf8->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            utf8->push_back(static_cast<char>(0xE0 | (c >> 12)));
+            utf8->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            utf8->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            utf8->push_back(static_cast<char>(0xF0 | (c >> 18)));
+            utf8->push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            utf8->push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            utf8->push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return true;
+}

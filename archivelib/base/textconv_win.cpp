@@ -23,3 +23,14 @@ bool EncodeCp932(const std::u16string& text, std::string* out) {
     WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, wide, length, &(*out)[0], narrow, "?", &usedDefault);
     return !usedDefault;
 }
+
+bool DecodeCp932(const std::string& text, std::u16string* out) {
+    out->clear();
+    if (text.empty()) return true;
+    int length = static_cast<int>(text.size());
+    int size = MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), length, nullptr, 0);
+    if (size <= 0) return false;
+    out->resize(static_cast<size_t>(size));
+    return MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text.data(), length, reinterpret_cast<wchar_t*>(&(*out)[0]),
+                               size) == size;
+}

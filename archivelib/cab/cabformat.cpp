@@ -8,6 +8,7 @@
 #include "common/collect.h"
 #include "common/fileio.h"
 #include "base/mbname.h"
+#include "base/textconv.h"
 
 namespace {
 class ReaderBytes : public CabByteSource {
@@ -100,6 +101,23 @@ int ErrorOf(CabStatus status) {
     return FDARC_E_CORRUPT;
 }
 
+// A name that is not ASCII is stored as UTF-8 with the attribute that says
+// so, which cabextract, gcab and Windows' own cabinet code read; a name whose
+// UTF-8 form would pass the format's limit stays code page 932.
+void StoreNameAsUtf8(CabNewFile* file) {
+    std::string utf8;
+    if (!Cp932NameToUtf8(file->name, &utf8) || utf8 == file->name || utf8.size() >= kCabNameLimit) return;
+    file->name = utf8;
+    file->attributes |= kCabNameIsUtf8;
+}
+
+// An old file's name as the names being added are matched against it.
+std::string OldName(const CabFile& file) {
+    std::string name = file.name;
+    if (file.attributes & kCabNameIsUtf8) Utf8NameToCp932(file.name, &name);
+    return name;
+}
+
 // Old files stay; a folder none of whose files is replaced is copied block
 // by block, the survivors of the others are compressed again (first in the
 // new list, in their old order).
@@ -107,7 +125,7 @@ int PlanUpdate(const CabDirectory& directory, const std::unordered_set<std::stri
                std::vector<Origin>* origins, CallLog* log) {
     std::vector<bool> touched(directory.folders.size(), false);
     for (const CabFile& file : directory.files) {
-        if (replaced.count(file.name) != 0) touched[file.folder] = true;
+        if (replaced.count(OldName(file)) != 0) touched[file.folder] = true;
     }
     for (size_t f = 0; f < directory.folders.size(); ++f) {
         if (!touched[f]) {
@@ -120,7 +138,7 @@ int PlanUpdate(const CabDirectory& directory, const std::unordered_set<std::stri
             return FDARC_E_UNSUPPORTED;
         }
         for (const CabFile& file : directory.files) {
-            if (file.folder != f || replaced.count(file.name) != 0) continue;
+            if (file.folder != f || replaced.count(OldName(file)) != 0) continue;
             CabNewFile kept;
             kept.name = file.name;
             kept.size = file.size;
@@ -159,12 +177,13 @@ int CreateCab(const Command& command, CallLog* log) {
         FileTimeToDos(item.modified, &file.date, &file.time);
         file.attributes = static_cast<uint16_t>(item.attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN |
                                                                     FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE));
-        added.push_back(file);
         Origin origin;
         origin.path = item.path;
         origin.name = file.name;
         addedOrigins.push_back(origin);
         replaced.insert(file.name);
+        StoreNameAsUtf8(&file);
+        added.push_back(file);
     }
 
     FileReader old;
@@ -215,6 +234,6 @@ int CreateCab(const Command& command, CallLog* log) {
         return status != CabStatus::Ok ? ErrorOf(status) : FDARC_E_WRITE;
     }
     if (!SwapTemporaryIn(temp, command.archive, log)) return FDARC_E_WRITE;
-    for (const CabNewFile& file : added) log->Line(file.name);
+    for (const Origin& origin : addedOrigins) log->Line(origin.name);
     return skipped;  // the archive is whole, but not everything asked for is in it
 }

@@ -14,6 +14,7 @@ const uint16_t kCabCompressMszip = 1;
 const uint32_t kCabBlockSize = 32768;              // uncompressed bytes of a full data block
 const uint32_t kCabMaxBlocksPerFolder = 0xFFFF;    // the block count is 16 bits
 const uint32_t kCabMaxCompressedBlock = 32768 + 6144;
+const uint16_t kCabNameIsUtf8 = 0x80;             // attribute: the name is UTF-8
 const size_t kCabNameLimit = 256;                  // bytes of a name with its NUL
 
 // Random access to the bytes of a cabinet.

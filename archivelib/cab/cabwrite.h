@@ -10,11 +10,11 @@
 #include "cab/cabread.h"
 
 struct CabNewFile {
-    std::string name;  // code page 932, '\' separators, no drive or leading separator
+    std::string name;  // as stored: code page 932 (or UTF-8 with attribute 0x80), '\' separators, no drive or leading separator
     uint64_t size = 0;
     uint16_t date = 0;  // DOS date and time, local
     uint16_t time = 0;
-    uint16_t attributes = 0;  // read-only 1, hidden 2, system 4, archive 0x20
+    uint16_t attributes = 0;  // read-only 1, hidden 2, system 4, archive 0x20, UTF-8 name 0x80
 };
 
 // The contents of the new files, asked for in list order.

@@ -85,6 +85,13 @@ OutputStart OutputFile::Begin(Extraction* x, const std::string& path) {
     name_ = path.compare(0, x->destination.size(), x->destination) == 0 ? path.substr(x->destination.size()) : path;
     temp_.clear();
     if (x->Stopping()) return OutputStart::Stop;
+    // A second entry that lands on a file of this call (names that differ
+    // only in case, or in characters code page 932 lacks) never replaces it,
+    // and the overwrite question is only for files that were there before.
+    if (!x->claimed.insert(FoldedName(path)).second) {
+        x->Fail(FDARC_E_SAME_NAME, "別の項目と同じファイル名になるため展開しません: " + name_);
+        return OutputStart::Skip;
+    }
     if (!CreateFolders(x, FolderOf(path))) return OutputStart::Skip;
     // Create first, look later: under Wine every lookup of a missing name reads
     // the whole folder (names are matched without case), so one call, not two.

@@ -6,6 +6,7 @@
 
 #include <functional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "common/callstate.h"
@@ -21,6 +22,7 @@ struct Extraction {
     int error = FDARC_OK;  // the first failure; later entries still go on
     bool cancelled = false;
     std::string lastFolder;  // known to exist: most entries share their folder with the one before
+    std::unordered_set<std::string> claimed;  // the files this call began, by FoldedName
     // How far the call is, for the progress callback: the bytes of the
     // archive read so far when set, else the bytes of files written.
     std::function<uint64_t()> position;

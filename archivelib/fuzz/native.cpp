@@ -37,3 +37,18 @@ bool EncodeCp932(const std::u16string& text, std::string* out) {
     }
     return complete;
 }
+
+bool DecodeCp932(const std::string& text, std::u16string* out) {
+    static iconv_t converter = iconv_open("UTF-16LE", "CP932");
+    out->clear();
+    if (converter == reinterpret_cast<iconv_t>(-1)) return false;
+    std::string wide(text.size() * 2 + 2, '\0');
+    char* inPointer = const_cast<char*>(text.data());
+    char* outPointer = &wide[0];
+    size_t inLeft = text.size(), outLeft = wide.size();
+    iconv(converter, nullptr, nullptr, nullptr, nullptr);
+    if (iconv(converter, &inPointer, &inLeft, &outPointer, &outLeft) == static_cast<size_t>(-1)) return false;
+    for (size_t i = 0; i + 1 < wide.size() - outLeft; i += 2)
+        out->push_back(static_cast<char16_t>(static_cast<unsigned char>(wide[i]) | (static_cast<unsigned char>(wide[i + 1]) << 8)));
+    return true;
+}

@@ -10,7 +10,7 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 lib="$here/.."
 out="$here/../../build/archivelib-fuzz"
 mkdir -p "$out"
-core=("$lib/base/bytesource.cpp" "$lib/base/mbname.cpp" "$lib/tar/tarread.cpp" "$lib/base/textconv.cpp" "$lib/zip/zipread.cpp" "$here/native.cpp")
+core=("$lib/base/bytesource.cpp" "$lib/base/mbname.cpp" "$lib/tar/tarread.cpp" "$lib/base/textconv.cpp" "$lib/base/namecharset.cpp" "$lib/zip/zipread.cpp" "$here/native.cpp")
 includes=(-I "$lib")
 flags=(-std=c++17 -g -O1 -Wall -Wextra -Werror -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined)
 status=0

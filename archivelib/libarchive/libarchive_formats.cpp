@@ -92,7 +92,7 @@ void ReaderDeleter::operator()(archive* a) const { archive_read_free(a); }
 // Only the formats this library stands for: libarchive would also read
 // formats that name files outside the archive (mtree) or whatever it is
 // given (raw, which is enabled only for a compressed stream).
-Reader OpenReader(const std::string& path, LibarchiveKind kind) {
+Reader OpenReader(const std::string& path, LibarchiveKind kind, NameCharset charset) {
     Reader a(archive_read_new());
     if (!a) return a;
     archive* r = a.get();
@@ -106,12 +106,54 @@ Reader OpenReader(const std::string& path, LibarchiveKind kind) {
     archive_read_support_format_rar5(r);
     archive_read_support_format_tar(r);
     if (kind == LibarchiveKind::CompressedStream) archive_read_support_format_raw(r);
-    // Names that are not Unicode in these formats are code page 932 bytes in
-    // practice; libarchive honours the Unicode flags of cab and rar itself.
-    archive_read_set_options(r, "lha:hdrcharset=CP932,cab:hdrcharset=CP932,rar:hdrcharset=CP932,tar:hdrcharset=CP932");
+    // Names without a Unicode mark in these formats are code page 932 bytes
+    // from Windows, UTF-8 from Linux and macOS; libarchive honours the Unicode
+    // flags of cab and rar and the pax records itself.
+    archive_read_set_options(r, charset == NameCharset::Utf8
+                                    ? "lha:hdrcharset=UTF-8,cab:hdrcharset=UTF-8,rar:hdrcharset=UTF-8,tar:hdrcharset=UTF-8"
+                                    : "lha:hdrcharset=CP932,cab:hdrcharset=CP932,rar:hdrcharset=CP932,tar:hdrcharset=CP932");
     std::wstring wide;
     if (!PathToWide(path, &wide) || archive_read_open_filename_w(r, wide.c_str(), 1 << 16) != ARCHIVE_OK) a.reset();
     return a;
+}
+
+// A name libarchive could not read as UTF-8 comes without its wide form, or
+// with U+FFFD where the bytes were not UTF-8.
+static bool ReadAsUtf8(const wchar_t* wide) {
+    return wide != nullptr && wcschr(wide, 0xFFFD) == nullptr;
+}
+
+// The entry's name and link target, read with unmarked names as UTF-8.
+static bool NamesReadAsUtf8(archive_entry* entry, bool* nonAscii) {
+    const wchar_t* names[] = {archive_entry_pathname_w(entry), archive_entry_symlink_w(entry),
+                              archive_entry_hardlink_w(entry)};
+    const char* raw[] = {archive_entry_pathname(entry), archive_entry_symlink(entry), archive_entry_hardlink(entry)};
+    for (int i = 0; i < 3; ++i) {
+        if (i > 0 && raw[i] == nullptr && names[i] == nullptr) continue;
+        if (!ReadAsUtf8(names[i])) return false;
+        for (const wchar_t* w = names[i]; *w != 0; ++w) *nonAscii = *nonAscii || *w >= 0x80;
+    }
+    return true;
+}
+
+// One pass over the headers with unmarked names read as UTF-8: they are UTF-8
+// when every one of them reads. 7z and rar 5 store only Unicode names.
+NameCharset ScanNames(const std::string& path, LibarchiveKind kind) {
+    Reader a = OpenReader(path, kind, NameCharset::Utf8);
+    if (!a) return NameCharset::Cp932;
+    bool nonAscii = false;
+    for (;;) {
+        archive_entry* entry = nullptr;
+        int status = archive_read_next_header(a.get(), &entry);
+        if (status == ARCHIVE_EOF) break;
+        if (status < ARCHIVE_WARN) return NameCharset::Cp932;
+        int format = archive_format(a.get()) & ARCHIVE_FORMAT_BASE_MASK;
+        if (format == ARCHIVE_FORMAT_7ZIP || format == ARCHIVE_FORMAT_RAR_V5 || format == ARCHIVE_FORMAT_RAW)
+            return NameCharset::Cp932;
+        if (!NamesReadAsUtf8(entry, &nonAscii)) return NameCharset::Cp932;
+        PumpMessagesIfDue();
+    }
+    return nonAscii ? NameCharset::Utf8 : NameCharset::Cp932;
 }
 
 // The entry's name in code page 932 with '/' separators; a lone compressed
@@ -173,14 +215,26 @@ int ReadError(archive* a) {
 }
 }  // namespace
 
-int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector<ListedEntry>* entries) {
-    Reader a = OpenReader(path, kind);
+// One listing in the given character set; reading as UTF-8 it stops with
+// *notUtf8 set at the first name that is not, as the archive is then code page 932.
+static int ListPass(const std::string& path, LibarchiveKind kind, NameCharset charset,
+                    std::vector<ListedEntry>* entries, bool* notUtf8) {
+    Reader a = OpenReader(path, kind, charset);
     if (!a) return FDARC_E_CORRUPT;
     for (;;) {
         archive_entry* entry = nullptr;
         int status = archive_read_next_header(a.get(), &entry);
         if (status == ARCHIVE_EOF) return EndedEarly(a.get(), path, entries->size()) ? FDARC_E_CORRUPT : FDARC_OK;
-        if (status < ARCHIVE_WARN) return ReadError(a.get());
+        // Some readers (lha) fail the header whose name is not UTF-8: the
+        // second pass tells that from damage.
+        if (status < ARCHIVE_WARN && charset == NameCharset::Utf8) *notUtf8 = true;
+        if (status < ARCHIVE_WARN) return charset == NameCharset::Utf8 ? FDARC_OK : ReadError(a.get());
+        bool nonAscii = false;
+        if (charset == NameCharset::Utf8 && archive_format(a.get()) != ARCHIVE_FORMAT_RAW &&
+            !NamesReadAsUtf8(entry, &nonAscii)) {
+            *notUtf8 = true;
+            return FDARC_OK;
+        }
         ListedEntry listed;
         if (!EntryName(a.get(), entry, path, &listed.name)) return FDARC_E_CORRUPT;
         if (archive_format(a.get()) == ARCHIVE_FORMAT_RAW) {
@@ -198,6 +252,17 @@ int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector
     }
 }
 
+// Read as UTF-8 first: an archive whose names all read so is listed in one
+// pass, the others (code page 932) in a second.
+int ListWithLibarchive(const std::string& path, LibarchiveKind kind, std::vector<ListedEntry>* entries) {
+    bool notUtf8 = false;
+    size_t before = entries->size();
+    int result = ListPass(path, kind, NameCharset::Utf8, entries, &notUtf8);
+    if (result != FDARC_OK || !notUtf8) return result;
+    entries->resize(before);
+    return ListPass(path, kind, NameCharset::Cp932, entries, &notUtf8);
+}
+
 namespace {
 // What the reading thread hands to the caller's thread: an entry's header,
 // then (for the files it decodes: those the caller may write) their data in
@@ -208,6 +273,8 @@ struct Decoded {
     std::string name;  // Entry; empty when the entry has no usable name
     bool folder = false;
     bool file = false;  // a plain file: neither link nor device
+    const char* notWritten = nullptr;  // why an entry that is neither file nor folder is left out
+    std::string link;  // links: their target
     bool encrypted = false;
     FILETIME modified = {};
     std::vector<char> bytes;  // Data
@@ -224,6 +291,21 @@ const DecodedQueue::Limits kAhead = {2048, 16 << 20, 256, 1 << 20};
 // Pieces of data stay below the size from which Windows heaps (and Wine's)
 // map every block on its own: pieces come and go by the hundred.
 const size_t kPieceSize = 256 << 10;
+
+// Links are never made: what they reach could lie outside the destination.
+const char* NotWrittenReason(archive_entry* entry, std::string* link) {
+    const wchar_t* symlink = archive_entry_symlink_w(entry);
+    const wchar_t* hardlink = archive_entry_hardlink_w(entry);
+    if (symlink != nullptr || archive_entry_filetype(entry) == AE_IFLNK) {
+        WideTo932(symlink, link);
+        return "シンボリックリンクは展開しません: ";
+    }
+    if (hardlink != nullptr) {
+        WideTo932(hardlink, link);
+        return "ハードリンクは展開しません: ";
+    }
+    return "デバイスや名前付きパイプは展開しません: ";
+}
 
 bool PutEntryData(archive* a, DecodedQueue* queue, std::vector<char>* buffer) {
     for (;;) {
@@ -263,6 +345,7 @@ void ReadAhead(archive* a, const std::string& archivePath, const Extraction* x, 
         if (!EntryName(a, entry, archivePath, &d.name)) d.name.clear();
         d.folder = IsFolderEntry(entry);
         d.file = IsFileEntry(entry);
+        if (!d.file && !d.folder) d.notWritten = NotWrittenReason(entry, &d.link);
         d.encrypted = archive_entry_is_encrypted(entry) != 0;
         d.modified = EntryTime(entry);
         // Its data follows, up to DataEnd or DataFailed.
@@ -320,6 +403,10 @@ public:
         if (!x_->Wanted(d.name) || !ResolveEntryPath(x_, d.name, &path_)) return true;
         if (d.folder) {
             CreateFolders(x_, path_);
+            return true;
+        }
+        if (d.notWritten != nullptr) {
+            x_->Fail(FDARC_E_UNSUPPORTED, d.notWritten + d.name + (d.link.empty() ? "" : " -> " + d.link));
             return true;
         }
         if (!d.file) return true;
@@ -387,7 +474,7 @@ bool TakeDecoded(const Decoded& d, const std::string& archivePath, EntryWriter* 
 }  // namespace
 
 int ExtractWithLibarchive(const Command& command, LibarchiveKind kind, HWND owner, CallLog* log) {
-    Reader a = OpenReader(command.archive, kind);
+    Reader a = OpenReader(command.archive, kind, ScanNames(command.archive, kind));
     if (!a) {
         log->Line("書庫を開けません: " + command.archive);
         return FDARC_E_CORRUPT;

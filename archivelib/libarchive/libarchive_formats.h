@@ -12,6 +12,7 @@
 #include "common/cmdline.h"
 #include "common/fileio.h"
 #include "common/listed_entry.h"
+#include "base/namecharset.h"
 
 // What the first bytes say the file is, for the archives libarchive reads.
 enum class LibarchiveKind { None, Archive, CompressedStream };
@@ -27,7 +28,10 @@ struct ReaderDeleter {
     void operator()(archive* a) const;
 };
 using Reader = std::unique_ptr<archive, ReaderDeleter>;
-Reader OpenReader(const std::string& path, LibarchiveKind kind);
+// Names the formats store without a Unicode mark are read in the archive's
+// character set (ScanNames decides it).
+Reader OpenReader(const std::string& path, LibarchiveKind kind, NameCharset charset = NameCharset::Cp932);
+NameCharset ScanNames(const std::string& path, LibarchiveKind kind);
 bool EntryName(archive* a, archive_entry* entry, const std::string& archivePath, std::string* name);
 bool IsFolderEntry(archive_entry* entry);
 bool IsFileEntry(archive_entry* entry);

@@ -10,6 +10,7 @@
 #include "common/collect.h"
 #include "common/extract.h"
 #include "base/mbname.h"
+#include "base/textconv.h"
 
 static const size_t kBlock = 512;
 
@@ -70,6 +71,19 @@ private:
 
 // ---------------------------------------------------------------- listing
 
+// The archive's character set, decided by a pass over its headers through a
+// reader of its own the first time a name needs it.
+static NameCharsetQuery ArchiveCharset(const std::string& path) {
+    auto decided = std::make_shared<int>(-1);
+    return [path, decided]() {
+        if (*decided < 0) {
+            FileReader file;
+            *decided = static_cast<int>(file.Open(path) ? ScanTarNames(&file) : NameCharset::Cp932);
+        }
+        return static_cast<NameCharset>(*decided);
+    };
+}
+
 static void FillListed(const TarMember& member, ListedEntry* entry) {
     entry->name = member.name;
     entry->size = member.realSize;
@@ -82,9 +96,10 @@ int ListTar(const std::string& path, std::vector<ListedEntry>* entries) {
     FileReader file;
     TarInput input;
     if (!file.Open(path) || !input.Open(&file)) return FDARC_E_OPEN_ARCHIVE;
+    NameCharsetQuery charset = ArchiveCharset(path);
     for (;;) {
         TarMember member;
-        TarNext next = ReadTarMember(&input, &member, false);
+        TarNext next = ReadTarMember(&input, &member, false, charset);
         if (next == TarNext::End) return input.FinishStream() ? FDARC_OK : input.error();
         if (next == TarNext::Error) return input.error() != FDARC_OK ? input.error() : FDARC_E_CORRUPT;
         ListedEntry entry;
@@ -186,6 +201,7 @@ void ReportSkipped(Extraction* x, const TarMember& member) {
 int ExtractTar(const Command& command, HWND owner, CallLog* log) {
     FileReader file;
     std::unique_ptr<TarExtraction> t(new TarExtraction());
+    NameCharsetQuery charset = ArchiveCharset(command.archive);
     if (!file.Open(command.archive) || !t->input.Open(&file)) {
         log->Line("書庫を開けません: " + command.archive);
         return FDARC_E_OPEN_ARCHIVE;
@@ -200,7 +216,7 @@ int ExtractTar(const Command& command, HWND owner, CallLog* log) {
         PumpMessagesIfDue();
         if (x->Stopping()) break;
         TarMember member;
-        TarNext next = ReadTarMember(&t->input, &member, false);
+        TarNext next = ReadTarMember(&t->input, &member, false, charset);
         if (next == TarNext::End) {
             if (!t->input.FinishStream()) x->Fail(t->input.error(), "書庫が壊れています: " + command.archive);
             break;
@@ -267,9 +283,31 @@ static void BasicHeader(unsigned char* block, const std::string& name, char type
     memcpy(block + 257, "ustar  ", 8);  // GNU format: long names go in an 'L' record
 }
 
+// "LENGTH key=value\n", the length counting its own digits.
+static std::string PaxRecord(const std::string& key, const std::string& value) {
+    size_t body = key.size() + value.size() + 3;  // ' ', '=', '\n'
+    size_t length = body + 1;
+    while (std::to_string(length).size() + body != length) ++length;
+    return std::to_string(length) + " " + key + "=" + value + "\n";
+}
+
+// A name that is not ASCII also goes in a pax record as UTF-8, which GNU tar,
+// bsdtar and macOS read; the header keeps the code page 932 bytes for the
+// readers of the common API.
+static std::string PaxNameHeader(const std::string& name) {
+    std::string utf8;
+    if (!Cp932NameToUtf8(name, &utf8) || utf8 == name) return std::string();
+    std::string records = PaxRecord("path", utf8);
+    unsigned char block[kBlock];
+    BasicHeader(block, "././@PaxHeader", 'x', records.size(), 0, 0644);
+    FinishHeader(block);
+    records.resize(static_cast<size_t>(TarPadded(records.size())), '\0');
+    return std::string(reinterpret_cast<char*>(block), kBlock) + records;
+}
+
 // Header blocks of one member; names of any length, as GNU tar writes them.
 static std::string MemberHeader(const std::string& name, char type, uint64_t size, int64_t mtime, unsigned mode) {
-    std::string out;
+    std::string out = PaxNameHeader(name);
     unsigned char block[kBlock];
     if (name.size() > 100) {
         BasicHeader(block, "././@LongLink", 'L', name.size() + 1, 0, 0);
@@ -334,6 +372,7 @@ int CreateTar(const Command& command, CallLog* log) {
     FileReader oldFile;
     TarInput old;
     bool hasOld = false;
+    NameCharsetQuery oldCharset = ArchiveCharset(command.archive);  // to match the names being replaced
     DWORD attributes = GetFileAttributesA(command.archive.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES) {
         FileReader probe;
@@ -362,7 +401,7 @@ int CreateTar(const Command& command, CallLog* log) {
     BeginProgress(SourceBytes(items));
     while (ok && hasOld) {
         TarMember member;
-        TarNext next = ReadTarMember(&old, &member, true);
+        TarNext next = ReadTarMember(&old, &member, true, oldCharset);
         if (next == TarNext::End) break;
         if (next == TarNext::Error) {
             error = old.error() != FDARC_OK ? old.error() : FDARC_E_CORRUPT;

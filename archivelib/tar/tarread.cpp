@@ -3,6 +3,8 @@
 #include <string.h>
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "base/mbname.h"
 #include "base/textconv.h"
 
@@ -287,11 +289,18 @@ void ParsePax(const std::string& records, PaxRecords* pax) {
     }
 }
 
-// pax names are UTF-8 unless the archive says they are raw bytes.
-std::string PaxName(const std::string& value, bool binary) {
-    if (binary) return value;
+// pax names are UTF-8 unless the archive says they are raw bytes; the others
+// follow the archive's decision. An unconvertible character stays '?', which
+// extraction refuses.
+std::string MemberName(const std::string& stored, bool marked, const NameCharsetQuery& charset, std::string* unmarked) {
     std::string name;
-    Utf8NameToCp932(value, &name);  // an unconvertible character stays '?', which extraction refuses
+    if (marked) {
+        Utf8NameToCp932(stored, &name);
+        return name;
+    }
+    *unmarked = stored;
+    bool ascii = std::all_of(stored.begin(), stored.end(), [](char c) { return (c & 0x80) == 0; });
+    UnmarkedNameToCp932(stored, ascii || !charset ? NameCharset::Cp932 : charset(), &name);
     return name;
 }
 
@@ -337,7 +346,7 @@ bool ReadOldSparse(TarInput* input, const unsigned char* header, TarMember* memb
 }
 }  // namespace
 
-TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw) {
+TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw, const NameCharsetQuery& charset) {
     *member = TarMember();
     std::string longName, longLink;
     PaxRecords pax;
@@ -381,12 +390,17 @@ TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw) {
         std::string prefix = posix ? FieldText(block + 345, 155) : std::string();
         if (!prefix.empty()) name = prefix + "/" + name;
         if (!longName.empty()) name = longName;
-        if (pax.hasPath) name = PaxName(pax.path, pax.binary);
-        if (!pax.sparseName.empty()) name = PaxName(pax.sparseName, pax.binary);
+        bool marked = false;
+        if (pax.hasPath || !pax.sparseName.empty()) {
+            name = pax.sparseName.empty() ? pax.path : pax.sparseName;
+            marked = !pax.binary;
+        }
+        name = MemberName(name, marked, charset, &member->unmarkedName);
         member->name = name;
-        member->linkName = FieldText(block + 157, 100);
-        if (!longLink.empty()) member->linkName = longLink;
-        if (pax.hasLinkPath) member->linkName = PaxName(pax.linkPath, pax.binary);
+        std::string link = FieldText(block + 157, 100);
+        if (!longLink.empty()) link = longLink;
+        member->linkName = MemberName(pax.hasLinkPath ? pax.linkPath : link, pax.hasLinkPath && !pax.binary, charset,
+                                      &member->unmarkedLink);
         member->type = type;
         member->kind = KindOf(type, name);
         member->mtime = pax.hasMtime ? pax.mtime : static_cast<int64_t>(ParseNumber(block + 136, 12, &ok));
@@ -414,6 +428,22 @@ TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw) {
         if (member->name.empty()) return TarNext::Error;
         return TarNext::Member;
     }
+}
+
+NameCharset ScanTarNames(ByteSource* source) {
+    NameCharsetVote vote;
+    TarInput input;
+    if (!input.Open(source)) return NameCharset::Cp932;
+    while (!vote.Settled()) {
+        TarMember member;
+        if (ReadTarMember(&input, &member, false) != TarNext::Member) break;
+        vote.Add(member.unmarkedName);
+        vote.Add(member.unmarkedLink);
+        if (!input.Skip(TarPadded(member.size))) break;
+        PumpMessagesIfDue();
+    }
+    input.Close();
+    return vote.Decision();
 }
 
 bool LooksLikeTar(ByteSource* source) {

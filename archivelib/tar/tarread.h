@@ -3,10 +3,12 @@
 #pragma once
 #include <stdint.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "base/bytesource.h"
+#include "base/namecharset.h"
 #include "api/fdarc_errors.h"
 
 // Reads the archive, inflating it when it starts with the gzip magic.
@@ -57,13 +59,26 @@ struct TarMember {
     bool sparseMapInData = false;  // pax sparse 1.0: the map starts the data
     std::vector<SparseRun> runs;
     std::string raw;        // every header block of the member, for copying it unchanged
+    // The stored bytes of names no pax record gave (ustar, GNU, pax marked
+    // BINARY): their character set is the archive's, "" for the others.
+    std::string unmarkedName, unmarkedLink;
 };
 
 enum class TarNext { Member, End, Error };
 
 // One member and the records before it (long names, pax, volume labels), in
 // a loop bounded by the input: every header consumes a block.
-TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw);
+// Unmarked names that are not ASCII are read in the character set the query
+// gives, asked only then (code page 932 without one): an archive of ASCII
+// names is never scanned for it.
+using NameCharsetQuery = std::function<NameCharset()>;
+TarNext ReadTarMember(TarInput* input, TarMember* member, bool keepRaw, const NameCharsetQuery& charset = nullptr);
+
+// The character set of the archive's unmarked names, from a pass over its
+// headers (the input is opened on the source and closed again). Stops at
+// the first name that is not UTF-8 or at damage, which the reading proper
+// then reports.
+NameCharset ScanTarNames(ByteSource* source);
 
 // Writes a file member's contents (holes of sparse files as zeros) and
 // tells how many bytes of its archive data were consumed; the caller skips

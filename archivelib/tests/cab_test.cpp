@@ -3,6 +3,9 @@
 // that must leave the old archive as it was.
 #include <string.h>
 
+#include <algorithm>
+
+#include "base/textconv.h"
 #include "cab/cabread.h"
 #include "test_support.h"
 
@@ -36,8 +39,14 @@ std::map<std::string, std::string> CabContents(const std::string& path, size_t* 
         std::string data(file.size, '\0');
         EXPECT_EQ(CabStatus::Ok, reader.ReadAt(file.folderOffset, reinterpret_cast<unsigned char*>(&data[0]), data.size()))
             << file.name;
-        EXPECT_EQ(0, file.attributes & 0x80) << file.name;  // code page 932, not UTF-8
-        files[file.name] = data;
+        // Names that are not ASCII are stored as UTF-8, flagged; the others as they are.
+        bool ascii = std::all_of(file.name.begin(), file.name.end(), [](char c) { return (c & 0x80) == 0; });
+        EXPECT_EQ(ascii ? 0 : 0x80, file.attributes & 0x80) << file.name;
+        std::string name = file.name;
+        if (!ascii) {
+            EXPECT_TRUE(Utf8NameToCp932(file.name, &name)) << file.name;
+        }
+        files[name] = data;
     }
     return files;
 }

@@ -1,6 +1,7 @@
 // Extraction into existing trees: the overwrite question and its answers,
 // "-o", and folders made on the way.
 #include "test_support.h"
+#include "zip/zipread.h"
 
 namespace {
 // The question seam: answers from a script, records what was asked.
@@ -146,4 +147,148 @@ TEST_F(Overwrite, FolderMarkedOnlyByItsAttribute) {
     EXPECT_EQ(0, unzip_.Run("-x \"" + Path("f.zip") + "\" \"" + Path("f\\") + "\""));
     EXPECT_EQ((std::map<std::string, std::string>{{"dir", "<folder>"}, {"dir\\a.txt", "a"}, {"empty", ""}}),
               Snapshot(Path("f")));
+}
+
+namespace {
+// The Info-ZIP Unicode path field for a stored name: CRC-32 of those bytes.
+std::string UnicodePathExtra(const std::string& storedFor, const std::string& utf8) {
+    std::string field = MakeUnicodePathField(storedFor, utf8);
+    std::string extra = {static_cast<char>(0x75), static_cast<char>(0x70), static_cast<char>(field.size() & 0xFF),
+                         static_cast<char>(field.size() >> 8)};
+    return extra + field;
+}
+
+size_t Occurrences(const std::string& haystack, const std::string& needle) {
+    size_t count = 0;
+    for (size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) ++count;
+    return count;
+}
+}  // namespace
+
+// Names an archive stores without a mark are UTF-8 when all of its names that
+// are not ASCII read as UTF-8, else code page 932: decided for the whole
+// archive, in every format that has such names.
+TEST_F(Overwrite, UnmarkedNamesFollowTheWholeArchive) {
+    const std::string u8Hyou00 = u8"表計算00.txt", u8Hyou20 = u8"ソフト/表計算20.txt";
+    const std::string halfTeSu = "\xC3\xBD.txt";  // ﾃｽ.txt in code page 932, valid UTF-8 by chance
+    using Tree = std::map<std::string, std::string>;
+    const Tree utf8Tree = {{"表計算00.txt", "a"}, {"ソフト", "<folder>"}, {"ソフト\\表計算20.txt", "b"}};
+    struct Case {
+        const char* name;
+        ArchiverLibrary Overwrite::*library;
+        const char* extension;
+        std::string archive;
+        Tree tree;
+    };
+    const Case cases[] = {
+        {"zip, UTF-8 without flag", &Overwrite::unzip_, "zip", BuildStoredZip({{u8Hyou00, "a"}, {u8Hyou20, "b"}}), utf8Tree},
+        {"zip, code page 932 with a name valid as UTF-8", &Overwrite::unzip_, "zip",
+         BuildStoredZip({{halfTeSu, "a"}, {"表.txt", "b"}}), {{halfTeSu, "a"}, {"表.txt", "b"}}},
+        {"zip, Unicode path field", &Overwrite::unzip_, "zip",
+         BuildStoredZip({{"\x95\x5C" ".txt", "a", '0', 0, UnicodePathExtra("\x95\x5C" ".txt", u8"能.txt")}}), {{"能.txt", "a"}}},
+        {"zip, Unicode path field of another name", &Overwrite::unzip_, "zip",
+         BuildStoredZip({{"\x95\x5C" ".txt", "a", '0', 0, UnicodePathExtra("old.txt", u8"能.txt")}}), {{"表.txt", "a"}}},
+        {"tar, UTF-8 ustar names", &Overwrite::tar_, "tar", BuildTar({{u8Hyou00, "a"}, {u8Hyou20, "b"}}), utf8Tree},
+        {"tar, code page 932 with a name valid as UTF-8", &Overwrite::tar_, "tar",
+         BuildTar({{halfTeSu, "a"}, {"表.txt", "b"}}), {{halfTeSu, "a"}, {"表.txt", "b"}}},
+        {"lzh, UTF-8 names", &Overwrite::unlha_, "lzh", BuildLzh({{u8Hyou00, "a"}, {u8Hyou20, "b"}}), utf8Tree},
+        {"lzh, code page 932 names", &Overwrite::unlha_, "lzh", BuildLzh({{"表.txt", "b"}, {halfTeSu, "a"}}),
+         {{halfTeSu, "a"}, {"表.txt", "b"}}},
+        {"cab, UTF-8 names without the flag", &Overwrite::cab_, "cab",
+         BuildStoredCab({{u8"表計算00.txt", "a"}, {u8"ソフト\\表計算20.txt", "b"}}), utf8Tree},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string archive = Path(std::string("n-") + c.name + "." + c.extension);
+        std::string destination = Path(std::string("n-") + c.name + "\\");
+        WriteBytes(archive, c.archive);
+        const ArchiverLibrary& library = this->*c.library;
+        std::string line = library.prefix == "Tar" ? "-xvf \"" + archive + "\" -o \"" + destination + "\""
+                         : library.prefix == "UnZip" ? "-x \"" + archive + "\" \"" + destination + "\""
+                         : library.prefix == "Unlha" ? "x \"" + archive + "\" \"" + destination + "\""
+                                                     : "-x \"" + archive + "\" \"" + destination + "\"";
+        EXPECT_EQ(0, library.Run(line));
+        EXPECT_EQ(c.tree, Snapshot(destination));
+    }
+}
+
+// Two names that land on one file: the second is reported and the call says
+// so; the question is only for a file that was there before the call.
+TEST_F(Overwrite, TwoNamesNeverLandOnOneFile) {
+    WriteBytes(Path("c.tar"), BuildTar({{"Same.txt", "first"}, {"same.TXT", "second"}}));
+    WriteBytes(Path("c.zip"), BuildStoredZip({{"Same.txt", "first"}, {"same.TXT", "second"}}));
+    WriteBytes(Path("c.7z"), BuildWithLibarchive("7zip", "none", {{"Same.txt", "first"}, {"same.TXT", "second"}}));
+    struct Case {
+        const char* name;
+        ArchiverLibrary Overwrite::*library;
+        std::string line;
+    };
+    for (bool existedBefore : {false, true}) {
+        const std::string tag = existedBefore ? "old-" : "new-";
+        const Case cases[] = {
+            {"tar", &Overwrite::tar_, "-xvf \"" + Path("c.tar") + "\" -o \"" + Path(tag + "tar\\") + "\""},
+            {"zip", &Overwrite::unzip_, "-x \"" + Path("c.zip") + "\" \"" + Path(tag + "zip\\") + "\""},
+            {"7z", &Overwrite::sevenZip_, "x \"" + Path("c.7z") + "\" \"" + Path(tag + "7z\\") + "\""},
+        };
+        for (const Case& c : cases) {
+            SCOPED_TRACE(tag + c.name);
+            std::string destination = Path(tag + c.name + "\\");
+            if (existedBefore) WriteBytes(destination + "Same.txt", "old");
+            Script = QuestionScript();
+            Script.answers = {IDYES, IDYES};
+            std::string output;
+            EXPECT_EQ(FDARC_E_SAME_NAME, (this->*c.library).Run(c.line, owner_, &output));
+            EXPECT_EQ(existedBefore ? 1u : 0u, Script.asked.size());
+            EXPECT_EQ((std::map<std::string, std::string>{{"Same.txt", "first"}}), Snapshot(destination));
+            EXPECT_NE(std::string::npos, output.find("same.TXT")) << output;
+        }
+    }
+}
+
+// Entries that are not written are named in the output and the result says so.
+TEST_F(Overwrite, LinksAreReportedNotDropped) {
+    WriteBytes(Path("l.zip"), BuildStoredZip({{"a.txt", "a"}, {"link", "a.txt", '2'}}));
+    WriteBytes(Path("l.7z"), BuildWithLibarchive("7zip", "none", {{"a.txt", "a"}, {"表/link", "../a.txt", '2'}}));
+    struct Case {
+        const char* name;
+        ArchiverLibrary Overwrite::*library;
+        std::string line, destination, reported;
+    };
+    const Case cases[] = {
+        {"zip", &Overwrite::unzip_, "-x \"" + Path("l.zip") + "\" \"" + Path("lz\\") + "\"", Path("lz\\"), "link"},
+        {"7z", &Overwrite::sevenZip_, "x \"" + Path("l.7z") + "\" \"" + Path("l7\\") + "\"", Path("l7\\"), "表/link -> ../a.txt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string output;
+        EXPECT_EQ(FDARC_E_UNSUPPORTED, (this->*c.library).Run(c.line, owner_, &output));
+        EXPECT_NE(std::string::npos, output.find("シンボリックリンクは展開しません: " + c.reported)) << output;
+        EXPECT_EQ("a", ReadBytes(c.destination + "a.txt"));
+        EXPECT_FALSE(PathExists(c.destination + "link"));
+    }
+}
+
+// What the library writes carries the UTF-8 names other systems read, beside
+// the code page 932 bytes the common API's readers read; an update keeps them
+// (cab: CabCreate).
+TEST_F(Overwrite, WrittenNamesCarryUtf8) {
+    const std::string utf8 = u8"表/ソ.txt";
+    std::string response = Response({"表", "1.txt"});
+    WriteBytes(Path("w\\表\\ソ.txt"), "so");
+    WriteBytes(Path("w\\1.txt"), "one");
+    ASSERT_EQ(0, zip_.Run("-r \"" + Path("w.zip") + "\" \"" + Path("w\\") + "\" \"@" + response + "\""));
+    ASSERT_EQ(0, tar_.Run("-cvf \"" + Path("w.tar") + "\" -o \"" + Path("w\\") + "\" \"@" + response + "\""));
+
+    // zip: the field in the local header and the central record, CRC of the stored name.
+    std::string field = UnicodePathExtra("表/ソ.txt", utf8);
+    EXPECT_EQ(2u, Occurrences(ReadBytes(Path("w.zip")), field));
+    EXPECT_EQ(0u, Occurrences(ReadBytes(Path("w.zip")), UnicodePathExtra("1.txt", "1.txt")));
+    WriteBytes(Path("w\\2.txt"), "two");
+    ASSERT_EQ(0, zip_.Run("-r \"" + Path("w.zip") + "\" \"" + Path("w\\") + "\" \"@" + Response({"2.txt"}) + "\""));
+    EXPECT_EQ(2u, Occurrences(ReadBytes(Path("w.zip")), field)) << "kept by the update";
+    // tar: a pax path record, and the ustar header still holds code page 932.
+    std::string tar = ReadBytes(Path("w.tar"));
+    EXPECT_EQ(1u, Occurrences(tar, " path=" + utf8 + "\n"));
+    EXPECT_EQ(1u, Occurrences(tar, std::string("表/ソ.txt") + '\0'));
+    EXPECT_EQ((std::vector<std::string>{"表/", "表/ソ.txt", "1.txt"}), tar_.List(Path("w.tar")));
 }

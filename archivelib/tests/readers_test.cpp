@@ -94,6 +94,30 @@ TEST(NameConversion, Utf8NamesBecomeCodePage932Composed) {
     }
 }
 
+// The UTF-8 forms the writers add beside code page 932 names.
+TEST(NameConversion, CodePage932NamesBecomeUtf8) {
+    struct Case {
+        const char* name;
+        std::string cp932;
+        std::string utf8;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"trail byte 0x5C", "表/ソ能.txt", u8"表/ソ能.txt", true},
+        {"half-width kana", "\xB1\xDE", u8"\uFF71\uFF9E", true},
+        {"NEC special (circled one)", "\x87\x40", u8"\u2460", true},
+        {"lead byte cut short", "a\x95", "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string utf8;
+        EXPECT_EQ(c.ok, Cp932NameToUtf8(c.cp932, &utf8));
+        if (c.ok) {
+            EXPECT_EQ(c.utf8, utf8);
+        }
+    }
+}
+
 TEST(TarReader, MembersOfEveryKind) {
     std::string sparseMap = "2\n0\n3\n10\n2\n";
     sparseMap.resize(512, '\0');

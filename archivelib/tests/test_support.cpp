@@ -222,10 +222,10 @@ std::string BuildStoredZip(const std::vector<RawEntry>& entries) {
         Put32(&body, static_cast<unsigned>(e.data.size()));
         Put32(&body, static_cast<unsigned>(e.data.size()));
         Put16(&body, static_cast<unsigned>(e.name.size()));
-        Put16(&body, 0);
-        body += e.name + e.data;
+        Put16(&body, static_cast<unsigned>(e.zipExtra.size()));
+        body += e.name + e.zipExtra + e.data;
         Put32(&central, 0x02014b50);
-        Put16(&central, 20);
+        Put16(&central, e.tarType == '2' ? 0x0314 : 20);  // made on Unix for a link
         Put16(&central, 10);
         Put16(&central, e.zipFlags);
         Put16(&central, 0);
@@ -235,13 +235,14 @@ std::string BuildStoredZip(const std::vector<RawEntry>& entries) {
         Put32(&central, static_cast<unsigned>(e.data.size()));
         Put32(&central, static_cast<unsigned>(e.data.size()));
         Put16(&central, static_cast<unsigned>(e.name.size()));
+        Put16(&central, static_cast<unsigned>(e.zipExtra.size()));
         Put16(&central, 0);
         Put16(&central, 0);
         Put16(&central, 0);
-        Put16(&central, 0);
-        Put32(&central, e.tarType == '5' ? 0x10 : 0);  // DOS folder attribute
+        // DOS folder attribute, or a Unix link's mode in the upper half
+        Put32(&central, e.tarType == '5' ? 0x10u : e.tarType == '2' ? 0120777u << 16 : 0u);
         Put32(&central, offset);
-        central += e.name;
+        central += e.name + e.zipExtra;
     }
     std::string end;
     Put32(&end, 0x06054b50);

@@ -70,7 +70,9 @@ struct RawEntry {
     std::string data;
     char tarType = '0';
     unsigned zipFlags = 0;
+    std::string zipExtra = "";  // extra fields, in both zip headers
 };
+// tarType '2' makes a Unix symbolic link whose target is the data.
 std::string BuildStoredZip(const std::vector<RawEntry>& entries);
 std::string BuildTar(const std::vector<RawEntry>& entries);  // ends with two zero blocks
 // Level-0 lzh with stored (-lh0-) members; names as given (code page 932 bytes).

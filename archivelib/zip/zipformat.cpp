@@ -9,6 +9,7 @@
 #include "common/collect.h"
 #include "common/extract.h"
 #include "base/mbname.h"
+#include "base/textconv.h"
 
 static const uint32_t kDescriptorSignature = 0x08074b50;
 static const uint16_t kFlagEncrypted = 0x0001;
@@ -89,6 +90,10 @@ int ExtractZip(const Command& command, HWND owner, CallLog* log) {
             CreateFolders(&x, path);
             continue;
         }
+        if (entry.isSymlink) {
+            x.Fail(FDARC_E_UNSUPPORTED, "シンボリックリンクは展開しません: " + entry.name);
+            continue;
+        }
         if (entry.flags & (kFlagEncrypted | kFlagStrongEncryption)) {
             x.Fail(FDARC_E_UNSUPPORTED, "暗号化されたファイルには対応していません: " + entry.name);
             continue;
@@ -149,12 +154,27 @@ struct ZipWriter {
 
     static std::string Extra(const ZipEntry& e) {
         std::string extra;
-        if (!e.hasUnixTime) return extra;
-        Put16(&extra, kExtraUnixTime);
-        Put16(&extra, 5);
-        extra.push_back(1);  // modification time only
-        Put32(&extra, static_cast<uint32_t>(e.unixTime));
+        if (e.hasUnixTime) {
+            Put16(&extra, kExtraUnixTime);
+            Put16(&extra, 5);
+            extra.push_back(1);  // modification time only
+            Put32(&extra, static_cast<uint32_t>(e.unixTime));
+        }
+        if (!e.unicodePathField.empty() && e.unicodePathField.size() <= 0xFFFF - 4 - extra.size()) {
+            Put16(&extra, kExtraUnicodePath);
+            Put16(&extra, static_cast<uint32_t>(e.unicodePathField.size()));
+            extra += e.unicodePathField;
+        }
         return extra;
+    }
+
+    // Names stay code page 932 with no UTF-8 flag, as every reader of the
+    // common API expects; the UTF-8 form rides along for unzip, bsdtar and
+    // macOS, which take it over the stored bytes.
+    static void AddUnicodePath(ZipEntry* e) {
+        std::string utf8;
+        if (Cp932NameToUtf8(e->storedName, &utf8) && utf8 != e->storedName)
+            e->unicodePathField = MakeUnicodePathField(e->storedName, utf8);
     }
 
     std::string LocalHeader(const ZipEntry& e) {
@@ -304,6 +324,7 @@ struct ZipWriter {
     bool AddSource(const SourceItem& item, CallLog* log) {
         ZipEntry e;
         e.name = e.storedName = item.stored;
+        AddUnicodePath(&e);
         e.versionMadeBy = kMadeByDos20;
         e.versionNeeded = item.isFolder ? 20 : 10;
         FileTimeToDos(item.modified, &e.dosDate, &e.dosTime);

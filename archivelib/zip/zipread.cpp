@@ -11,7 +11,6 @@
 static const uint32_t kZip64LocatorSignature = 0x07064b50;
 static const size_t kEndSize = 22;
 static const size_t kLocalSize = 30;
-static const uint16_t kFlagUtf8 = 0x0800;
 static const uint16_t kExtraZip64 = 0x0001;
 static const uint32_t kDosFolder = 0x10;
 static const size_t kBuffer = 1 << 20;
@@ -64,6 +63,7 @@ static bool ParseExtra(const unsigned char* p, size_t length, ZipEntry* entry, b
         uint16_t size = Get16(p + 2);
         if (size > length - 4) return true;  // a short tail is ignored, as other readers do
         if (id == kExtraZip64) *zip64 = true;
+        if (id == kExtraUnicodePath) entry->unicodePathField.assign(reinterpret_cast<const char*>(p + 4), size);
         if (id == kExtraUnixTime && size >= 5 && (p[4] & 1)) {
             entry->hasUnixTime = true;
             entry->unixTime = static_cast<int32_t>(Get32(p + 5));
@@ -72,6 +72,45 @@ static bool ParseExtra(const unsigned char* p, size_t length, ZipEntry* entry, b
         length -= 4 + size;
     }
     return true;
+}
+
+std::string MakeUnicodePathField(const std::string& storedName, const std::string& utf8) {
+    std::string field(1, '\1');
+    uLong crc = crc32(0, reinterpret_cast<const Bytef*>(storedName.data()), static_cast<uInt>(storedName.size()));
+    for (int shift = 0; shift < 32; shift += 8) field.push_back(static_cast<char>((crc >> shift) & 0xFF));
+    return field + utf8;
+}
+
+// The UTF-8 name of a Unicode path field that belongs to the stored name:
+// a field left behind by a tool that renamed the entry has another CRC.
+static bool UnicodePath(const ZipEntry& entry, std::string* utf8) {
+    const std::string& field = entry.unicodePathField;
+    if (field.size() < 5 || field[0] != 1) return false;
+    uint32_t crc = Get32(reinterpret_cast<const unsigned char*>(field.data() + 1));
+    if (crc != crc32(0, reinterpret_cast<const Bytef*>(entry.storedName.data()), static_cast<uInt>(entry.storedName.size())))
+        return false;
+    utf8->assign(field, 5, std::string::npos);
+    return true;
+}
+
+// Names in code page 932: flagged ones and Unicode path fields are UTF-8,
+// the others follow the archive's decision. A character with no code page
+// 932 form stays '?', a name extraction refuses.
+static void NameEntries(std::vector<ZipEntry>* entries) {
+    NameCharsetVote vote;
+    for (const ZipEntry& entry : *entries) {
+        std::string utf8;
+        if (!(entry.flags & kFlagUtf8) && !UnicodePath(entry, &utf8)) vote.Add(entry.storedName);
+    }
+    NameCharset unmarked = vote.Decision();
+    for (ZipEntry& entry : *entries) {
+        std::string utf8;
+        if (entry.flags & kFlagUtf8) Utf8NameToCp932(entry.storedName, &entry.name);
+        else if (UnicodePath(entry, &utf8)) Utf8NameToCp932(utf8, &entry.name);
+        else UnmarkedNameToCp932(entry.storedName, unmarked, &entry.name);
+        entry.isFolder = EndsWithSeparator(entry.name) || MarkedAsFolder(entry);
+        entry.isSymlink = (entry.versionMadeBy >> 8) == 3 && ((entry.externalAttributes >> 16) & 0170000) == 0120000;
+    }
 }
 
 int ReadZipDirectory(ByteSource* reader, ZipDirectory* directory, std::string* error) {
@@ -135,9 +174,6 @@ int ReadZipDirectory(ByteSource* reader, ZipDirectory* directory, std::string* e
         entry.internalAttributes = Get16(p + 36);
         entry.externalAttributes = Get32(p + 38);
         entry.storedName.assign(reinterpret_cast<const char*>(p + 46), nameLength);
-        entry.name = entry.storedName;
-        // A character with no code page 932 form stays '?', a name extraction refuses.
-        if (entry.flags & kFlagUtf8) Utf8NameToCp932(entry.storedName, &entry.name);
         bool entryZip64 = entry.packed == 0xFFFFFFFF || entry.size == 0xFFFFFFFF || Get32(p + 42) == 0xFFFFFFFF;
         ParseExtra(p + 46 + nameLength, extraLength, &entry, &entryZip64);
         if (entryZip64) {
@@ -146,13 +182,13 @@ int ReadZipDirectory(ByteSource* reader, ZipDirectory* directory, std::string* e
         }
         entry.localOffset = Get32(p + 42) + shift;
         if (entry.localOffset + 30 > start) {
-            *error = "ローカルヘッダの位置が壊れています: " + entry.name;
+            *error = "ローカルヘッダの位置が壊れています: " + entry.storedName;
             return FDARC_E_CORRUPT;
         }
-        entry.isFolder = EndsWithSeparator(entry.name) || MarkedAsFolder(entry);
         directory->entries.push_back(entry);
         at += 46 + nameLength + extraLength + commentLength;
     }
+    NameEntries(&directory->entries);
     return FDARC_OK;
 }
 

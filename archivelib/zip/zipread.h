@@ -16,6 +16,8 @@ const uint32_t kLocalSignature = 0x04034b50;
 const uint32_t kCentralSignature = 0x02014b50;
 const uint32_t kEndSignature = 0x06054b50;
 const uint16_t kExtraUnixTime = 0x5455;
+const uint16_t kExtraUnicodePath = 0x7075;  // Info-ZIP: version 1, CRC-32 of the header's name, the UTF-8 name
+const uint16_t kFlagUtf8 = 0x0800;
 
 struct ZipEntry {
     std::string name;        // code page 932, for matching and extraction
@@ -35,12 +37,17 @@ struct ZipEntry {
     bool hasUnixTime = false;
     int64_t unixTime = 0;
     bool isFolder = false;
+    bool isSymlink = false;  // made on Unix with a link's mode: its data is the target
+    std::string unicodePathField;  // the 0x7075 field's data as stored, written back unchanged on update
 };
 
 struct ZipDirectory {
     std::vector<ZipEntry> entries;
     uint64_t directoryStart = 0;  // entry data must end before it
 };
+
+// The Unicode path field's data for a name stored as the given bytes.
+std::string MakeUnicodePathField(const std::string& storedName, const std::string& utf8);
 
 // True when the source ends with a zip end-of-directory record.
 bool LooksLikeZip(ByteSource* reader);

@@ -248,11 +248,11 @@ TEST(RunText, ArchiveFolderIsAppendedWithinBounds) {
 // Every result code the bundled library returns has words; others have
 // none and the text keeps only the code.
 TEST(RunText, LibraryFailureTexts) {
-    for (int code = 0x8001; code <= 0x800D; ++code) {
+    for (int code = 0x8001; code <= 0x800E; ++code) {
         SCOPED_TRACE(code);
         EXPECT_NE(ResultCodeMeaning(code), nullptr);
     }
-    for (int code : {0, -1, 7, 0x8000, 0x800E}) EXPECT_EQ(ResultCodeMeaning(code), nullptr) << code;
+    for (int code : {0, -1, 7, 0x8000, 0x800F}) EXPECT_EQ(ResultCodeMeaning(code), nullptr) << code;
     char text[300];
     ASSERT_TRUE(FormatLibraryFailure(text, sizeof(text), "X.DLL", 0x8008));
     EXPECT_STREQ(text, "X.DLLでエラーが発生しました。コード32776\n展開先フォルダの外を指す名前のファイルがあります（0x8008）");
