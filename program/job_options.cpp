@@ -107,7 +107,7 @@ void FormatJobUsage(const JobOptions& options, char* text, size_t size) {
         CopyText(what, sizeof(what), "実行するタスクリストファイルもパスもありません。");
     }
     FormatText(text, size,
-               "%s使い方: fardelix.exe /run {タスクリスト.fdl | パス...} [/log ログファイル] "
-               "[/overwrite:all | /overwrite:skip] [/min]",
+               "%s\n\n使い方:\nfardelix.exe /run {タスクリスト.fdl | パス...}\n"
+               "    [/log ログファイル] [/overwrite:all | /overwrite:skip] [/min]",
                what);
 }

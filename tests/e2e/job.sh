@@ -213,7 +213,7 @@ job=$work/unknown
 run_job "$job" "/run \"$(w "$work/list/nightly.fdl")\" /fast /log \"$(w "$job/job.log")\""
 expect_seen "$job" exit 255
 expect_seen "$job" window 0
-log_text "$job/job.log" | grep -qP '\t使用法\tスイッチ /fast を解釈できません。使い方: ' &&
+log_text "$job/job.log" | grep -qP '\t使用法\tスイッチ /fast を解釈できません。  使い方: fardelix.exe /run ' &&
     pass "the usage text is in the log" || fail "no usage line in the log: $(log_text "$job/job.log")"
 job=$work/unknown-interactive
 run_job "$job" "/fast \"$(w "$work/list/in/good.zip")\""

@@ -61,7 +61,7 @@ TEST(JobOptions, UsageText) {
     ReadJobOptions("/run C:\\x.zip /fast", &options);
     char text[512];
     FormatJobUsage(options, text, sizeof(text));
-    EXPECT_EQ(std::string(text).rfind("スイッチ /fast を解釈できません。使い方: fardelix.exe /run", 0), 0u) << text;
+    EXPECT_EQ(std::string(text).rfind("スイッチ /fast を解釈できません。\n\n使い方:\nfardelix.exe /run", 0), 0u) << text;
     ReadJobOptions("/run", &options);
     FormatJobUsage(options, text, sizeof(text));
     EXPECT_EQ(std::string(text).rfind("実行するタスクリストファイルもパスもありません。", 0), 0u) << text;
