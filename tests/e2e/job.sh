@@ -208,6 +208,33 @@ want_skipped=$(printf '%s\n' "$(w "$job/skip/ow/a.txt")" "$(w "$job/skip/owt/c.t
 ! log_text "$job/all/job.log" | grep -qP '\tスキップ\t' && pass "/overwrite:all skipped nothing" ||
     fail "/overwrite:all logged a skip"
 
+# ---------------------------------------------------------------- stopped by a person
+# すべて停止 while the first of two compressions runs (60 MB of base64 text
+# takes the library a few seconds): neither ends 完了, and nothing of the
+# stopped archive is left.
+job=$work/stop
+mkdir -p "$job/big" "$job/small"
+python3 - "$job/big/big.bin" <<'PY'
+import base64, os, sys
+with open(sys.argv[1], "wb") as out:
+    for _ in range(15):
+        out.write(base64.encodebytes(os.urandom(3 * 1024 * 1024)))
+PY
+printf 'small\n' > "$job/small/s.txt"
+{
+    printf '#fardelix\r\n'
+    printf '#TASKSTART\r\narcpath=%s\r\ntask=0\r\nflag=0\r\n%s\r\n#TASKEND\r\n' "$(w "$job/big.zip")" "$(w "$job/big")"
+    printf '#TASKSTART\r\narcpath=%s\r\ntask=0\r\nflag=0\r\n%s\r\n#TASKEND\r\n' "$(w "$job/small.zip")" "$(w "$job/small")"
+} > "$job/stop.fdl"
+: > "$job/stop.txt"
+run_job "$job" "/run \"$(w "$job/stop.fdl")\" /log \"$(w "$job/job.log")\""
+expect_seen "$job" stopped 1
+expect_seen "$job" exit 2
+[ ! -e "$job/big.zip" ] && [ ! -e "$job/small.zip" ] && pass "the stopped job made no archive" ||
+    fail "archives after the stop: $(ls "$job"/*.zip 2>/dev/null)"
+[ "$(log_text "$job/job.log" | grep -cP '\t停止\t圧縮\t')" = 2 ] && pass "the log names both tasks 停止" ||
+    fail "stop log: $(log_text "$job/job.log")"
+
 # ---------------------------------------------------------------- refused command lines
 job=$work/unknown
 run_job "$job" "/run \"$(w "$work/list/nightly.fdl")\" /fast /log \"$(w "$job/job.log")\""

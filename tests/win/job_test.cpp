@@ -2,7 +2,8 @@
 // prepares it. The script names a folder in FARDELIX_JOB_DIR holding
 // "arguments.txt", the job's command line, and optionally
 // "interactive.txt", the command line of an interactive fardelix started
-// first in the subfolder "interactive". The job runs in the folder; what the
+// first in the subfolder "interactive", and "stop.txt", present when a
+// person is to stop the job (すべて停止) once its first task runs. The job runs in the folder; what the
 // driver saw goes to "results.txt" as key=value lines for the script:
 // the exit code, the dialogs the job showed (dismissed here so a failure
 // cannot hang the test), whether its window was seen minimised or with its
@@ -51,10 +52,20 @@ struct JobSightings {
     bool minimised = false;
     bool fileList = false;
     bool foundByClass = false;
+    bool stopped = false;
 };
 
+// The stop command, as a person gives it, once the top task runs.
+void StopWhenRunning(const ProgramProcess& job, HWND window, JobSightings* seen) {
+    HWND tasks = GetDlgItem(window, IDC_TASKLIST);
+    if (seen->stopped || tasks == nullptr) return;
+    if (RemoteCell(job.Handle(), tasks, 0, StatusColumn).rfind("実行", 0) != 0) return;
+    PostMessageA(window, WM_COMMAND, IDM_STOP_ALL, 0);
+    seen->stopped = true;
+}
+
 // One look at the job's windows; a dialog is counted once and dismissed.
-void LookAtJob(const ProgramProcess& job, JobSightings* seen, HWND* lastDialog) {
+void LookAtJob(const ProgramProcess& job, bool stop, JobSightings* seen, HWND* lastDialog) {
     HWND dialog = WindowOf(job.Id(), "#32770");
     if (dialog != nullptr) {
         if (dialog != *lastDialog) ++seen->dialogs;
@@ -66,6 +77,7 @@ void LookAtJob(const ProgramProcess& job, JobSightings* seen, HWND* lastDialog) 
     if (window != nullptr && IsWindowVisible(window)) {
         if (!seen->window) seen->minimised = IsIconic(window) != FALSE;
         seen->window = true;
+        if (stop) StopWhenRunning(job, window, seen);
     }
     HWND fileList = WindowOf(job.Id(), FileListWindowClass);
     if (fileList != nullptr && IsWindowVisible(fileList)) seen->fileList = true;
@@ -99,8 +111,9 @@ TEST(JobTest, RunsWithoutAPerson) {
     ASSERT_TRUE(job.Start(FirstLine(folder + "arguments.txt"), folder));
     JobSightings seen;
     HWND lastDialog = nullptr;
+    const bool stop = FileExists(folder + "stop.txt");
     bool ended = PumpUntil([&] {
-        LookAtJob(job, &seen, &lastDialog);
+        LookAtJob(job, stop, &seen, &lastDialog);
         return WaitForSingleObject(job.Handle(), 0) == WAIT_OBJECT_0;
     }, JobDeadlineMs);
     DWORD exitCode = 0;
@@ -112,6 +125,7 @@ TEST(JobTest, RunsWithoutAPerson) {
     results += "minimised=" + std::to_string(seen.minimised ? 1 : 0) + "\n";
     results += "filelist=" + std::to_string(seen.fileList ? 1 : 0) + "\n";
     results += "found_by_class=" + std::to_string(seen.foundByClass ? 1 : 0) + "\n";
+    results += "stopped=" + std::to_string(seen.stopped ? 1 : 0) + "\n";
 
     if (interactiveMain != nullptr) {
         DWORD_PTR answer = 0;
