@@ -44,7 +44,8 @@ static bool TakeJobSwitch(const char* token, CommandLineCursor* cursor, JobOptio
         options->overwrite = JobSkipExisting;
     } else if (IsSwitchNamed(token, "log")) {
         char file[CommandTokenSize];
-        if (!NextCommandToken(cursor, file, sizeof(file)) || file[0] == '\0') {
+        // A switch where the file should be ("/log /min") is no file name.
+        if (!NextCommandToken(cursor, file, sizeof(file)) || file[0] == '\0' || file[0] == '/') {
             *missingValue = true;
         } else {
             options->log = file;

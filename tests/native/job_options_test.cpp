@@ -33,6 +33,8 @@ TEST(JobOptions, SwitchesAndPaths) {
         {"unknown dash switch beside a job switch", "/run -r C:\\x.zip", true, false, false, "", "-r", false,
          "\"C:\\x.zip\""},
         {"/log without its file", "/run C:\\x.zip /log", true, false, false, "", "/log", false, "\"C:\\x.zip\""},
+        {"/log followed by a switch", "/run C:\\x.zip /log /min", true, false, false, "", "/log", false,
+         "\"C:\\x.zip\""},
         {"/run without paths", "/run /log C:\\a.log x.zip", true, false, false, "C:\\a.log", "", true, "\"x.zip\""},
         {"an old command line is left as it was", "-r C:\\y.lzh", false, false, false, "", "", false, "-r C:\\y.lzh"},
         {"a quote inside a token", "/run C:\\a\"b C:\\c.zip", true, false, false, "", "", false,
