@@ -1,5 +1,6 @@
 list(APPEND CORE_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/layout.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/log_line.cpp
     ${CMAKE_CURRENT_LIST_DIR}/row_moves.cpp
     ${CMAKE_CURRENT_LIST_DIR}/text.cpp)
 list(APPEND WIN_SOURCES
@@ -9,4 +10,5 @@ list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/list_rows.cpp
     ${CMAKE_CURRENT_LIST_DIR}/list_sort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/long_work.cpp
-    ${CMAKE_CURRENT_LIST_DIR}/modal.cpp)
+    ${CMAKE_CURRENT_LIST_DIR}/modal.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/unattended.cpp)

@@ -305,3 +305,18 @@ short OpenNewCompressionTask(const char* name) {
     RefreshFileSelectionCount();
     return index;
 }
+
+// A new compression task of the given paths, named as the file-list window
+// names one, without the window being shown: a job without a person edits
+// nothing. Returns its index, or -1 when no task was made (none, or one
+// without files, which is removed).
+short CompressPathsUnedited(const char* name, const std::vector<std::string>& paths) {
+    short index = CreateCompressionTask(name, FileListWindow);
+    if (index < 0) return -1;
+    const uint32_t id = TaskTable[index].id;
+    SetArchivePathField("");
+    BeginEditingTask(index);
+    AddPathListToCurrentTask(paths);
+    CommitFileList(index);
+    return FindTaskById(id);
+}

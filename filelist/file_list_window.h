@@ -3,6 +3,9 @@
 #pragma once
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 #include "filelist/file_list_parts.h"
 #include "filelist/file_list_status.h"
 
@@ -13,4 +16,5 @@ extern const char FileListWindowClass[];
 bool CreateFileListWindow(HWND owner);
 bool ShowTaskFileList(short index);
 short OpenNewCompressionTask(const char* name);
+short CompressPathsUnedited(const char* name, const std::vector<std::string>& paths);
 void SortFileListByColumn(HWND list, int column);

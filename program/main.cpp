@@ -1,13 +1,21 @@
 #include <windows.h>
 
+#include "program/job_options.h"
+#include "program/job_run.h"
 #include "program/run_loop.h"
 #include "program/startup.h"
 #include "filelist/file_list_window.h"
 #include "ui/main_window.h"
 
 // One instance: a second start brings the first to the front and ends; its
-// command line is dropped.
+// command line is dropped. A job without a person ("/run") is a start of
+// its own: it never looks for a running window, and runs in a window that
+// a later start does not find.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+    JobOptions options;
+    ReadJobOptions(commandLine, &options);
+    if (JobCommandLineRefused(options)) return RefuseCommandLine(options);
+    if (options.run) return RunJob(instance, options, commandLine, show);
     HWND running = FindWindowA(MainWindowClass, nullptr);
     if (running != nullptr) {
         SetForegroundWindow(running);
@@ -16,10 +24,10 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     if (!RegisterMainWindowClass(instance)) return 0;
     HWND window = CreateMainWindow(instance);
     if (window == nullptr) return 0;
-    HandleCommandLine(commandLine);
+    HandleCommandLine(options.paths.c_str());
     ProgramKeys keys;
     LoadProgramKeys(instance, &keys);
-    ShowWindow(window, show);
+    ShowWindow(window, options.minimised ? SW_SHOWMINIMIZED : show);
     UpdateWindow(window);
     // A command line that made a compression task opened its file-list
     // window before the main window was shown; showing the main window can

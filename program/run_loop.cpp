@@ -84,8 +84,10 @@ bool TranslateProgramKey(const ProgramKeys& keys, HWND active, MSG* msg) {
     return table != nullptr && TranslateAcceleratorA(active, table, msg) != 0;
 }
 
-// One RunStep follows every message.
-int RunMessageLoop(const ProgramKeys* keys) {
+// One RunStep follows every message, then the caller's step if it has one
+// (a job without a person logs the tasks that ended and ends with its
+// queue).
+int RunMessageLoop(const ProgramKeys* keys, void (*afterStep)()) {
     MSG msg;
     while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (keys == nullptr || !TranslateProgramKey(*keys, GetActiveWindow(), &msg)) {
@@ -93,6 +95,7 @@ int RunMessageLoop(const ProgramKeys* keys) {
             DispatchMessageA(&msg);
         }
         RunStep();
+        if (afterStep != nullptr) afterStep();
     }
     return static_cast<int>(msg.wParam);
 }

@@ -14,4 +14,4 @@ void RunStep();
 bool LoadProgramKeys(HINSTANCE instance, ProgramKeys* keys);
 void FreeProgramKeys(ProgramKeys* keys);
 bool TranslateProgramKey(const ProgramKeys& keys, HWND active, MSG* msg);
-int RunMessageLoop(const ProgramKeys* keys);
+int RunMessageLoop(const ProgramKeys* keys, void (*afterStep)() = nullptr);

@@ -36,3 +36,19 @@ void HandleCommandLine(const char* commandLine) {
     ForEachPathToken(commandLine, CollectPath, &paths);
     AddPathListToCurrentTask(paths);
 }
+
+// The tasks of a job without a person, by the same rules, except that a
+// compression task is made without its file-list window. False when a task
+// list file could not be loaded (the reason has gone to the log).
+bool MakeJobTasks(const char* commandLine) {
+    char listFile[CommandTokenSize];
+    if (LoneTaskListFile(commandLine, listFile, sizeof(listFile))) return OpenTaskListNamed(listFile);
+    if (AllPathTokensAreArchives(commandLine)) {
+        ForEachPathToken(commandLine, AddExtractionTask, nullptr);
+        return true;
+    }
+    std::vector<std::string> paths;
+    ForEachPathToken(commandLine, CollectPath, &paths);
+    CompressPathsUnedited("名称未設定", paths);
+    return true;
+}

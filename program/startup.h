@@ -2,3 +2,4 @@
 #pragma once
 
 void HandleCommandLine(const char* commandLine);
+bool MakeJobTasks(const char* commandLine);

@@ -2,6 +2,7 @@
 
 #include "app/instance.h"
 #include "app/modal.h"
+#include "app/unattended.h"
 #include "app/text.h"
 #include "archivers/archiver_library.h"
 #include "archivers/formats.h"
@@ -89,6 +90,13 @@ static bool WantsArchiveFolder(int mode, const char* archive, int format, uint32
     return index >= 0 && InspectArchive(archive, format, index);
 }
 
+// Overwriting without asking: a job without a person follows its own rule,
+// not the setting.
+static const char* ExtractSwitchFor(const FormatRow& f) {
+    bool overwrite = UnattendedJobRunning() ? UnattendedJobOverwrites() : Settings.DefMeltOverwrite != 0;
+    return overwrite ? f.ExtractOverwriteSwitch : f.ExtractSwitch;
+}
+
 // Runs the extraction task shown in the given task-list row: one library
 // call, into the destination or into a folder named after the archive.
 void RunExtractionTask(int row) {
@@ -133,7 +141,7 @@ void RunExtractionTask(int row) {
         // show in the library call.
         CreateDirectoryA(destination, nullptr);
     }
-    const char* switches = Settings.DefMeltOverwrite == 0 ? f.ExtractSwitch : f.ExtractOverwriteSwitch;
+    const char* switches = ExtractSwitchFor(f);
     char commandLine[CommandLineSize];
     if (!BuildExtractCommand(commandLine, sizeof(commandLine), switches, archive, f.FolderOption, destination)) {
         return FailRun(id, &library, "コマンドラインが長すぎます。%s", archive);

@@ -6,6 +6,8 @@
 
 #include "app/instance.h"
 #include "app/modal.h"
+#include "app/unattended.h"
+#include "archivelib/api/fdarc.h"
 #include "archivers/run_text.h"
 #include "settings/settings.h"
 #include "tasks/run_switch.h"
@@ -186,6 +188,42 @@ static void UnregisterProgress(ArchiverLibrary* library, bool registered) {
     RunFileChanged(nullptr);
 }
 
+// ---- The overwrite question in a job without a person ----
+
+using SetOverwriteQuestionEntry = FdarcOverwriteQuestion(WINAPI*)(FdarcOverwriteQuestion question);
+
+static int WINAPI OverwriteForJob(HWND, LPCSTR) { return IDYES; }
+
+// Each file left as it was is named in the job's log.
+static int WINAPI SkipForJob(HWND, LPCSTR path) {
+    WriteJobLog("スキップ\t%s", path != nullptr ? path : "");
+    return IDNO;
+}
+
+// The question a library asks before it overwrites a file (with the
+// switches that do not overwrite, and tar's, which has none) is answered
+// by the job's rule through the library's question entry, so no box waits
+// for a person. Put back after the call; nothing outside a job.
+struct JobQuestion {
+    SetOverwriteQuestionEntry set;
+    FdarcOverwriteQuestion previous;
+};
+
+static JobQuestion AnswerQuestionForJob(const ArchiverLibrary& library) {
+    JobQuestion question = {nullptr, nullptr};
+    if (!UnattendedJobRunning() || library.module == nullptr) return question;
+    question.set = reinterpret_cast<SetOverwriteQuestionEntry>(
+        reinterpret_cast<void*>(GetProcAddress(library.module, "FdarcSetOverwriteQuestion")));
+    if (question.set != nullptr) {
+        question.previous = question.set(UnattendedJobOverwrites() ? OverwriteForJob : SkipForJob);
+    }
+    return question;
+}
+
+static void PutBackQuestion(const JobQuestion& question) {
+    if (question.set != nullptr) question.set(question.previous);
+}
+
 // The run switch reads 2 exactly while the library works, so a start command
 // dispatched by the library only marks tasks Waiting; afterwards it is
 // recomputed from the statuses, whatever the result. *cancelled is true
@@ -197,7 +235,9 @@ int CallArchiverMain(ArchiverLibrary* library, uint32_t id, HWND owner, const ch
     EnterLibraryCall();
     bool hooked = HookProgramKeys();
     bool registered = RegisterProgress(library, id);
+    JobQuestion question = AnswerQuestionForJob(*library);
     int result = library->main(owner, commandLine, output, ArchiverOutputSize);
+    PutBackQuestion(question);
     UnregisterProgress(library, registered);
     UnhookProgramKeys(hooked);
     *cancelled = registered && RunCancelRequested();

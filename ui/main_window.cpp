@@ -10,6 +10,7 @@
 #include "app/layout.h"
 #include "app/long_work.h"
 #include "app/text.h"
+#include "app/unattended.h"
 #include "filelist/file_list_window.h"
 #include "resources/resource.h"
 #include "settings/settings.h"
@@ -22,6 +23,9 @@
 #include "ui/task_list_view.h"
 
 const char MainWindowClass[] = "fardelixclass";
+// A job without a person has a window class of its own: a later start, which
+// looks for a running window by its class, never takes it for the program.
+const char JobWindowClass[] = "fardelixjobclass";
 
 // Toolbar buttons after the three standard ones; image = index in bitmap 103.
 static const ToolbarStripButton MainStripButtons[11] = {
@@ -133,9 +137,15 @@ static void OnSize(HWND window, UINT message, WPARAM wp, LPARAM lp) {
 // A changed list is offered for saving first; cancelling, or a save that
 // did not happen, keeps the program open. Tasks that are Waiting or Running
 // are dropped without a question of their own. Not while rows are being
-// added: the addition still uses the windows.
+// added: the addition still uses the windows. A job without a person ends
+// at once and keeps its list file and the settings file as they are.
 static void OnClose(HWND window) {
-    if (LongWorkRunning() || !SaveChangedTaskList()) return;
+    if (LongWorkRunning()) return;
+    if (UnattendedJobRunning()) {
+        DestroyWindow(window);
+        return;
+    }
+    if (!SaveChangedTaskList()) return;
     SaveSettings(SettingsPath);
     DestroyWindow(window);
 }
@@ -164,18 +174,18 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wp, LPA
     return DefWindowProcA(window, message, wp, lp);
 }
 
-bool RegisterMainWindowClass(HINSTANCE instance) {
+bool RegisterMainWindowClass(HINSTANCE instance, const char* className) {
     SetAppInstance(instance);
-    return RegisterProgramWindowClass(MainWindowClass, MainWindowProc, IDR_MAINMENU);
+    return RegisterProgramWindowClass(className, MainWindowProc, IDR_MAINMENU);
 }
 
 // 800 x 600, centred; a screen smaller than that gives a negative position.
-HWND CreateMainWindow(HINSTANCE instance) {
+HWND CreateMainWindow(HINSTANCE instance, const char* className) {
     SetAppInstance(instance);
     char title[PathSize + 16];
     snprintf(title, sizeof(title), "%s - %s", "NewTaskList", "fardelix");
     int x = (GetSystemMetrics(SM_CXSCREEN) - 800) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - 600) / 2;
-    return CreateWindowExA(WS_EX_WINDOWEDGE, MainWindowClass, title, WS_OVERLAPPEDWINDOW, x, y, 800, 600, nullptr,
+    return CreateWindowExA(WS_EX_WINDOWEDGE, className, title, WS_OVERLAPPEDWINDOW, x, y, 800, 600, nullptr,
                            nullptr, instance, nullptr);
 }

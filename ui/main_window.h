@@ -7,6 +7,7 @@
 #include "ui/status_bar.h"
 
 extern const char MainWindowClass[];
+extern const char JobWindowClass[];
 
-bool RegisterMainWindowClass(HINSTANCE instance);
-HWND CreateMainWindow(HINSTANCE instance);
+bool RegisterMainWindowClass(HINSTANCE instance, const char* className = MainWindowClass);
+HWND CreateMainWindow(HINSTANCE instance, const char* className = MainWindowClass);

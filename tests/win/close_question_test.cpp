@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/controls.h"
+#include "app/unattended.h"
 #include "settings/settings.h"
 #include "tasks/task_table.h"
 #include "tasks/tasklist_file.h"
@@ -138,4 +139,23 @@ TEST_F(CloseQuestionTest, EmptyListClosesWithoutAQuestion) {
     EXPECT_TRUE(Fake.messages.empty());
     EXPECT_FALSE(IsWindow(window));
     EXPECT_TRUE(TakeQuitMessage());
+}
+
+// A person closing a job's window ends it at once: no question, the changed
+// list not saved, the settings file not written.
+TEST_F(CloseQuestionTest, AJobClosesWithoutQuestionOrSettings) {
+    DeleteFileA(SettingsPath);
+    std::string own = folder + "own.fdl";
+    CopyText(CurrentListName, sizeof(CurrentListName), own.c_str());
+    AddTestExtractionTask("C:\\in\\a.zip", "C:\\out\\", AutoFolderNever);
+    ASSERT_TRUE(TaskListChanged());
+    ASSERT_TRUE(BeginUnattendedJob("", false));
+    HWND window = MainWindow;
+    SendMessageA(window, WM_CLOSE, 0, 0);
+    EndUnattendedJob();
+    EXPECT_TRUE(Fake.messages.empty());
+    EXPECT_FALSE(IsWindow(window));
+    EXPECT_TRUE(TakeQuitMessage());
+    EXPECT_FALSE(Exists(SettingsPath));
+    EXPECT_FALSE(Exists(own));
 }

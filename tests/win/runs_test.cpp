@@ -20,6 +20,7 @@
 #include "ui/task_list_view.h"
 #include "app/controls.h"
 #include "app/instance.h"
+#include "app/unattended.h"
 #include "tasks/run_switch.h"
 #include "tasks/task_rows.h"
 
@@ -754,6 +755,42 @@ TEST_F(RunsTest, ExtractionSwitchFollowsTheOverwriteSetting) {
         EXPECT_EQ(calls[0].argument, c.command);
         ExpectCleanedUp(c.library);
     }
+}
+
+// A job without a person follows its own overwrite rule, whatever the
+// setting says, and a failure's box becomes a line of its log.
+TEST_F(RunsTest, AJobChoosesTheExtractionSwitchAndLogsMessages) {
+    struct Case {
+        unsigned char setting;
+        bool overwrite;
+        const char* command;
+    };
+    const Case cases[] = {
+        {0, true, "-x -o \"C:\\in\\p.zip\" \"C:\\out\\\""},
+        {2, false, "-x \"C:\\in\\p.zip\" \"C:\\out\\\""},
+    };
+    const std::string log = work + "job.log";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.command);
+        Settings.DefMeltOverwrite = c.setting;
+        FreshCase("UNZIP32.DLL");
+        ASSERT_TRUE(BeginUnattendedJob(log.c_str(), c.overwrite));
+        uint32_t id = Run(AddTestExtractionTask("C:\\in\\p.zip", "C:\\out\\", AutoFolderNever));
+        EndUnattendedJob();
+        EXPECT_EQ(StatusOfTask(id), Done);
+        std::vector<StandinCall> calls = ReadStandinCalls(lib, "main");
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls[0].argument, c.command);
+    }
+    FreshCase(nullptr);
+    DeleteFileA(log.c_str());
+    ASSERT_TRUE(BeginUnattendedJob(log.c_str(), false));
+    uint32_t id = Run(AddTestExtractionTask("C:\\in\\p.zip", "C:\\out\\", AutoFolderNever));
+    EndUnattendedJob();
+    EXPECT_EQ(StatusOfTask(id), Error);
+    EXPECT_TRUE(Fake.messages.empty());
+    std::string text = ReadFileBytes(log);
+    EXPECT_NE(text.find("\tメッセージ\terror: UNZIP32.DLLを読み込めませんでした。"), std::string::npos) << text;
 }
 
 // Whether a folder named after the archive is made, by the task's mode and,
