@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "archivers/library_search.h"
 #include "program/run_loop.h"
 #include "program/startup.h"
 #include "filelist/file_list_window.h"
@@ -8,6 +9,7 @@
 // One instance: a second start brings the first to the front and ends; its
 // command line is dropped.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+    KeepCurrentFolderOutOfLibrarySearch();
     HWND running = FindWindowA(MainWindowClass, nullptr);
     if (running != nullptr) {
         SetForegroundWindow(running);
