@@ -9,7 +9,9 @@
 #   - imports system DLLs only: no MinGW runtime (libstdc++, libgcc_s,
 #     libwinpthread), which a user's machine does not have;
 #   - carries the version resource of the build's version;
-# fardelix.exe also carries its manifest and the About box's version text;
+# fardelix.exe also carries its manifest and the About box's version text,
+# and names archivers\fdarc.dll, where the library lies beside it (in the
+# build and in the zip) for the program to find;
 # fdarc.dll exports every entry of archivelib/fdarc.def, none decorated
 # (Zip@16 would not be found by GetProcAddress(module, "Zip")).
 # That every entry is called through a WINAPI pointer is checked when the
