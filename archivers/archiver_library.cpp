@@ -1,6 +1,7 @@
 #include "archivers/archiver_library.h"
 
 #include "app/text.h"
+#include "archivers/library_search.h"
 
 // suffix "" resolves the main entry.
 static FARPROC ResolveEntry(const ArchiverLibrary& library, const char* suffix) {
@@ -16,11 +17,13 @@ static void Resolve(const ArchiverLibrary& library, const char* suffix, Entry* e
 }
 
 // The file name goes to the loader unchanged, so the usual search path
-// finds the user's installed libraries. Without a module every entry is
-// null.
+// finds the user's installed libraries; the bundled library stands in for
+// the names it serves (archivers/library_search.h). Without a module every
+// entry is null.
 bool LoadArchiverLibrary(const char* fileName, const char* prefix, ArchiverLibrary* library) {
     *library = {};
-    library->module = LoadLibraryA(fileName);
+    bool bundled = false;
+    library->module = LoadLibraryByRule(fileName, &bundled);
     CopyText(library->prefix, sizeof(library->prefix), prefix);
     if (library->module == nullptr) return false;
     Resolve(*library, "", &library->main);

@@ -144,3 +144,14 @@ bool FormatLibraryNotLoaded(char* text, size_t size, const char* library) {
                       "%sを読み込めませんでした。\n%sをプログラムと同じフォルダかシステムフォルダに置いてください。",
                       library, library);
 }
+
+// The library name comes first and may hold double-byte characters: the
+// marker is only looked for at the start of a character.
+bool IsLibraryNotLoadedReason(const char* reason) {
+    static const char marker[] = "を読み込めませんでした。\n";
+    if (reason == nullptr) return false;
+    for (const char* p = reason; *p != '\0'; p = NextChar932(p)) {
+        if (strncmp(p, marker, sizeof(marker) - 1) == 0) return p != reason;
+    }
+    return false;
+}

@@ -26,3 +26,5 @@ bool FormatMissingEntry(char* text, size_t size, const char* library, const char
 const char* ResultCodeMeaning(int code);
 bool FormatLibraryFailure(char* text, size_t size, const char* library, int code);
 bool FormatLibraryNotLoaded(char* text, size_t size, const char* library);
+// Whether a task's reason is the one FormatLibraryNotLoaded writes.
+bool IsLibraryNotLoadedReason(const char* reason);

@@ -1,5 +1,6 @@
 #include <windows.h>
 
+#include "archivers/library_search.h"
 #include "program/job_options.h"
 #include "program/job_run.h"
 #include "program/run_loop.h"
@@ -12,6 +13,7 @@
 // its own: it never looks for a running window, and runs in a window that
 // a later start does not find.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
+    KeepCurrentFolderOutOfLibrarySearch();
     JobOptions options;
     ReadJobOptions(commandLine, &options);
     if (JobCommandLineRefused(options)) return RefuseCommandLine(options);

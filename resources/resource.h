@@ -14,6 +14,7 @@
 #define IDD_ABOUT           9
 #define IDD_SETTINGS        107
 #define IDD_EXTRACTSETTINGS 108
+#define IDD_LIBRARIES       110
 
 // Settings dialog (IDD_SETTINGS); the folder radios below are shared
 #define IDC_DEFAULT_FORMAT  1002
@@ -31,6 +32,10 @@
 // Extraction settings dialog (IDD_EXTRACTSETTINGS)
 #define IDC_DESTINATION     1010
 #define IDC_DEST_BROWSE     1011
+
+// Library list (IDD_LIBRARIES)
+#define IDC_LIBRARY_LIST    1100
+#define IDC_LIBRARY_NOTE    1101
 
 // Child windows
 #define IDC_TOOLBAR         11
@@ -63,6 +68,7 @@
 #define IDM_SAVE_LIST       4040
 #define IDM_RETRY           4041
 #define IDM_ERROR_DETAILS   4042
+#define IDM_LIBRARIES       4043
 
 // File-list window controls
 #define IDC_BROWSE          15

@@ -9,7 +9,9 @@
 #   - imports system DLLs only: no MinGW runtime (libstdc++, libgcc_s,
 #     libwinpthread), which a user's machine does not have;
 #   - carries the version resource of the build's version;
-# fardelix.exe also carries its manifest and the About box's version text;
+# fardelix.exe also carries its manifest and the About box's version text,
+# and names archivers\fdarc.dll, where the library lies beside it (in the
+# build and in the zip) for the program to find;
 # fdarc.dll exports every entry of archivelib/fdarc.def, none decorated
 # (Zip@16 would not be found by GetProcAddress(module, "Zip")).
 # That every entry is called through a WINAPI pointer is checked when the
@@ -117,6 +119,20 @@ check_files() {
     check_exports "$dll"
 }
 
+# The program takes the bundled library from archivers\fdarc.dll of its own
+# folder (a wide string in fardelix.exe): that file must lie there.
+check_bundled_place() {
+    local exe="$1" folder
+    folder=$(dirname "$exe")
+    if ! strings -el "$exe" | grep -qF 'archivers\fdarc.dll'; then
+        fail "$(basename "$exe") does not name archivers/fdarc.dll"
+    elif [ -f "$folder/archivers/fdarc.dll" ]; then
+        pass "archivers/fdarc.dll lies where $(basename "$exe") looks for the bundled library"
+    else
+        fail "no archivers/fdarc.dll beside $exe"
+    fi
+}
+
 check_stripped() {
     if $objdump -t "$1" | grep -q '^no symbols'; then pass "$(basename "$1") is stripped"
     else fail "$1 is not stripped"; fi
@@ -137,7 +153,8 @@ check_text() {
 }
 
 echo "== the 32-bit build in $build"
-check_files "$build/fardelix.exe" "$build/archivelib/fdarc.dll"
+check_files "$build/fardelix.exe" "$build/archivers/fdarc.dll"
+check_bundled_place "$build/fardelix.exe"
 
 if [ -z "$zip" ]; then
     echo "== the 32-bit release zip"
@@ -153,6 +170,7 @@ else
     top="$unpacked/fardelix-$version-win32"
     echo "== $(basename "$zip") unpacked into a clean folder"
     check_files "$top/fardelix.exe" "$top/archivers/fdarc.dll"
+    check_bundled_place "$top/fardelix.exe"
     check_stripped "$top/fardelix.exe"
     check_stripped "$top/archivers/fdarc.dll"
     # Nothing beside the program that the loader could take for an archiver library.
@@ -160,10 +178,10 @@ else
     if [ -n "$stray" ]; then fail "DLLs beside fardelix.exe: $stray"; else pass "no DLL beside fardelix.exe"; fi
     check_text "$top/README.txt"
     check_text "$top/archivers/README.txt"
-    # The names to copy the library under, derived from fdarc.def and the format table.
+    # The names the library stands in for, derived from fdarc.def and the format table.
     served=$(grep -Eic $'^  [^ ]+\\.dll\r?$' "$top/archivers/README.txt" || true)
-    if [ "$served" -gt 0 ]; then pass "archivers/README.txt names $served libraries to copy fdarc.dll as"
-    else fail "archivers/README.txt names no library to copy fdarc.dll as"; fi
+    if [ "$served" -gt 0 ]; then pass "archivers/README.txt names $served libraries fdarc.dll stands in for"
+    else fail "archivers/README.txt names no library fdarc.dll stands in for"; fi
     for license in zlib mingw-w64 gcc-runtime-library GPL-3; do
         if [ -s "$top/licenses/$license.txt" ]; then pass "licenses/$license.txt"
         else fail "licenses/$license.txt is missing"; fi

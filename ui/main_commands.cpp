@@ -22,6 +22,7 @@
 #include "tasks/tasklist_file.h"
 #include "ui/about_dialog.h"
 #include "ui/extract_dialog.h"
+#include "ui/library_dialog.h"
 #include "ui/main_controls.h"
 #include "ui/run_commands.h"
 #include "ui/settings_dialog.h"
@@ -275,5 +276,6 @@ void ExecuteMainCommand(int command) {
     case IDM_ERROR_DETAILS: ShowSelectedTaskReason(); break;
     case IDM_ABOUT:         ShowAboutBox(MainWindow); break;
     case IDM_SETTINGS:      ShowSettingsDialog(MainWindow); break;
+    case IDM_LIBRARIES:     ShowLibraryDialog(MainWindow); break;
     }
 }

@@ -7,9 +7,11 @@
 #include "app/controls.h"
 #include "app/instance.h"
 #include "app/modal.h"
+#include "archivers/run_text.h"
 #include "tasks/run_switch.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
+#include "ui/library_dialog.h"
 #include "ui/main_controls.h"
 #include "ui/status_bar.h"
 
@@ -88,5 +90,14 @@ void ShowSelectedTaskReason() {
         return;
     }
     const char* reason = TaskTable[chosen].reason[0] != '\0' ? TaskTable[chosen].reason : "理由は記録されていません。";
-    Modal.messageBox(MainWindow, reason, "エラーの詳細", MB_OK | MB_ICONINFORMATION);
+    if (!IsLibraryNotLoadedReason(reason)) {
+        Modal.messageBox(MainWindow, reason, "エラーの詳細", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    // A missing library: the list of libraries shows where each was looked for.
+    char text[TaskReasonSize + 64];
+    FormatText(text, sizeof(text), "%s\n\nライブラリの一覧を表示しますか？", reason);
+    if (Modal.messageBox(MainWindow, text, "エラーの詳細", MB_YESNO | MB_ICONINFORMATION) == IDYES) {
+        ShowLibraryDialog(MainWindow);
+    }
 }

@@ -47,7 +47,8 @@ typedef int(WINAPI* FdarcOverwriteQuestion)(HWND owner, LPCSTR path);
     int WINAPI PREFIX##CloseArchive(HANDLE archive);                                  \
     int WINAPI PREFIX##FindFirst(HANDLE archive, LPCSTR pattern, void* record);       \
     int WINAPI PREFIX##FindNext(HANDLE archive, void* record);                        \
-    int WINAPI PREFIX##GetFileCount(LPCSTR path);
+    int WINAPI PREFIX##GetFileCount(LPCSTR path);                                    \
+    WORD WINAPI PREFIX##GetVersion(void);
 
 #ifdef __cplusplus
 extern "C" {

@@ -184,6 +184,11 @@ int Count(LPCSTR path) {
 }
 }  // namespace
 
+// The version every prefix reports: 230 for 2.30, the program's version.
+#ifndef FDARC_VERSION_NUMBER
+#error "FDARC_VERSION_NUMBER is set by the build"
+#endif
+
 #define FDARC_DEFINE_ENTRIES(PREFIX, ROLE)                                                               \
     extern "C" int WINAPI PREFIX(HWND owner, LPCSTR line, LPSTR output, DWORD outputSize) {              \
         return MainEntry(ROLE, owner, line, output, outputSize);                                        \
@@ -200,6 +205,7 @@ int Count(LPCSTR path) {
     }                                                                                                   \
     extern "C" int WINAPI PREFIX##FindNext(HANDLE archive, void* record) { return FindNext(archive, record); } \
     extern "C" int WINAPI PREFIX##GetFileCount(LPCSTR path) { return Count(path); }                    \
+    extern "C" WORD WINAPI PREFIX##GetVersion(void) { return FDARC_VERSION_NUMBER; }                 \
     extern "C" BOOL WINAPI PREFIX##SetOwnerWindowEx(HWND owner, ArchiverProgressCallback callback) {    \
         SetProgressCallback(owner, callback);                                                           \
         return TRUE;                                                                                    \

@@ -27,6 +27,12 @@ std::string FolderFromEnvironment(const char* name) {
     return text;
 }
 
+std::string CopyProgramInto(const std::string& folder) {
+    std::string copy = folder + "fardelix.exe";
+    if (!CopyFileA((ProgramFolder() + "fardelix.exe").c_str(), copy.c_str(), FALSE)) return std::string();
+    return copy;
+}
+
 // The test's own main window carries the program's class name and would be
 // taken for a running instance; it is destroyed, and the next test that
 // needs it makes it anew.
@@ -113,8 +119,9 @@ ProgramProcess::~ProgramProcess() {
     CloseHandle(info_.hThread);
 }
 
-bool ProgramProcess::Start(const std::string& arguments, const std::string& folder) {
-    std::string command = "\"" + ProgramFolder() + "fardelix.exe\"" + (arguments.empty() ? "" : " ") + arguments;
+bool ProgramProcess::Start(const std::string& arguments, const std::string& folder, const std::string& program) {
+    std::string path = program.empty() ? ProgramFolder() + "fardelix.exe" : program;
+    std::string command = "\"" + path + "\"" + (arguments.empty() ? "" : " ") + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     return CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup,

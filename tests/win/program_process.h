@@ -15,6 +15,10 @@ std::string ProgramFolder();
 // is not set or too long.
 std::string FolderFromEnvironment(const char* name);
 
+// A copy of the built fardelix.exe in the folder, alone there unless the
+// test puts libraries beside it; its path.
+std::string CopyProgramInto(const std::string& folder);
+
 // Destroys the test program's own main window before the real program starts.
 void PutAwayTestMainWindow();
 
@@ -37,7 +41,9 @@ public:
     ProgramProcess& operator=(const ProgramProcess&) = delete;
     ~ProgramProcess();
 
-    bool Start(const std::string& arguments, const std::string& folder);
+    // program: the fardelix.exe to start, by default the one built beside
+    // the test program (with the bundled library in archivers\ beside it).
+    bool Start(const std::string& arguments, const std::string& folder, const std::string& program = "");
     // Posts WM_CLOSE to the main window; true when the process ended in time.
     bool Close(HWND main, int timeoutMs);
     HANDLE Handle() const { return info_.hProcess; }

@@ -36,10 +36,13 @@ TEST_F(ProgramRunTest, CommandLineFilesRunToDoneWithCtrlShiftG) {
     CreateDirectoryA("C:\\in", nullptr);
     WriteFileBytes("C:\\in\\a.txt", "alpha");
     WriteFileBytes("C:\\in\\b.txt", "beta");
-    InstallStandin(folder, "ZIP32J.DLL");   // found in the program's current folder
+    // Beside a copy of the program, which is started in its own folder.
+    std::string copy = CopyProgramInto(folder);
+    ASSERT_FALSE(copy.empty());
+    InstallStandin(folder, "ZIP32J.DLL");
 
     ProgramProcess program;
-    ASSERT_TRUE(program.Start("C:\\in\\a.txt C:\\in\\b.txt", folder));
+    ASSERT_TRUE(program.Start("C:\\in\\a.txt C:\\in\\b.txt", folder, copy));
     HWND main = nullptr;
     HWND fileWindow = nullptr;
     ASSERT_TRUE(PumpUntil([&] {

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -174,7 +175,7 @@ struct Program {
 
     // The text of the message box the program shows, after which it is
     // closed with OK; empty when none came.
-    std::string TakeMessageBox(const std::string& shot) {
+    std::string TakeMessageBox(const std::string& shot, WPARAM button = IDOK) {
         HWND box = nullptr;
         if (!PumpUntil([&] { return (box = WindowOf(process.Id(), "#32770")) != nullptr && IsWindowVisible(box); },
                        10000)) {
@@ -189,7 +190,7 @@ struct Program {
             PumpUntil([] { return false; }, 500);
             SaveScreen(shot);
         }
-        PostMessageA(box, WM_COMMAND, IDOK, 0);
+        PostMessageA(box, WM_COMMAND, button, 0);
         PumpUntil([&] { return !IsWindow(box); }, 10000);
         return std::string(caption) + "|" + buffer;
     }
@@ -265,7 +266,12 @@ TEST_F(RunningJobTest, ProgressStopReasonsRetryAndKeys) {
     auto note = [&](const std::string& key, const std::string& value) { results += key + "\t" + value + "\n"; };
 
     Program program;
-    ASSERT_TRUE(program.process.Start("\"" + folder + "list.fdl\"", folder));
+    // A copy of the program without the bundled library beside it: the
+    // libraries come from the system folder only, and a missing one stays missing.
+    CreateDirectoryA((folder + "program").c_str(), nullptr);
+    std::string copy = CopyProgramInto(folder + "program\\");
+    ASSERT_FALSE(copy.empty());
+    ASSERT_TRUE(program.process.Start("\"" + folder + "list.fdl\"", folder, copy));
     ASSERT_TRUE(PumpUntil([&] {
         program.main = WindowOf(program.process.Id(), MainWindowClass);
         program.tasks = program.main != nullptr ? GetDlgItem(program.main, IDC_TASKLIST) : nullptr;
@@ -292,10 +298,32 @@ TEST_F(RunningJobTest, ProgressStopReasonsRetryAndKeys) {
     EXPECT_NE(corrupt.find("（0x800"), std::string::npos) << corrupt;
     program.Select({RowNoLibrary});
     program.Command(IDM_ERROR_DETAILS);
-    std::string missing = program.TakeMessageBox("");
+    std::string missing = program.TakeMessageBox("", IDYES);
     note("missing-details", missing);
-    EXPECT_EQ(missing, "エラーの詳細|tar32.dllを読み込めませんでした。\ntar32.dllをプログラムと同じフォルダかシステムフォルダに置いてください。")
+    EXPECT_EQ(missing, "エラーの詳細|tar32.dllを読み込めませんでした。\ntar32.dllをプログラムと同じフォルダかシステムフォルダに置いてください。"
+                       "\n\nライブラリの一覧を表示しますか？")
         << missing;
+    // はい opens the library list: the missing library and the installed ones.
+    HWND libraries = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        libraries = WindowOf(program.process.Id(), "#32770");
+        char caption[64] = "";
+        if (libraries != nullptr) GetWindowTextA(libraries, caption, sizeof(caption));
+        return libraries != nullptr && IsWindowVisible(libraries) && strcmp(caption, "ライブラリ") == 0;
+    }, 10000));
+    HWND libraryList = GetDlgItem(libraries, IDC_LIBRARY_LIST);
+    std::string places;
+    int libraryRows = static_cast<int>(SendMessageA(libraryList, LVM_GETITEMCOUNT, 0, 0));
+    for (int row = 0; row < libraryRows; ++row) {
+        std::string name = RemoteCell(program.process.Handle(), libraryList, row, 0);
+        if (name == "tar32.dll" || name == "UNZIP32.DLL") {
+            places += name + "=" + RemoteCell(program.process.Handle(), libraryList, row, 2) + " ";
+        }
+    }
+    note("missing-libraries", places);
+    EXPECT_EQ(places, "UNZIP32.DLL=システムフォルダ tar32.dll=見つかりません ");
+    PostMessageA(libraries, WM_COMMAND, IDOK, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(libraries); }, 10000));
     std::string tip = program.HoverTip(RowCorrupt);
     note("corrupt-tip", tip);
     EXPECT_EQ("エラーの詳細|" + tip, corrupt);

@@ -407,8 +407,13 @@ TEST_F(RunsTest, FailedTasksKeepTheirReason) {
             Lv_SetSelected(TaskListView, 0, true);
             ExecuteMainCommand(IDM_ERROR_DETAILS);
             ASSERT_EQ(Fake.messages.size(), 1u);
-            EXPECT_EQ(Fake.messages[0].text, c.reason);
+            // A missing library offers the library list (not opened: the answer is not はい).
+            const bool missing = c.script == nullptr;
+            EXPECT_EQ(Fake.messages[0].text,
+                      missing ? std::string(c.reason) + "\n\nライブラリの一覧を表示しますか？" : std::string(c.reason));
+            EXPECT_EQ(Fake.messages[0].type & MB_TYPEMASK, static_cast<UINT>(missing ? MB_YESNO : MB_OK));
             EXPECT_EQ(Fake.messages[0].caption, "エラーの詳細");
+            EXPECT_TRUE(Fake.dialogIds.empty());
 
             ExecuteMainCommand(IDM_RETRY);
             EXPECT_EQ(StatusOfTask(id), Waiting);

@@ -2,12 +2,18 @@
 
 #include <gtest/gtest.h>
 
+#include "archivers/library_search.h"
 #include "tests/win/test_support.h"
 
 // Installs the scripted modal seam before every test, so no test can block
-// on a real message box or dialog.
+// on a real message box or dialog. The bundled library built beside this
+// program would stand in for every missing library: a test that wants it
+// names the program folder it lies in.
 class ModalSeamListener : public testing::EmptyTestEventListener {
-    void OnTestStart(const testing::TestInfo&) override { InstallFakeModal(); }
+    void OnTestStart(const testing::TestInfo&) override {
+        InstallFakeModal();
+        SetProgramFolderForTests(L"C:\\fardelix-tests-no-bundled-library\\");
+    }
 };
 
 int main(int argc, char** argv) {
