@@ -149,6 +149,13 @@ bool OpenTaskListNamed(const char* path) {
     return true;
 }
 
+// A list file given while the program runs: refused while tasks are queued
+// or running, and a changed list is offered for saving first.
+bool OpenTaskListInPlaceOfChanged(const char* path) {
+    if (RefuseWhileBusy() || !SaveChangedTaskList()) return false;
+    return OpenTaskListNamed(path);
+}
+
 // ---- Creating tasks ----
 
 // Its file-list window opens over the disabled main window.

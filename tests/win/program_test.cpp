@@ -1,10 +1,12 @@
 // The real program in its own process: start, title, size, settings file.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "app/text.h"
 #include "tests/win/program_process.h"
 #include "tests/win/test_support.h"
 #include "ui/main_window.h"
@@ -99,4 +101,65 @@ TEST_F(ProgramTest, SecondInstanceEndsAtOnce) {
     CloseHandle(second.hProcess);
     CloseHandle(second.hThread);
     EXPECT_EQ(first.Close(), 0u);
+}
+
+namespace {
+
+// Starts the program again with the arguments, as the shell would, and
+// waits for that second process to end; its exit code.
+DWORD StartAgain(const std::string& arguments, const std::string& folder) {
+    ProgramProcess second;
+    if (!second.Start(arguments, folder)) return 98;
+    if (WaitForSingleObject(second.Handle(), 20000) != WAIT_OBJECT_0) return 97;
+    DWORD code = 99;
+    GetExitCodeProcess(second.Handle(), &code);
+    return code;
+}
+
+}  // namespace
+
+// The second start's paths reach the running program and become tasks as
+// its own command line would make them; a lone task list file replaces the
+// list once the changed one was offered for saving.
+TEST_F(ProgramTest, SecondStartHandsItsPathsToTheFirst) {
+    std::string folder = TempFolder("run");
+    std::string other = TempFolder("other");
+    std::string list = other + "表.fdl";
+    WriteFileBytes(list, "#fardelix\r\n#TASKSTART\r\narcpath=C:\\in\\c.7z\r\ntask=1\r\nflag=1\r\nC:\\out\\\r\n"
+                         "#TASKEND\r\n");
+    // Each new extraction task counts its entries through its library.
+    for (const char* name : {"UNZIP32.DLL", "UNLHA32.DLL", "7-zip32.dll"}) InstallStandin(folder, name);
+    ProgramProcess first;
+    ASSERT_TRUE(first.Start("", folder));
+    HWND main = nullptr;
+    HWND tasks = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        main = WindowOf(first.Id(), MainWindowClass);
+        tasks = main != nullptr ? FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+        return tasks != nullptr && IsWindowVisible(main);
+    }, 20000));
+
+    EXPECT_EQ(StartAgain("\"C:\\ソフト\\a b.zip\" C:\\in\\b.lzh", other), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(tasks, LVM_GETITEMCOUNT, 0, 0) == 2; }, 10000));
+    EXPECT_EQ(RemoteCell(first.Handle(), tasks, 0, 5), "C:\\ソフト\\a b.zip");
+    EXPECT_EQ(RemoteCell(first.Handle(), tasks, 1, 5), "C:\\in\\b.lzh");
+    EXPECT_EQ(RemoteCell(first.Handle(), tasks, 0, 2), "停止");
+
+    // The list changed: the question comes first; いいえ lets it go.
+    EXPECT_EQ(StartAgain("\"" + list + "\"", other), 0u);
+    HWND question = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        return (question = WindowOf(first.Id(), "#32770")) != nullptr && IsWindowVisible(question);
+    }, 10000));
+    char text[256] = "";
+    GetWindowTextA(GetDlgItem(question, 0xFFFF), text, sizeof(text));
+    EXPECT_STREQ(text, "タスクリストは変更されています。保存しますか？");
+    EXPECT_EQ(SendMessageA(tasks, LVM_GETITEMCOUNT, 0, 0), 2);
+    PostMessageA(question, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(tasks, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10000));
+    EXPECT_EQ(RemoteCell(first.Handle(), tasks, 0, 5), "C:\\in\\c.7z");
+    char title[PathSize + 32] = "";
+    GetWindowTextA(main, title, sizeof(title));
+    EXPECT_EQ(std::string(title), list + " - fardelix");
+    EXPECT_TRUE(first.Close(main, 20000));
 }
