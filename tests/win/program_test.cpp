@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/text.h"
+#include "resources/resource.h"
 #include "tests/win/program_process.h"
 #include "tests/win/test_support.h"
 #include "ui/main_window.h"
@@ -162,4 +163,46 @@ TEST_F(ProgramTest, SecondStartHandsItsPathsToTheFirst) {
     GetWindowTextA(main, title, sizeof(title));
     EXPECT_EQ(std::string(title), list + " - fardelix");
     EXPECT_TRUE(first.Close(main, 20000));
+}
+
+// OK in the extraction settings of one task, with nothing touched, changes
+// nothing: the dialog shows the task's own rule (しない), not the default
+// (DefMeltAuto 2), and the list file keeps flag=1. A changed list would be
+// offered for saving at the close, and はい would write it in place.
+TEST_F(ProgramTest, ExtractionDialogOkKeepsTheTasksRule) {
+    std::string folder = TempFolder("run");
+    InstallStandin(folder, "UNZIP32.DLL");
+    WriteFileBytes(folder + "fardelix.ini", "[CONFIG]\r\nDefMeltAuto=2\r\n");
+    std::string list = folder + "list.fdl";
+    const std::string written =
+        "#fardelix\r\n#TASKSTART\r\narcpath=C:\\in\\p.zip\r\ntask=1\r\nflag=1\r\nC:\\out\\\r\n#TASKEND\r\n";
+    WriteFileBytes(list, written);
+    ProgramProcess program;
+    ASSERT_TRUE(program.Start("\"" + list + "\"", folder));
+    HWND main = nullptr;
+    HWND tasks = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        main = WindowOf(program.Id(), MainWindowClass);
+        tasks = main != nullptr ? GetDlgItem(main, IDC_TASKLIST) : nullptr;
+        return tasks != nullptr && IsWindowVisible(main) && SendMessageA(tasks, LVM_GETITEMCOUNT, 0, 0) == 1;
+    }, 20000));
+    SelectRemoteRow(program.Handle(), tasks, 0);
+    PostMessageA(main, WM_COMMAND, IDM_EDIT_TASK, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        return (dialog = WindowOf(program.Id(), "#32770")) != nullptr && IsWindowVisible(dialog);
+    }, 10000));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_AUTO_NEVER), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_AUTO_UNLESS_ONE), BST_UNCHECKED);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] {
+        if (WaitForSingleObject(program.Handle(), 0) == WAIT_OBJECT_0) return true;
+        HWND question = WindowOf(program.Id(), "#32770");
+        if (question != nullptr) PostMessageA(question, WM_COMMAND, IDYES, 0);
+        return false;
+    }, 20000));
+    EXPECT_EQ(ReadFileBytes(list), written);
 }
