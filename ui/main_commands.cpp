@@ -238,13 +238,17 @@ static void EditTask() {
 
 // A Running task cannot be deleted (its run still uses it): it stays, and
 // the walk goes on with the selected rows after it.
+// A running task is not deleted; the status bar says so.
 static void DeleteSelectedTasks() {
+    bool keptRunning = false;
     int row = NextSelectedRow(-1);
     while (row >= 0) {
         short index = RowToTaskIndex(row);
         bool deleted = index >= 0 && DeleteTask(index);
+        keptRunning = keptRunning || (index >= 0 && !deleted && TaskTable[index].status == Running);
         row = NextSelectedRow(deleted ? row - 1 : row);
     }
+    if (keptRunning) ShowStatusNote("実行中のタスクは削除できません（先に停止してください）");
 }
 
 static void DeleteDoneTasks() {
