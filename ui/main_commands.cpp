@@ -248,7 +248,7 @@ static void DeleteSelectedTasks() {
         keptRunning = keptRunning || (index >= 0 && !deleted && TaskTable[index].status == Running);
         row = NextSelectedRow(deleted ? row - 1 : row);
     }
-    if (keptRunning) ShowStatusNote("実行中のタスクは削除できません（先に停止してください）");
+    if (keptRunning) ShowStatusNote("実行中のタスクは削除できません");
 }
 
 static void DeleteDoneTasks() {

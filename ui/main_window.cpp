@@ -59,8 +59,13 @@ static int ClientHeight(HWND window) {
     return rect.bottom - rect.top;
 }
 
+// Part 0 fits the counts of four digits each, part 1 the end of the queue;
+// a part's margins add a few pixels to its text.
 static void SetStatusParts(int statusWidth) {
-    int parts[2] = {StatusPartEdge(statusWidth), -1};
+    const int margins = 16;
+    int zero = TextWidthIn(MainStatusBar, "  総数 = 9999  実行 = 9999  待機 = 9999  完了 = 9999  停止 = 9999  エラー = 9999");
+    int one = TextWidthIn(MainStatusBar, "すべてのタスクが終了しました（完了 9999・エラー 9999）");
+    int parts[2] = {FittedStatusPartEdge(statusWidth, zero + margins, one + margins), -1};
     SendMessageA(MainStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 }
 

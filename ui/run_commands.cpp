@@ -36,7 +36,7 @@ static int ChangeStatuses(bool selectedOnly, int from, int to, int alsoFrom = -1
 void StartSelectedTasks() {
     if (Lv_SelectedCount(TaskListView) == 0) return;
     SwitchRunningOn();
-    if (ChangeStatuses(true, Stopped, Waiting) == 0) ShowStatusNote("開始できるのは停止中のタスクです（やり直しはF5）");
+    if (ChangeStatuses(true, Stopped, Waiting) == 0) ShowStatusNote("開始できるのは停止中のタスクです");
 }
 
 // A Running task is asked to cancel: a library with the progress callback
@@ -74,7 +74,7 @@ void RetrySelectedTasks() {
     if (Lv_SelectedCount(TaskListView) == 0) return;
     SwitchRunningOn();
     if (ChangeStatuses(true, Error, Waiting, Done) == 0) {
-        ShowStatusNote("やり直せるのは完了・エラーのタスクです（開始はCtrl+G）");
+        ShowStatusNote("やり直せるのは完了・エラーのタスクです");
     }
 }
 

@@ -107,11 +107,11 @@ TEST_F(RunCommandsTest, KeysThatDoNothingSayWhy) {
         const char* partOne;
     };
     const Case cases[] = {
-        {"F5 on a stopped task", IDM_RETRY, 0, "やり直せるのは完了・エラーのタスクです（開始はCtrl+G）"},
+        {"F5 on a stopped task", IDM_RETRY, 0, "やり直せるのは完了・エラーのタスクです"},
         {"F5 on a done task", IDM_RETRY, 2, "選択数 =    1"},
-        {"Ctrl+G on a done task", IDM_START, 2, "開始できるのは停止中のタスクです（やり直しはF5）"},
+        {"Ctrl+G on a done task", IDM_START, 2, "開始できるのは停止中のタスクです"},
         {"Ctrl+G on a stopped task", IDM_START, 0, "選択数 =    1"},
-        {"Del on a running task", IDM_DELETE, 1, "実行中のタスクは削除できません（先に停止してください）"},
+        {"Del on a running task", IDM_DELETE, 1, "実行中のタスクは削除できません"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
