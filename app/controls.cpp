@@ -61,7 +61,31 @@ void Lv_SetSelected(HWND list, int row, bool selected) {
 
 int Lv_SelectedCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
 
-void Lv_AddColumn(HWND list, int column, const char* header, int width, int format) {
+// The width of the text in the window's own font, in pixels.
+int TextWidthIn(HWND window, const char* text) {
+    HDC dc = GetDC(window);
+    if (dc == nullptr) return 0;
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0));
+    HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
+    SIZE size = {};
+    GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
+    if (old != nullptr) SelectObject(dc, old);
+    ReleaseDC(window, dc);
+    return size.cx;
+}
+
+// The column is at least as wide as asked, and wide enough for its header
+// and for the sample, the longest text it shows, in the list's own font:
+// a cut text would read "タスク種…" or "314,572,8…".
+void Lv_AddColumn(HWND list, int column, const char* header, int width, int format, const char* sample) {
+    const int headerPadding = 16;  // the header's margins and divider
+    const int cellPadding = 14;    // a cell's margins on both sides
+    int needed = static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(header)));
+    if (needed > 0 && needed + headerPadding > width) width = needed + headerPadding;
+    if (sample != nullptr) {
+        needed = static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(sample)));
+        if (needed > 0 && needed + cellPadding > width) width = needed + cellPadding;
+    }
     LVCOLUMNA col = {};
     col.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
     col.fmt = format;

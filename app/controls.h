@@ -12,7 +12,8 @@ int Lv_FindRowById(HWND list, LPARAM id);
 bool Lv_IsSelected(HWND list, int row);
 void Lv_SetSelected(HWND list, int row, bool selected);
 int Lv_SelectedCount(HWND list);
-void Lv_AddColumn(HWND list, int column, const char* header, int width, int format);
+void Lv_AddColumn(HWND list, int column, const char* header, int width, int format, const char* sample = nullptr);
+int TextWidthIn(HWND window, const char* text);
 void Sb_SetPart(HWND bar, int part, const char* text);
 
 // Toolbars: buttons from a strip bitmap, separators and one tooltip per button.

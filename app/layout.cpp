@@ -6,3 +6,14 @@ int StatusPartEdge(int statusWidth) {
     int edge = statusWidth - 90;
     return edge > 400 ? edge : 400;
 }
+
+// The same rule with the widths the two parts' longest texts need: part 1
+// keeps room for its text (at least the 90 pixels above), part 0 never ends
+// before its own text (nor before 400). When the bar is too narrow for
+// both, part 0 wins and part 1 is cut.
+int FittedStatusPartEdge(int statusWidth, int partZeroText, int partOneText) {
+    int partOne = partOneText > 90 ? partOneText : 90;
+    int least = partZeroText > 400 ? partZeroText : 400;
+    int edge = statusWidth - partOne;
+    return edge > least ? edge : least;
+}

@@ -2,3 +2,4 @@
 #pragma once
 
 int StatusPartEdge(int statusWidth);
+int FittedStatusPartEdge(int statusWidth, int partZeroText, int partOneText);

@@ -74,3 +74,8 @@ int AskYesNoCancel(HWND owner, const char* text) {
     int answer = Modal.messageBox(owner, text, "動作の確認", MB_YESNOCANCEL | MB_ICONQUESTION);
     return answer == IDYES || answer == IDNO ? answer : IDCANCEL;
 }
+
+// True only for はい; a box closed any other way answers いいえ.
+bool AskYesNo(HWND owner, const char* text) {
+    return Modal.messageBox(owner, text, "動作の確認", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}

@@ -24,3 +24,4 @@ constexpr size_t MessageTextSize = 256;
 void ShowErrorMessage(HWND owner, const char* format, ...) FD_PRINTF_FORMAT(2, 3);
 bool AskOkCancel(HWND owner, const char* text);
 int AskYesNoCancel(HWND owner, const char* text);
+bool AskYesNo(HWND owner, const char* text);

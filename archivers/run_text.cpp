@@ -69,11 +69,36 @@ bool SameTopLevelName(const char* first, const char* other) {
     return TopLevelNameLength(other) == length && memcmp(TopLevelNameStart(first), TopLevelNameStart(other), length) == 0;
 }
 
-// The folder made for an archive: its file name without the extension and
-// without trailing spaces ("My Files .zip" gives "My Files").
+static bool SameAsciiTextIgnoringCase(const char* a, const char* b) {
+    for (; *a && *b; ++a, ++b) {
+        char x = (*a >= 'A' && *a <= 'Z') ? static_cast<char>(*a - 'A' + 'a') : *a;
+        char y = (*b >= 'A' && *b <= 'Z') ? static_cast<char>(*b - 'A' + 'a') : *b;
+        if (x != y) return false;
+    }
+    return *a == *b;
+}
+
+// A compressed tar named "x.tar.gz" (or .bz2, .xz) keeps "x.tar" as its name
+// without the extension: the ".tar" goes too, unless nothing would be left.
+static void DropInnerTar(char* name, const char* ext) {
+    const char* compressed[] = {".gz", ".bz2", ".xz"};
+    bool known = false;
+    for (const char* candidate : compressed) known = known || SameAsciiTextIgnoringCase(ext, candidate);
+    if (!known) return;
+    char* lastDot = nullptr;
+    for (char* p = name; *p; p = const_cast<char*>(NextChar932(p))) {
+        if (*p == '.') lastDot = p;
+    }
+    if (lastDot != nullptr && lastDot != name && SameAsciiTextIgnoringCase(lastDot, ".tar")) *lastDot = '\0';
+}
+
+// The folder made for an archive: its file name without the extension (a
+// compressed tar's ".tar" included) and without trailing spaces ("My Files
+// .zip" gives "My Files", "x.tar.xz" and "x.txz" give "x").
 bool ArchiveFolderName(const char* archivePath, char* name, size_t size) {
     PathParts parts;
     SplitPath(archivePath, &parts);
+    DropInnerTar(parts.name, parts.ext);
     const char* end = parts.name;
     for (const char* p = parts.name; *p; p = NextChar932(p)) {
         if (*p != ' ') end = NextChar932(p);

@@ -112,3 +112,27 @@ void ForEachPathToken(const char* commandLine, void (*visit)(const char* token, 
         if (IsPathLikeToken(token)) visit(token, context);
     }
 }
+
+// Empty when the two texts would not fit: the receiver refuses more.
+std::string PackHandoff(const char* folder, const char* commandLine) {
+    std::string data = folder != nullptr ? folder : "";
+    data += '\0';
+    data += commandLine != nullptr ? commandLine : "";
+    data += '\0';
+    return data.size() <= HandoffMaxSize ? data : std::string();
+}
+
+// The data comes from another process: exactly two terminated texts, the
+// folder no longer than a path, nothing after the second terminator.
+bool UnpackHandoff(const char* data, size_t size, std::string* folder, std::string* commandLine) {
+    if (data == nullptr || size < 2 || size > HandoffMaxSize || data[size - 1] != '\0') return false;
+    const char* split = static_cast<const char*>(memchr(data, '\0', size));
+    size_t folderLength = static_cast<size_t>(split - data);
+    if (folderLength >= CommandTokenSize || folderLength + 1 >= size) return false;
+    const char* line = split + 1;
+    size_t lineLength = size - folderLength - 2;
+    if (memchr(line, '\0', lineLength) != nullptr) return false;
+    folder->assign(data, folderLength);
+    commandLine->assign(line, lineLength);
+    return true;
+}

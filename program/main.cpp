@@ -1,15 +1,40 @@
 #include <windows.h>
 
+#include <string>
+
+#include "app/text.h"
 #include "archivers/library_search.h"
+#include "program/command_line.h"
 #include "program/job_options.h"
 #include "program/job_run.h"
 #include "program/run_loop.h"
 #include "program/startup.h"
 #include "filelist/file_list_window.h"
+#include "ui/handoff.h"
 #include "ui/main_window.h"
 
-// One instance: a second start brings the first to the front and ends; its
-// command line is dropped. A job without a person ("/run") is a start of
+// The running window copies the data and answers at once; it turns it
+// into tasks from its own loop. A window that does not answer in time
+// (hung) gets nothing.
+static void HandOver(HWND running, const char* commandLine) {
+    if (commandLine != nullptr && commandLine[0] != '\0') {
+        char folder[PathSize] = "";
+        DWORD length = GetCurrentDirectoryA(sizeof(folder), folder);
+        if (length == 0 || length >= sizeof(folder)) folder[0] = '\0';
+        std::string data = PackHandoff(folder, commandLine);
+        COPYDATASTRUCT copy = {HandoffTag, static_cast<DWORD>(data.size()), &data[0]};
+        DWORD_PTR answer = 0;
+        if (!data.empty()) {
+            SendMessageTimeoutA(running, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&copy), SMTO_ABORTIFHUNG, 10000,
+                                &answer);
+        }
+    }
+    if (IsIconic(running)) ShowWindow(running, SW_RESTORE);
+    SetForegroundWindow(running);
+}
+
+// One instance: a second start hands its command line to the first, brings
+// it to the front and ends. A job without a person ("/run") is a start of
 // its own: it never looks for a running window, and runs in a window that
 // a later start does not find.
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
@@ -20,10 +45,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     if (options.run) return RunJob(instance, options, commandLine, show);
     HWND running = FindWindowA(MainWindowClass, nullptr);
     if (running != nullptr) {
-        SetForegroundWindow(running);
+        HandOver(running, options.paths.c_str());
         return 0;
     }
     if (!RegisterMainWindowClass(instance)) return 0;
+    SetHandoffHandler(HandleHandedCommandLine);
     HWND window = CreateMainWindow(instance);
     if (window == nullptr) return 0;
     HandleCommandLine(options.paths.c_str());

@@ -52,3 +52,19 @@ bool MakeJobTasks(const char* commandLine) {
     CompressPathsUnedited("名称未設定", paths);
     return true;
 }
+
+// A second start's command line becomes tasks as the program's own would;
+// a lone task list file replaces the list only after the changed one was
+// offered for saving. Only drive-letter paths count, so the second start's
+// folder (kept with the data) changes nothing of what they name.
+void HandleHandedCommandLine(const char* data, size_t size) {
+    std::string folder;
+    std::string commandLine;
+    if (!UnpackHandoff(data, size, &folder, &commandLine)) return;
+    char listFile[CommandTokenSize];
+    if (LoneTaskListFile(commandLine.c_str(), listFile, sizeof(listFile))) {
+        OpenTaskListInPlaceOfChanged(listFile);
+        return;
+    }
+    HandleCommandLine(commandLine.c_str());
+}

@@ -97,6 +97,13 @@ static const char* ExtractSwitchFor(const FormatRow& f) {
     return overwrite ? f.ExtractOverwriteSwitch : f.ExtractSwitch;
 }
 
+// A stopped or failed run takes back the folder it made for the archive,
+// as long as nothing was put into it (a folder that holds anything is not
+// removed).
+static void RemoveEmptyMadeFolder(const char* folder, bool made) {
+    if (made) RemoveDirectoryA(folder);
+}
+
 // Runs the extraction task shown in the given task-list row: one library
 // call, into the destination or into a folder named after the archive.
 void RunExtractionTask(int row) {
@@ -128,6 +135,7 @@ void RunExtractionTask(int row) {
     if (library.main == nullptr) return FailMissingEntry(id, &library, f.ExtractLibrary, "");
     char destination[PathSize];
     CopyText(destination, sizeof(destination), TaskTable[index].destination);
+    bool madeFolder = false;
     if (WantsArchiveFolder(mode, archive, format, id)) {
         // A failed inspection has set the task to Error and said why.
         index = FindTaskById(id);
@@ -139,11 +147,12 @@ void RunExtractionTask(int row) {
         }
         // Not tested: an existing folder is simply used, other failures
         // show in the library call.
-        CreateDirectoryA(destination, nullptr);
+        madeFolder = CreateDirectoryA(destination, nullptr) != FALSE;
     }
     const char* switches = ExtractSwitchFor(f);
     char commandLine[CommandLineSize];
     if (!BuildExtractCommand(commandLine, sizeof(commandLine), switches, archive, f.FolderOption, destination)) {
+        RemoveEmptyMadeFolder(destination, madeFolder);
         return FailRun(id, &library, "コマンドラインが長すぎます。%s", archive);
     }
     if (library.setBackGroundMode != nullptr) library.setBackGroundMode(TRUE);
@@ -151,7 +160,8 @@ void RunExtractionTask(int row) {
     int result = CallArchiverMain(&library, id, nullptr, commandLine, &cancelled);
     // A library that went on in spite of the stop and succeeded has
     // extracted everything: the task is done.
-    if (cancelled && result != 0) return EndRunWith(id, &library, Stopped);
     if (result == 0 || FindTaskById(id) < 0) return EndRunWith(id, &library, Done);
+    RemoveEmptyMadeFolder(destination, madeFolder);
+    if (cancelled) return EndRunWith(id, &library, Stopped);
     FailWithResult(id, &library, f.ExtractLibrary, result);
 }

@@ -174,6 +174,9 @@ static const char* const FileColumnHeaders[FileColumnCount] = {"ファイル／�
                                                                "ファイルパス"};
 static const int FileColumnWidths[FileColumnCount] = {150, 80, 120, 282};
 static const int FileColumnFormats[FileColumnCount] = {LVCFMT_LEFT, LVCFMT_RIGHT, LVCFMT_LEFT, LVCFMT_LEFT};
+// The longest text of the size and time columns.
+static const char* const FileColumnSamples[FileColumnCount] = {nullptr, "4,294,967,295", "0000/00/00 00:00:00",
+                                                               nullptr};
 
 // A new task's list: hidden, full-row selection, the four columns. The
 // window that shows it lays it out and wraps its procedure.
@@ -187,7 +190,7 @@ HWND CreateTaskFileListView(HWND parent) {
     if (list == nullptr) return nullptr;
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (int i = 0; i < FileColumnCount; ++i) {
-        Lv_AddColumn(list, i, FileColumnHeaders[i], FileColumnWidths[i], FileColumnFormats[i]);
+        Lv_AddColumn(list, i, FileColumnHeaders[i], FileColumnWidths[i], FileColumnFormats[i], FileColumnSamples[i]);
     }
     ShowWindow(list, SW_HIDE);
     UpdateWindow(list);

@@ -15,18 +15,24 @@ struct ColumnSpec {
     const char* header;
     int width;
     int format;
+    const char* sample;  // the longest text of a column of short texts
 };
 
 static const ColumnSpec TaskColumns[TaskColumnCount] = {
-    {"圧縮ファイル名", 150, LVCFMT_LEFT}, {"タスク種別", 65, LVCFMT_LEFT},   {"状態", 60, LVCFMT_LEFT},
-    {"ファイル数", 80, LVCFMT_RIGHT},     {"サイズ合計", 80, LVCFMT_RIGHT}, {"圧縮ファイルパス", 402, LVCFMT_LEFT},
+    {"圧縮ファイル名", 150, LVCFMT_LEFT, nullptr},
+    {"タスク種別", 65, LVCFMT_LEFT, "解凍"},
+    {"状態", 60, LVCFMT_LEFT, "実行 100%"},
+    {"ファイル数", 80, LVCFMT_RIGHT, "4,294,967,295"},
+    {"サイズ合計", 80, LVCFMT_RIGHT, "4,294,967,295"},
+    {"圧縮ファイルパス", 402, LVCFMT_LEFT, nullptr},
 };
 
 void AttachTaskRows(HWND list) { TaskRows = list; }
 
 void AddTaskColumns(HWND list) {
     for (int i = 0; i < TaskColumnCount; ++i) {
-        Lv_AddColumn(list, i, TaskColumns[i].header, TaskColumns[i].width, TaskColumns[i].format);
+        const ColumnSpec& c = TaskColumns[i];
+        Lv_AddColumn(list, i, c.header, c.width, c.format, c.sample);
     }
 }
 

@@ -53,14 +53,14 @@ static INT_PTR OnInitDialog(HWND dialog, LPARAM lp) {
     HWND box = GetDlgItem(dialog, IDC_DESTINATION);
     SendMessageA(box, EM_LIMITTEXT, PathSize - 1, 0);
     short index = FindTaskById(data->taskId);
+    // The task's own rule is shown (for several tasks, that of the last
+    // selected one), so OK without a change stores what was there.
+    Dlg_CheckAutoFolder(dialog, index >= 0 ? TaskTable[index].flag : Settings.DefMeltAuto);
     if (data->batch) {
         SetWindowTextA(dialog, "圧縮ファイルの一括解凍設定");
-        Dlg_CheckAutoFolder(dialog, index >= 0 ? TaskTable[index].flag : Settings.DefMeltAuto);
     } else {
-        // The default rule is shown, not the task's own.
         if (index >= 0) SetWindowTextA(box, TaskTable[index].destination);
         SendMessageA(box, EM_SETSEL, 0, -1);
-        Dlg_CheckAutoFolder(dialog, Settings.DefMeltAuto);
     }
     SetFocus(box);
     return FALSE;

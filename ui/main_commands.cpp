@@ -150,6 +150,13 @@ bool OpenTaskListNamed(const char* path) {
     return true;
 }
 
+// A list file given while the program runs: refused while tasks are queued
+// or running, and a changed list is offered for saving first.
+bool OpenTaskListInPlaceOfChanged(const char* path) {
+    if (RefuseWhileBusy() || !SaveChangedTaskList()) return false;
+    return OpenTaskListNamed(path);
+}
+
 // ---- Creating tasks ----
 
 // Its file-list window opens over the disabled main window.
@@ -232,13 +239,17 @@ static void EditTask() {
 
 // A Running task cannot be deleted (its run still uses it): it stays, and
 // the walk goes on with the selected rows after it.
+// A running task is not deleted; the status bar says so.
 static void DeleteSelectedTasks() {
+    bool keptRunning = false;
     int row = NextSelectedRow(-1);
     while (row >= 0) {
         short index = RowToTaskIndex(row);
         bool deleted = index >= 0 && DeleteTask(index);
+        keptRunning = keptRunning || (index >= 0 && !deleted && TaskTable[index].status == Running);
         row = NextSelectedRow(deleted ? row - 1 : row);
     }
+    if (keptRunning) ShowStatusNote("実行中のタスクは削除できません");
 }
 
 static void DeleteDoneTasks() {

@@ -7,3 +7,4 @@ extern char CurrentListName[PathSize];   // the task list file's path, "NewTaskL
 void ExecuteMainCommand(int command);
 bool SaveChangedTaskList();
 bool OpenTaskListNamed(const char* path);
+bool OpenTaskListInPlaceOfChanged(const char* path);

@@ -9,6 +9,7 @@
 #include "app/instance.h"
 #include "app/layout.h"
 #include "app/long_work.h"
+#include "app/modal.h"
 #include "app/text.h"
 #include "app/unattended.h"
 #include "filelist/file_list_window.h"
@@ -16,9 +17,11 @@
 #include "settings/settings.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
+#include "ui/handoff.h"
 #include "ui/main_commands.h"
 #include "ui/main_controls.h"
 #include "ui/reason_tip.h"
+#include "ui/run_commands.h"
 #include "ui/status_bar.h"
 #include "ui/task_list_view.h"
 
@@ -60,8 +63,13 @@ static int ClientHeight(HWND window) {
     return rect.bottom - rect.top;
 }
 
+// Part 0 fits the counts of four digits each, part 1 the end of the queue;
+// a part's margins add a few pixels to its text.
 static void SetStatusParts(int statusWidth) {
-    int parts[2] = {StatusPartEdge(statusWidth), -1};
+    const int margins = 16;
+    int zero = TextWidthIn(MainStatusBar, "  総数 = 9999  実行 = 9999  待機 = 9999  完了 = 9999  停止 = 9999  エラー = 9999");
+    int one = TextWidthIn(MainStatusBar, "すべてのタスクが終了しました（完了 9999・エラー 9999）");
+    int parts[2] = {FittedStatusPartEdge(statusWidth, zero + margins, one + margins), -1};
     SendMessageA(MainStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 }
 
@@ -134,15 +142,43 @@ static void OnSize(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     LayoutMainWindow(LOWORD(lp), HIWORD(lp));
 }
 
-// A changed list is offered for saving first; cancelling, or a save that
-// did not happen, keeps the program open. Tasks that are Waiting or Running
-// are dropped without a question of their own. Not while rows are being
-// added: the addition still uses the windows. A job without a person ends
-// at once and keeps its list file and the settings file as they are.
+namespace {
+// Set while a close waits for the stopped run to end.
+struct CloseState {
+    bool waitingForRun;
+};
+CloseState Closing = {};
+constexpr UINT_PTR CloseTimerId = 27;
+constexpr UINT CloseCheckMs = 100;
+}  // namespace
+
+static bool AnyTaskRunning() {
+    for (int i = 0; i < TaskCount; ++i) {
+        if (TaskTable[i].status == Running) return true;
+    }
+    return false;
+}
+
+// A job without a person ends at once and keeps its list file and the
+// settings file as they are. Otherwise a running task is stopped first, as
+// the stop-all command stops it, only when the user agrees; the close goes
+// on once its run has ended (the run removes what it left half-made). Then
+// a changed list is offered for saving; cancelling, or a save that did not
+// happen, keeps the program open. Waiting tasks are dropped without a
+// question of their own. Not while rows are being added: the addition still
+// uses the windows.
 static void OnClose(HWND window) {
     if (LongWorkRunning()) return;
     if (UnattendedJobRunning()) {
         DestroyWindow(window);
+        return;
+    }
+    if (AnyTaskRunning()) {
+        if (Closing.waitingForRun) return;
+        if (!AskYesNo(window, "実行中のタスクがあります。中止して終了しますか？")) return;
+        StopAllTasks();
+        Closing.waitingForRun = true;
+        SetTimer(window, CloseTimerId, CloseCheckMs, nullptr);
         return;
     }
     if (!SaveChangedTaskList()) return;
@@ -150,7 +186,20 @@ static void OnClose(HWND window) {
     DestroyWindow(window);
 }
 
+static void OnCloseTimer(HWND window) {
+    if (AnyTaskRunning()) return;
+    KillTimer(window, CloseTimerId);
+    Closing.waitingForRun = false;
+    OnClose(window);
+}
+
+static void OnTimer(HWND window, UINT_PTR id) {
+    if (id == CloseTimerId) OnCloseTimer(window);
+    if (id == HandoffTimerId) OnHandoffTimer(window);
+}
+
 static void OnDestroy() {
+    Closing = {};
     SetMainWindow(nullptr);
     PostQuitMessage(0);
 }
@@ -169,6 +218,8 @@ static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wp, LPA
     case WM_NOTIFY:   return OnNotify(reinterpret_cast<const NMHDR*>(lp));
     case WM_COMMAND:  ExecuteMainCommand(LOWORD(wp)); return 0;
     case WM_CLOSE:    OnClose(window); return 0;
+    case WM_TIMER:    OnTimer(window, wp); return 0;
+    case WM_COPYDATA: return OnHandoffData(window, reinterpret_cast<const COPYDATASTRUCT*>(lp));
     case WM_DESTROY:  OnDestroy(); return 0;
     }
     return DefWindowProcA(window, message, wp, lp);

@@ -16,23 +16,29 @@
 #include "ui/status_bar.h"
 
 // Every row in row order (or only the selected ones) whose task has the
-// status `from` (or `alsoFrom`) gets the status `to`.
-static void ChangeStatuses(bool selectedOnly, int from, int to, int alsoFrom = -1) {
+// status `from` (or `alsoFrom`) gets the status `to`. How many changed.
+static int ChangeStatuses(bool selectedOnly, int from, int to, int alsoFrom = -1) {
+    int changed = 0;
     int rows = Lv_RowCount(TaskListView);
     for (int row = 0; row < rows; ++row) {
         if (selectedOnly && !Lv_IsSelected(TaskListView, row)) continue;
         short index = RowToTaskIndex(row);
         if (index < 0) continue;
         int status = TaskTable[index].status;
-        if (status == from || status == alsoFrom) SetTaskStatus(index, to);
+        if (status == from || status == alsoFrom) {
+            SetTaskStatus(index, to);
+            ++changed;
+        }
     }
     RefreshStatusBar();
+    return changed;
 }
 
+// A key that found nothing to do says why.
 void StartSelectedTasks() {
     if (Lv_SelectedCount(TaskListView) == 0) return;
     SwitchRunningOn();
-    ChangeStatuses(true, Stopped, Waiting);
+    if (ChangeStatuses(true, Stopped, Waiting) == 0) ShowStatusNote("開始できるのは停止中のタスクです");
 }
 
 // A Running task is asked to cancel: a library with the progress callback
@@ -69,7 +75,9 @@ void StopAllTasks() {
 void RetrySelectedTasks() {
     if (Lv_SelectedCount(TaskListView) == 0) return;
     SwitchRunningOn();
-    ChangeStatuses(true, Error, Waiting, Done);
+    if (ChangeStatuses(true, Error, Waiting, Done) == 0) {
+        ShowStatusNote("やり直せるのは完了・エラーのタスクです");
+    }
 }
 
 // The reason of the first selected task that ended in Error (the focused

@@ -4,6 +4,7 @@ list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/about_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/dialog_controls.cpp
     ${CMAKE_CURRENT_LIST_DIR}/extract_dialog.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/handoff.cpp
     ${CMAKE_CURRENT_LIST_DIR}/library_dialog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_commands.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main_controls.cpp

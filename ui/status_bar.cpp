@@ -61,6 +61,9 @@ void ShowQueueEnded() {
     FlashWindowEx(&flash);
 }
 
+// Why a command did nothing, in part 1 until the selection changes.
+void ShowStatusNote(const char* text) { Sb_SetPart(MainStatusBar, 1, text); }
+
 // The status counts of the task rows in part 0.
 void RefreshStatusBar() {
     int counts[TaskStatusCount];

@@ -7,3 +7,4 @@ void RefreshSelectionCount();
 void RefreshStatusBar();
 void HoldStatusCounts(bool hold);
 void ShowQueueEnded();
+void ShowStatusNote(const char* text);

@@ -35,9 +35,12 @@ struct FdarcFindRecord {
 static_assert(offsetof(FdarcFindRecord, name) == 26, "name sits at byte 26");
 static_assert(sizeof(FdarcFindRecord) == FDARC_FIND_RECORD_SIZE, "record is 560 bytes");
 
-// The Yes/No/Cancel question asked before an existing file is overwritten.
-// Returns IDYES, IDNO or IDCANCEL. Tests install their own answer.
+// The question asked before an existing file is overwritten. Returns IDYES,
+// IDNO, IDCANCEL, or one of the two answers below for the rest of the call.
+// Tests and callers with their own question install it.
 typedef int(WINAPI* FdarcOverwriteQuestion)(HWND owner, LPCSTR path);
+#define FDARC_ANSWER_OVERWRITE_ALL 1122  // this file and every further one of the call
+#define FDARC_ANSWER_SKIP_ALL 1123       // keep this file and every further existing one
 
 #define FDARC_DECLARE_ENTRIES(PREFIX)                                                 \
     int WINAPI PREFIX(HWND owner, LPCSTR commandLine, LPSTR output, DWORD outputSize); \
@@ -60,7 +63,7 @@ FDARC_DECLARE_ENTRIES(SevenZip)
 FDARC_DECLARE_ENTRIES(Unlha)
 FDARC_DECLARE_ENTRIES(Cab)
 FDARC_DECLARE_ENTRIES(Unrar)
-// Installs the overwrite question (NULL restores the message box); returns the previous one.
+// Installs the overwrite question (NULL restores the library's own dialog); returns the previous one.
 FdarcOverwriteQuestion WINAPI FdarcSetOverwriteQuestion(FdarcOverwriteQuestion question);
 #ifdef __cplusplus
 }

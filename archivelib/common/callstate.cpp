@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "base/mbname.h"
+#include "common/overwrite_dialog.h"
 
 namespace {
 struct CallState {
@@ -145,11 +146,26 @@ FdarcOverwriteQuestion SetOverwriteQuestion(FdarcOverwriteQuestion question) {
     return previous;
 }
 
-int AskOverwrite(HWND owner, const std::string& path) {
-    if (State.question != nullptr) return State.question(owner, path.c_str());
+// Any answer but the five known ones keeps the file, as いいえ does.
+static OverwriteAnswer FromCode(INT_PTR code) {
+    switch (code) {
+    case IDYES:                      return OverwriteAnswer::Yes;
+    case IDCANCEL:                   return OverwriteAnswer::Cancel;
+    case FDARC_ANSWER_OVERWRITE_ALL: return OverwriteAnswer::YesToAll;
+    case FDARC_ANSWER_SKIP_ALL:      return OverwriteAnswer::NoToAll;
+    }
+    return OverwriteAnswer::No;
+}
+
+// The caller's question when it installed one, else the library's dialog;
+// a message box with the same text when the dialog cannot be shown.
+OverwriteAnswer AskOverwrite(HWND owner, const std::string& path) {
+    if (State.question != nullptr) return FromCode(State.question(owner, path.c_str()));
     char text[600];
     snprintf(text, sizeof text, "%s\n\nこのファイルは既に存在します。上書きしますか？", path.c_str());
-    return MessageBoxA(owner, text, "上書きの確認", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
+    INT_PTR answer = ShowOverwriteDialog(owner, text);
+    if (answer <= 0) answer = MessageBoxA(owner, text, "上書きの確認", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON2);
+    return FromCode(answer);
 }
 
 void CallLog::Line(const std::string& text) {

@@ -53,7 +53,8 @@ private:
 };
 
 FdarcOverwriteQuestion SetOverwriteQuestion(FdarcOverwriteQuestion question);
-int AskOverwrite(HWND owner, const std::string& path);  // IDYES, IDNO or IDCANCEL
+enum class OverwriteAnswer { Yes, No, Cancel, YesToAll, NoToAll };
+OverwriteAnswer AskOverwrite(HWND owner, const std::string& path);
 
 // What a call reports in its output buffer: one line per entry, errors too.
 class CallLog {

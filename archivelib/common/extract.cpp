@@ -103,13 +103,17 @@ OutputStart OutputFile::Begin(Extraction* x, const std::string& path) {
             return OutputStart::Skip;
         }
         if (!x->overwrite) {
-            int answer = AskOverwrite(x->owner, path);
-            if (answer == IDCANCEL) {
+            if (x->keepExisting) return OutputStart::Skip;
+            switch (AskOverwrite(x->owner, path)) {
+            case OverwriteAnswer::Cancel:
                 x->cancelled = true;
                 x->Fail(FDARC_E_CANCELLED, "中止しました");
                 return OutputStart::Stop;
+            case OverwriteAnswer::NoToAll:  x->keepExisting = true; return OutputStart::Skip;
+            case OverwriteAnswer::No:       return OutputStart::Skip;
+            case OverwriteAnswer::YesToAll: x->overwrite = true; break;
+            case OverwriteAnswer::Yes:      break;
             }
-            if (answer != IDYES) return OutputStart::Skip;
         }
         temp_ = MakeTempBeside(path);
         if (temp_.empty()) {

@@ -16,7 +16,8 @@
 struct Extraction {
     HWND owner = nullptr;
     std::string destination;  // "" or ending in a separator
-    bool overwrite = false;
+    bool overwrite = false;       // no question: by the switch, or すべて上書き
+    bool keepExisting = false;    // no question: すべてスキップ keeps every existing file
     std::vector<std::string> patterns;  // empty: every entry
     CallLog* log = nullptr;
     int error = FDARC_OK;  // the first failure; later entries still go on

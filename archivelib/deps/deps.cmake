@@ -39,7 +39,10 @@ function(fdarc_build_dependency name source)
             return()
         endif()
     endif()
-    message(STATUS "fdarc: building ${name} (once per build folder)")
+    # NOTICE goes to stderr: the scripts hide the configure's own output, and
+    # this step is quiet for minutes.
+    message(NOTICE "fdarc: building ${name} from its Debian source for this build folder, once "
+                   "(a minute or two on two cores; later configures skip it)")
     # A folder left by a failed attempt keeps its configure checks: the retry is quicker.
     set(binary ${FDARC_DEPS_DIR}/build-${name})
     execute_process(

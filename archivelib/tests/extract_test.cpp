@@ -3,6 +3,11 @@
 #include "test_support.h"
 #include "zip/zipread.h"
 
+#include <atomic>
+#include <thread>
+
+#include "common/overwrite_ids.h"
+
 namespace {
 // The question seam: answers from a script, records what was asked.
 struct QuestionScript {
@@ -64,6 +69,8 @@ const Answers kAnswers[] = {
     {"no to all", {IDNO, IDNO, IDNO}, 0, 3, {"old 1", "old 2", "old 3"}},
     {"yes no yes", {IDYES, IDNO, IDYES}, 0, 3, {"new 1", "old 2", "new 3"}},
     {"cancel stops at once", {IDYES, IDCANCEL}, FDARC_E_CANCELLED, 2, {"new 1", "old 2", "old 3"}},
+    {"no, then overwrite all", {IDNO, FDARC_ANSWER_OVERWRITE_ALL}, 0, 2, {"old 1", "new 2", "new 3"}},
+    {"skip all at once", {FDARC_ANSWER_SKIP_ALL}, 0, 1, {"old 1", "old 2", "old 3"}},
 };
 }  // namespace
 
@@ -291,4 +298,56 @@ TEST_F(Overwrite, WrittenNamesCarryUtf8) {
     EXPECT_EQ(1u, Occurrences(tar, " path=" + utf8 + "\n"));
     EXPECT_EQ(1u, Occurrences(tar, std::string("表/ソ.txt") + '\0'));
     EXPECT_EQ((std::vector<std::string>{"表/", "表/ソ.txt", "1.txt"}), tar_.List(Path("w.tar")));
+}
+
+// Without a question of the caller's the library asks in its own dialog;
+// one answer for the rest of the call settles every further file.
+TEST_F(Overwrite, OwnDialogAnswersForTheRestOfTheCall) {
+    unzip_.setQuestion(nullptr);
+    struct Case { const char* name; int button; const char* contents[3]; };
+    const Case cases[] = {
+        {"overwrite all", IDC_FDARC_OVERWRITE_ALL, {"new 1", "new 2", "new 3"}},
+        {"skip all", IDC_FDARC_SKIP_ALL, {"old 1", "old 2", "old 3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string destination = Path(std::string("own-") + (c.button == IDC_FDARC_SKIP_ALL ? "skip" : "all") + "\\");
+        MakeOldTree(destination);
+        std::atomic<bool> done(false);
+        int shown = 0;
+        std::string text;
+        std::string label;
+        // The dialog runs on this thread: another one finds it and answers.
+        std::thread answerer([&] {
+            HWND last = nullptr;
+            for (DWORD start = GetTickCount(); !done && GetTickCount() - start < 20000; Sleep(20)) {
+                HWND dialog = FindWindowA("#32770", "上書きの確認");
+                if (dialog == nullptr || dialog == last || !IsWindowVisible(dialog)) continue;
+                last = dialog;
+                ++shown;
+                char buffer[600] = "";
+                GetDlgItemTextA(dialog, IDC_FDARC_OVERWRITE_TEXT, buffer, sizeof(buffer));
+                text = buffer;
+                GetDlgItemTextA(dialog, c.button, buffer, sizeof(buffer));
+                label = buffer;
+                PostMessageA(dialog, WM_COMMAND, static_cast<WPARAM>(c.button), 0);
+            }
+            // A question that did not take the answer is cancelled, so the
+            // call ends and the test fails instead of hanging.
+            for (HWND left; !done && (left = FindWindowA("#32770", "上書きの確認")) != nullptr; Sleep(20)) {
+                PostMessageA(left, WM_COMMAND, IDCANCEL, 0);
+            }
+        });
+        int result = unzip_.Run("-x \"" + Path("a.zip") + "\" \"" + destination + "\"", owner_);
+        done = true;
+        answerer.join();
+        EXPECT_EQ(0, result);
+        EXPECT_EQ(1, shown);
+        EXPECT_EQ(destination + "1.txt\n\nこのファイルは既に存在します。上書きしますか？", text);
+        EXPECT_EQ(c.button == IDC_FDARC_SKIP_ALL ? "すべてスキップ(&S)" : "すべて上書き(&A)", label);
+        EXPECT_EQ(c.contents[0], ReadBytes(destination + "1.txt"));
+        EXPECT_EQ(c.contents[1], ReadBytes(destination + "表\\2.txt"));
+        EXPECT_EQ(c.contents[2], ReadBytes(destination + "3.txt"));
+        EXPECT_EQ(4u, Snapshot(destination).size());
+    }
 }

@@ -148,3 +148,33 @@ TEST(CommandLine, LoneTaskListFile) {
         }
     }
 }
+
+// What a second start sends comes back whole; malformed or oversized data
+// from another process is refused.
+TEST(CommandLine, HandoffData) {
+    std::string packed = PackHandoff("C:\\表\\", "\"C:\\ソフト\\a b.zip\" C:\\y.lzh");
+    std::string folder;
+    std::string line;
+    ASSERT_TRUE(UnpackHandoff(packed.data(), packed.size(), &folder, &line));
+    EXPECT_EQ(folder, "C:\\表\\");
+    EXPECT_EQ(line, "\"C:\\ソフト\\a b.zip\" C:\\y.lzh");
+    EXPECT_TRUE(PackHandoff("C:\\", std::string(HandoffMaxSize, 'x').c_str()).empty());
+
+    struct Case {
+        const char* name;
+        std::string data;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"empty texts", std::string("\0\0", 2), true},
+        {"one text only", std::string("C:\\\0", 4), false},
+        {"no terminator", std::string("C:\\\0x", 5), false},
+        {"a third text", std::string("C:\\\0x\0y\0", 8), false},
+        {"folder longer than a path", std::string(300, 'f') + std::string("\0x\0", 3), false},
+        {"nothing", std::string(), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(UnpackHandoff(c.data.data(), c.data.size(), &folder, &line), c.accepted);
+    }
+}

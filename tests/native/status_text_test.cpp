@@ -55,3 +55,20 @@ TEST(StatusText, StatusPartEdge) {
         EXPECT_EQ(StatusPartEdge(c.width), c.edge);
     }
 }
+
+// Part 1 keeps room for its longest text while part 0 has room for its own.
+TEST(StatusText, FittedStatusPartEdge) {
+    struct Case {
+        int width, zero, one, edge;
+    };
+    const Case cases[] = {
+        {784, 480, 300, 484},    // both fit: part 1 gets its 300
+        {784, 500, 300, 500},    // too narrow: part 0 wins
+        {1000, 300, 50, 910},    // part 1 never under 90
+        {300, 100, 300, 400},    // part 0 never ends before 400
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.width);
+        EXPECT_EQ(FittedStatusPartEdge(c.width, c.zero, c.one), c.edge);
+    }
+}

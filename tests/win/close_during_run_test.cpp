@@ -1,6 +1,4 @@
-// Closing the main window while a library call pumps messages: once the
-// changed list is let go, the settings are written, the run ends quietly and
-// nothing touches the gone window.
+// Closing the main window while a library call pumps messages.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -29,17 +27,22 @@ bool TakeQuitMessage() {
     return found;
 }
 
-TEST(CloseDuringRun, WritesSettingsAndEndsTheRunQuietly) {
+// The close asks first while a task runs: はい stops the run (the library
+// that has the progress callback stops) and the window closes once the run
+// has ended, after the changed list was let go; いいえ lets it run on.
+TEST(CloseDuringRun, AsksStopsTheRunThenCloses) {
     struct Case {
         const char* name;
         bool compression;
+        int answer;
         const char* script;
+        int status;          // the task's status after the run
+        size_t mainCalls;    // main entry calls made
     };
     const Case cases[] = {
-        {"compression, two groups", true, "pump=1\n"},
-        {"compression, failing call", true, "pump=1\nresult=7\n"},
-        {"extraction", false, "pump=1\n"},
-        {"extraction, failing call", false, "pump=1\nresult=7\n"},
+        {"compression, two groups, stopped", true, IDYES, "pump=1\nprogress=2\n", Stopped, 1},
+        {"extraction, stopped", false, IDYES, "pump=1\nprogress=2\n", Stopped, 1},
+        {"compression, kept running", true, IDNO, "pump=1\nprogress=2\n", Done, 2},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -48,7 +51,7 @@ TEST(CloseDuringRun, WritesSettingsAndEndsTheRunQuietly) {
         SettingsRecord saved = Settings;
         char savedPath[PathSize];
         CopyText(savedPath, sizeof(savedPath), SettingsPath);
-        Settings.DefError = 1;  // a message would show if the run touched the gone window
+        Settings.DefError = 1;
         std::string lib = TempFolder("lib");
         std::string work = TempFolder("work");
         ASSERT_TRUE(SetDllDirectoryA(lib.c_str()));
@@ -60,28 +63,37 @@ TEST(CloseDuringRun, WritesSettingsAndEndsTheRunQuietly) {
         short index = c.compression
                           ? AddTestCompressionTask("C:\\out\\x.zip", 0, {"C:\\d\\a.txt", "C:\\e\\b.txt"})
                           : AddTestExtractionTask("C:\\in\\p.zip", "C:\\out\\", AutoFolderNever);
+        const uint32_t id = TaskTable[index].id;
         SetTaskStatus(index, Waiting);
         int row = TaskIndexToRow(index);
         RunSwitch = RunOn;
         HWND window = MainWindow;
-        Fake.answers = {IDNO};  // the changed list is not saved
+        Fake.answers = {c.answer, IDNO};  // the changed list is not saved
         PostTestCallback([&] { SendMessageA(MainWindow, WM_CLOSE, 0, 0); });
         if (c.compression) {
             RunCompressionTask(row);
         } else {
             RunExtractionTask(row);
         }
-        EXPECT_TRUE(TakeQuitMessage());
-
-        EXPECT_FALSE(IsWindow(window));
-        EXPECT_EQ(MainWindow, nullptr);
-        ASSERT_EQ(Fake.messages.size(), 1u);
-        EXPECT_EQ(Fake.messages[0].text, "タスクリストは変更されています。保存しますか？");
-        EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefError", -1, ini.c_str()), 1);
-        // The first call closed the window: no further group was sent.
-        EXPECT_EQ(ReadStandinCalls(lib, "main").size(), 1u);
+        EXPECT_EQ(TaskTable[FindTaskById(id)].status, c.status);
+        EXPECT_EQ(ReadStandinCalls(lib, "main").size(), c.mainCalls);
         EXPECT_EQ(GetModuleHandleA(c.compression ? "ZIP32J.DLL" : "UNZIP32.DLL"), nullptr);
         EXPECT_NE(RunSwitch, RunInLibrary);
+        ASSERT_GE(Fake.messages.size(), 1u);
+        EXPECT_EQ(Fake.messages[0].text, "実行中のタスクがあります。中止して終了しますか？");
+        if (c.answer == IDYES) {
+            // The window goes once the run has ended, not during the call.
+            EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }, 5000));
+            TakeQuitMessage();  // the pump above may have taken it already
+            EXPECT_EQ(MainWindow, nullptr);
+            ASSERT_EQ(Fake.messages.size(), 2u);
+            EXPECT_EQ(Fake.messages[1].text, "タスクリストは変更されています。保存しますか？");
+            EXPECT_EQ(GetPrivateProfileIntA("CONFIG", "DefError", -1, ini.c_str()), 1);
+        } else {
+            PumpPending();
+            EXPECT_TRUE(IsWindow(window));
+            EXPECT_EQ(Fake.messages.size(), 1u);
+        }
 
         SetDllDirectoryA(nullptr);
         Settings = saved;

@@ -292,30 +292,47 @@ static short ExtractionTask(unsigned char status, unsigned char mode, const char
     return index;
 }
 
-TEST_F(DialogTest, OneTaskDialogShowsFolderAndTheDefaultRule) {
-    Settings.DefMeltAuto = AutoFolderUnlessSingle;
-    short task = ExtractionTask(Stopped, AutoFolderNever, "C:\\ソフト\\表\\");
-    Fake.dialog = [&](int id, DLGPROC procedure, LPARAM data) {
-        EXPECT_EQ(id, IDD_EXTRACTSETTINGS);
-        return DriveDialog(id, procedure, data, [&](HWND dialog) {
-            EXPECT_EQ(WindowText(dialog), "圧縮ファイルの解凍設定");
-            ExpectCentredOnMainWindow(dialog);
-            EXPECT_EQ(ItemText(dialog, IDC_DESTINATION), "C:\\ソフト\\表\\");
-            LRESULT shown = SendDlgItemMessageA(dialog, IDC_DESTINATION, EM_GETSEL, 0, 0);
-            SendDlgItemMessageA(dialog, IDC_DESTINATION, EM_SETSEL, 0, -1);
-            EXPECT_EQ(shown, SendDlgItemMessageA(dialog, IDC_DESTINATION, EM_GETSEL, 0, 0));  // the whole text
-            EXPECT_NE(HIWORD(shown), 0);
-            EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_DESTINATION));
-            EXPECT_TRUE(Checked(dialog, IDC_AUTO_UNLESS_ONE));
-            EXPECT_FALSE(Checked(dialog, IDC_AUTO_NEVER));
-            PressButton(dialog, IDOK);
-        });
+// The task's own rule is shown, whatever the default: OK without a change
+// stores what the task had.
+TEST_F(DialogTest, OneTaskDialogShowsFolderAndTheTasksOwnRule) {
+    struct Case {
+        unsigned char mode;
+        unsigned char meltAuto;
+        int checked;
     };
-    ShowExtractionSettingsDialog(MainWindow, task);
-    ASSERT_EQ(Fake.endedDialogs.size(), 1u);
-    EXPECT_EQ(Fake.endedDialogs[0].result, 1);
-    EXPECT_EQ(TaskTable[task].flag, AutoFolderUnlessSingle);
-    EXPECT_STREQ(TaskTable[task].destination, "C:\\ソフト\\表\\");
+    const Case cases[] = {
+        {AutoFolderNever, AutoFolderUnlessSingle, IDC_AUTO_NEVER},
+        {AutoFolderAlways, AutoFolderNever, IDC_AUTO_ALWAYS},
+        {AutoFolderUnlessSingle, AutoFolderAlways, IDC_AUTO_UNLESS_ONE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        Fake.endedDialogs.clear();
+        Settings.DefMeltAuto = c.meltAuto;
+        short task = ExtractionTask(Stopped, c.mode, "C:\\ソフト\\表\\");
+        Fake.dialog = [&](int id, DLGPROC procedure, LPARAM data) {
+            EXPECT_EQ(id, IDD_EXTRACTSETTINGS);
+            return DriveDialog(id, procedure, data, [&](HWND dialog) {
+                EXPECT_EQ(WindowText(dialog), "圧縮ファイルの解凍設定");
+                ExpectCentredOnMainWindow(dialog);
+                EXPECT_EQ(ItemText(dialog, IDC_DESTINATION), "C:\\ソフト\\表\\");
+                LRESULT shown = SendDlgItemMessageA(dialog, IDC_DESTINATION, EM_GETSEL, 0, 0);
+                SendDlgItemMessageA(dialog, IDC_DESTINATION, EM_SETSEL, 0, -1);
+                EXPECT_EQ(shown, SendDlgItemMessageA(dialog, IDC_DESTINATION, EM_GETSEL, 0, 0));  // the whole text
+                EXPECT_NE(HIWORD(shown), 0);
+                EXPECT_EQ(GetFocus(), GetDlgItem(dialog, IDC_DESTINATION));
+                for (int radio : {IDC_AUTO_ALWAYS, IDC_AUTO_NEVER, IDC_AUTO_UNLESS_ONE}) {
+                    EXPECT_EQ(Checked(dialog, radio), radio == c.checked) << radio;
+                }
+                PressButton(dialog, IDOK);
+            });
+        };
+        ShowExtractionSettingsDialog(MainWindow, task);
+        ASSERT_EQ(Fake.endedDialogs.size(), 1u);
+        EXPECT_EQ(Fake.endedDialogs[0].result, 1);
+        EXPECT_EQ(TaskTable[task].flag, c.mode);
+        EXPECT_STREQ(TaskTable[task].destination, "C:\\ソフト\\表\\");
+    }
 }
 
 TEST_F(DialogTest, OneTaskDialogStoresTypedFolderWithBackslash) {

@@ -31,7 +31,7 @@ TEST(MainWindow, ColumnsHeadersWidthsAndAlignment) {
         column.cchTextMax = sizeof(header);
         ASSERT_TRUE(SendMessageA(TaskListView, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&column)));
         EXPECT_STREQ(header, columns[i].header);
-        EXPECT_EQ(column.cx, columns[i].width);
+        EXPECT_GE(column.cx, columns[i].width);  // wider where a text needs it
         EXPECT_EQ(column.fmt & LVCFMT_JUSTIFYMASK, columns[i].format);
     }
     DWORD extended = static_cast<DWORD>(SendMessageA(TaskListView, LVM_GETEXTENDEDLISTVIEWSTYLE, 0, 0));
@@ -78,7 +78,14 @@ TEST(MainWindow, ResizeMovesStatusPartAndFillsList) {
         GetClientRect(MainStatusBar, &bar);
         int parts[2] = {};
         SendMessageA(MainStatusBar, SB_GETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-        EXPECT_EQ(parts[0], StatusPartEdge(bar.right));
+        // Both parts' longest texts fit when the bar has room for both.
+        int zero = TextWidthIn(MainStatusBar, "  総数 = 9999  実行 = 9999  待機 = 9999  完了 = 9999  停止 = 9999  エラー = 9999");
+        int one = TextWidthIn(MainStatusBar, "すべてのタスクが終了しました（完了 9999・エラー 9999）");
+        EXPECT_GE(parts[0], 400);
+        EXPECT_GE(parts[0], zero);
+        if (bar.right >= zero + one + 32) {
+            EXPECT_GE(bar.right - parts[0], one + 8);
+        }
         RECT client, list;
         GetClientRect(MainWindow, &client);
         GetWindowRect(TaskListView, &list);
@@ -101,4 +108,24 @@ TEST(MainWindow, MenuBarHasFourPopups) {
     char item[64] = "";
     GetMenuStringA(menu, IDM_START_ALL, item, sizeof(item), MF_BYCOMMAND);
     EXPECT_STREQ(item, "すべて開始(&O)\tCtrl+Shift+G");
+}
+
+// Every column of the task list is wide enough for its header and for its
+// longest short text: "タスク種別" and "314,572,800" are not cut.
+TEST(MainWindow, TaskColumnsFitTheirTexts) {
+    EnsureMainWindow();
+    struct Case {
+        int column;
+        const char* text;
+    };
+    const Case cases[] = {
+        {0, "圧縮ファイル名"}, {1, "タスク種別"}, {2, "実行 100%"},  {3, "ファイル数"},
+        {3, "4,294,967,295"},  {4, "サイズ合計"}, {4, "314,572,800"}, {5, "圧縮ファイルパス"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        int width = static_cast<int>(SendMessageA(TaskListView, LVM_GETCOLUMNWIDTH, c.column, 0));
+        int text = static_cast<int>(SendMessageA(TaskListView, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(c.text)));
+        EXPECT_GE(width, text + 12);
+    }
 }

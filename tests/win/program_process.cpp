@@ -91,6 +91,19 @@ std::string RemoteCell(HANDLE process, HWND list, int row, int column) {
     return local.text;
 }
 
+void SelectRemoteRow(HANDLE process, HWND list, int row) {
+    auto* remote = static_cast<LVITEMA*>(VirtualAllocEx(process, nullptr, sizeof(LVITEMA), MEM_COMMIT, PAGE_READWRITE));
+    if (remote == nullptr) return;
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(remote));
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    WriteProcessMemory(process, remote, &item, sizeof(item), nullptr);
+    SendMessageA(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(remote));
+    VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+}
+
 void PressKeys(const std::vector<WORD>& keys) {
     std::vector<INPUT> inputs;
     for (WORD key : keys) {

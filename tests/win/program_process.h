@@ -28,6 +28,10 @@ HWND WindowOf(DWORD process, const char* className);
 // A cell of a list view in another process: the text buffer lives there.
 std::string RemoteCell(HANDLE process, HWND list, int row, int column);
 
+// Makes the row of a list view in another process the only selected one
+// and the focused one.
+void SelectRemoteRow(HANDLE process, HWND list, int row);
+
 // Presses the keys in order and releases them in reverse order.
 void PressKeys(const std::vector<WORD>& keys);
 

@@ -1,10 +1,13 @@
 // The real program in its own process: start, title, size, settings file.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "app/text.h"
+#include "resources/resource.h"
 #include "tests/win/program_process.h"
 #include "tests/win/test_support.h"
 #include "ui/main_window.h"
@@ -99,4 +102,107 @@ TEST_F(ProgramTest, SecondInstanceEndsAtOnce) {
     CloseHandle(second.hProcess);
     CloseHandle(second.hThread);
     EXPECT_EQ(first.Close(), 0u);
+}
+
+namespace {
+
+// Starts the program again with the arguments, as the shell would, and
+// waits for that second process to end; its exit code.
+DWORD StartAgain(const std::string& arguments, const std::string& folder) {
+    ProgramProcess second;
+    if (!second.Start(arguments, folder)) return 98;
+    if (WaitForSingleObject(second.Handle(), 20000) != WAIT_OBJECT_0) return 97;
+    DWORD code = 99;
+    GetExitCodeProcess(second.Handle(), &code);
+    return code;
+}
+
+}  // namespace
+
+// The second start's paths reach the running program and become tasks as
+// its own command line would make them; a lone task list file replaces the
+// list once the changed one was offered for saving.
+TEST_F(ProgramTest, SecondStartHandsItsPathsToTheFirst) {
+    std::string folder = TempFolder("run");
+    std::string other = TempFolder("other");
+    std::string list = other + "表.fdl";
+    WriteFileBytes(list, "#fardelix\r\n#TASKSTART\r\narcpath=C:\\in\\c.7z\r\ntask=1\r\nflag=1\r\nC:\\out\\\r\n"
+                         "#TASKEND\r\n");
+    // Each new extraction task counts its entries through its library.
+    for (const char* name : {"UNZIP32.DLL", "UNLHA32.DLL", "7-zip32.dll"}) InstallStandin(folder, name);
+    ProgramProcess first;
+    ASSERT_TRUE(first.Start("", folder));
+    HWND main = nullptr;
+    HWND tasks = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        main = WindowOf(first.Id(), MainWindowClass);
+        tasks = main != nullptr ? FindWindowExA(main, nullptr, WC_LISTVIEWA, nullptr) : nullptr;
+        return tasks != nullptr && IsWindowVisible(main);
+    }, 20000));
+
+    EXPECT_EQ(StartAgain("\"C:\\ソフト\\a b.zip\" C:\\in\\b.lzh", other), 0u);
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(tasks, LVM_GETITEMCOUNT, 0, 0) == 2; }, 10000));
+    EXPECT_EQ(RemoteCell(first.Handle(), tasks, 0, 5), "C:\\ソフト\\a b.zip");
+    EXPECT_EQ(RemoteCell(first.Handle(), tasks, 1, 5), "C:\\in\\b.lzh");
+    EXPECT_EQ(RemoteCell(first.Handle(), tasks, 0, 2), "停止");
+
+    // The list changed: the question comes first; いいえ lets it go.
+    EXPECT_EQ(StartAgain("\"" + list + "\"", other), 0u);
+    HWND question = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        return (question = WindowOf(first.Id(), "#32770")) != nullptr && IsWindowVisible(question);
+    }, 10000));
+    char text[256] = "";
+    GetWindowTextA(GetDlgItem(question, 0xFFFF), text, sizeof(text));
+    EXPECT_STREQ(text, "タスクリストは変更されています。保存しますか？");
+    EXPECT_EQ(SendMessageA(tasks, LVM_GETITEMCOUNT, 0, 0), 2);
+    PostMessageA(question, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(PumpUntil([&] { return SendMessageA(tasks, LVM_GETITEMCOUNT, 0, 0) == 1; }, 10000));
+    EXPECT_EQ(RemoteCell(first.Handle(), tasks, 0, 5), "C:\\in\\c.7z");
+    char title[PathSize + 32] = "";
+    GetWindowTextA(main, title, sizeof(title));
+    EXPECT_EQ(std::string(title), list + " - fardelix");
+    EXPECT_TRUE(first.Close(main, 20000));
+}
+
+// OK in the extraction settings of one task, with nothing touched, changes
+// nothing: the dialog shows the task's own rule (しない), not the default
+// (DefMeltAuto 2), and the list file keeps flag=1. A changed list would be
+// offered for saving at the close, and はい would write it in place.
+TEST_F(ProgramTest, ExtractionDialogOkKeepsTheTasksRule) {
+    std::string folder = TempFolder("run");
+    InstallStandin(folder, "UNZIP32.DLL");
+    WriteFileBytes(folder + "fardelix.ini", "[CONFIG]\r\nDefMeltAuto=2\r\n");
+    std::string list = folder + "list.fdl";
+    const std::string written =
+        "#fardelix\r\n#TASKSTART\r\narcpath=C:\\in\\p.zip\r\ntask=1\r\nflag=1\r\nC:\\out\\\r\n#TASKEND\r\n";
+    WriteFileBytes(list, written);
+    ProgramProcess program;
+    ASSERT_TRUE(program.Start("\"" + list + "\"", folder));
+    HWND main = nullptr;
+    HWND tasks = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        main = WindowOf(program.Id(), MainWindowClass);
+        tasks = main != nullptr ? GetDlgItem(main, IDC_TASKLIST) : nullptr;
+        return tasks != nullptr && IsWindowVisible(main) && SendMessageA(tasks, LVM_GETITEMCOUNT, 0, 0) == 1;
+    }, 20000));
+    SelectRemoteRow(program.Handle(), tasks, 0);
+    PostMessageA(main, WM_COMMAND, IDM_EDIT_TASK, 0);
+    HWND dialog = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        return (dialog = WindowOf(program.Id(), "#32770")) != nullptr && IsWindowVisible(dialog);
+    }, 10000));
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_AUTO_NEVER), BST_CHECKED);
+    EXPECT_EQ(IsDlgButtonChecked(dialog, IDC_AUTO_UNLESS_ONE), BST_UNCHECKED);
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(PumpUntil([&] { return !IsWindow(dialog); }, 10000));
+
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(PumpUntil([&] {
+        if (WaitForSingleObject(program.Handle(), 0) == WAIT_OBJECT_0) return true;
+        HWND question = WindowOf(program.Id(), "#32770");
+        if (question != nullptr) PostMessageA(question, WM_COMMAND, IDYES, 0);
+        return false;
+    }, 20000));
+    EXPECT_EQ(ReadFileBytes(list), written);
 }

@@ -96,3 +96,31 @@ TEST_F(RunCommandsTest, RetryLeavesTheRunningTaskAndUpdatesTheCounts) {
               "  総数 =    3  実行 =    1  待機 =    2  完了 =    0  停止 =    0  エラー =    0");
     RunSwitch = RunIdle;
 }
+
+// A key that does nothing says why in part 1 of the status bar; one that
+// did something leaves the selection count there.
+TEST_F(RunCommandsTest, KeysThatDoNothingSayWhy) {
+    struct Case {
+        const char* name;
+        int command;
+        int row;
+        const char* partOne;
+    };
+    const Case cases[] = {
+        {"F5 on a stopped task", IDM_RETRY, 0, "やり直せるのは完了・エラーのタスクです"},
+        {"F5 on a done task", IDM_RETRY, 2, "選択数 =    1"},
+        {"Ctrl+G on a done task", IDM_START, 2, "開始できるのは停止中のタスクです"},
+        {"Ctrl+G on a stopped task", IDM_START, 0, "選択数 =    1"},
+        {"Del on a running task", IDM_DELETE, 1, "実行中のタスクは削除できません"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ResetTasks();
+        for (int status : {Stopped, Running, Done}) AddRowTask("t", TaskCompression, status);
+        SelectRows({c.row});
+        RunSwitch = RunInLibrary;
+        ExecuteMainCommand(c.command);
+        EXPECT_EQ(StatusText(MainStatusBar, 1), c.partOne);
+        RunSwitch = RunIdle;
+    }
+}

@@ -400,6 +400,35 @@ TEST_F(RunningJobTest, ProgressStopReasonsRetryAndKeys) {
     EXPECT_GE(stopExtract, 0) << seen;
     EXPECT_LE(stopExtract, 1000);
 
+    // ---- Closing during a run: asked first; いいえ keeps it running, はい
+    // stops it as the stop-all command does and the program ends.
+    program.Select({RowNew});
+    program.Command(IDM_START);
+    ASSERT_TRUE(program.WaitFor(RowNew, [](const std::string& s) { return Percent(s) >= 10; }, RunDeadlineMs))
+        << program.Status(RowNew);
+    std::string questions;
+    for (int answer : {IDNO, IDYES}) {
+        PostMessageA(program.main, WM_CLOSE, 0, 0);
+        HWND box = nullptr;
+        ASSERT_TRUE(PumpUntil([&] {
+            return (box = WindowOf(program.process.Id(), "#32770")) != nullptr && IsWindowVisible(box);
+        }, 10000));
+        char text[256] = "";
+        GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof(text));
+        questions += std::string(text) + "|";
+        PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(answer), 0);
+        ASSERT_TRUE(PumpUntil([&] { return !IsWindow(box); }, 10000));
+        if (answer == IDNO) {
+            int before = Percent(program.Status(RowNew));
+            EXPECT_TRUE(program.WaitFor(RowNew, [&](const std::string& s) { return Percent(s) > before; }, 20000))
+                << program.Status(RowNew);
+        }
+    }
+    note("close-questions", questions);
+    EXPECT_EQ(questions, "実行中のタスクがあります。中止して終了しますか？|実行中のタスクがあります。中止して終了しますか？|");
+    EXPECT_EQ(WaitForSingleObject(program.process.Handle(), 10000), WAIT_OBJECT_0);
+    EXPECT_EQ(GetFileAttributesA((folder + "out\\new.zip").c_str()), INVALID_FILE_ATTRIBUTES);
+
     WriteFileBytes(folder + "results.txt", results);
     EXPECT_TRUE(program.process.Close(program.main, StartDeadlineMs));
 }

@@ -908,6 +908,37 @@ TEST_F(RunsTest, ExtractionIntoAnExistingFolder) {
     ExpectCleanedUp("UNZIP32.DLL");
 }
 
+// The folder made for the archive goes again when the run is stopped or
+// fails and nothing was put into it; a folder that was there before stays.
+TEST_F(RunsTest, AStoppedOrFailedExtractionTakesBackItsEmptyFolder) {
+    struct Case {
+        const char* name;
+        const char* script;
+        bool existedBefore;
+        int status;
+        bool folderLeft;
+    };
+    const Case cases[] = {
+        {"stopped", "progress=3\nstopat=1\n", false, Stopped, false},
+        {"failed", "result=11\n", false, Error, false},
+        {"done", "", false, Done, true},
+        {"failed into a folder that was there", "result=11\n", true, Error, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        FreshCase("UNZIP32.DLL");
+        WriteStandinScript(lib, c.script);
+        std::string out = TempFolder("out");
+        std::string made = out + "p";
+        if (c.existedBefore) CreateDirectoryA(made.c_str(), nullptr);
+        std::string archive = work + "p.zip";
+        uint32_t id = Run(AddTestExtractionTask(archive.c_str(), out.c_str(), AutoFolderAlways));
+        PumpPending();
+        EXPECT_EQ(StatusOfTask(id), c.status);
+        EXPECT_EQ(GetFileAttributesA(made.c_str()) != INVALID_FILE_ATTRIBUTES, c.folderLeft);
+    }
+}
+
 TEST_F(RunsTest, ExtractionCallFailure) {
     InstallStandin(lib, "UNZIP32.DLL");
     WriteStandinScript(lib, "result=11\n");
