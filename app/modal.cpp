@@ -1,17 +1,17 @@
 #include "app/modal.h"
 
-#include <shlobj.h>
-
 #include <cstdarg>
 #include <cstdio>
+
+#include "app/shell_entries.h"
 
 static int WindowsMessageBox(HWND owner, const char* text, const char* caption, UINT type) {
     return MessageBoxA(owner, text, caption, type);
 }
 
-static BOOL WindowsOpenFileDialog(OPENFILENAMEA* dialog) { return GetOpenFileNameA(dialog); }
+static BOOL WindowsOpenFileDialog(OPENFILENAMEA* dialog) { return Shell_GetOpenFileName(dialog); }
 
-static BOOL WindowsSaveFileDialog(OPENFILENAMEA* dialog) { return GetSaveFileNameA(dialog); }
+static BOOL WindowsSaveFileDialog(OPENFILENAMEA* dialog) { return Shell_GetSaveFileName(dialog); }
 
 // The browser starts at the given folder: BFFM_INITIALIZED selects it.
 static int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM data) {
@@ -26,11 +26,11 @@ static bool WindowsBrowseFolder(HWND owner, const char* title, const char* start
     info.ulFlags = BIF_RETURNONLYFSDIRS;
     info.lpfn = BrowseCallback;
     info.lParam = reinterpret_cast<LPARAM>(startFolder);
-    PIDLIST_ABSOLUTE chosen = SHBrowseForFolderA(&info);
+    PIDLIST_ABSOLUTE chosen = Shell_BrowseForFolder(&info);
     if (chosen == nullptr) return false;
     char path[MAX_PATH] = "";
-    bool ok = SHGetPathFromIDListA(chosen, path) != FALSE;
-    CoTaskMemFree(chosen);
+    bool ok = Shell_PathFromIdList(chosen, path) != FALSE;
+    Shell_FreeIdList(chosen);
     return ok && CopyText(folder, size, path);
 }
 

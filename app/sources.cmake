@@ -11,4 +11,5 @@ list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/list_sort.cpp
     ${CMAKE_CURRENT_LIST_DIR}/long_work.cpp
     ${CMAKE_CURRENT_LIST_DIR}/modal.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/shell_entries.cpp
     ${CMAKE_CURRENT_LIST_DIR}/unattended.cpp)

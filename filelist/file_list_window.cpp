@@ -1,7 +1,6 @@
 #include "filelist/file_list_window.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -12,6 +11,7 @@
 #include "app/list_rows.h"
 #include "app/list_sort.h"
 #include "app/long_work.h"
+#include "app/shell_entries.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_commands.h"
@@ -232,14 +232,14 @@ static void OnListKeyDown(HWND list, WPARAM key) {
 // does not fit PathSize would arrive cut short, so it is left out. A drop
 // while rows are being added is refused.
 static void OnDropFiles(HDROP drop) {
-    UINT count = LongWorkRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = LongWorkRunning() ? 0 : Shell_DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0);
     std::vector<std::string> paths;
     for (UINT i = 0; i < count; ++i) {
         char path[PathSize];
-        UINT length = DragQueryFileA(drop, i, path, sizeof(path));
+        UINT length = Shell_DragQueryFile(drop, i, path, sizeof(path));
         if (length > 0 && length < sizeof(path)) paths.emplace_back(path);
     }
-    DragFinish(drop);
+    Shell_DragFinish(drop);
     AddPathListToCurrentTask(paths);
 }
 

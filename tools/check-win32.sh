@@ -107,6 +107,16 @@ check_program_resources() {
     fi
 }
 
+# The shell, common-dialog and COM libraries are loaded when a drop or a
+# dialog needs them: imported, every start would load them before the window.
+check_startup_imports() {
+    local late
+    late=$($objdump -p "$1" | sed -n 's/^[[:space:]]*DLL Name: //p' | tr -d '\r' | tr 'A-Z' 'a-z' |
+        { grep -E '^(shell32|comdlg32|ole32)\.dll$' || true; } | tr '\n' ' ')
+    if [ -z "$late" ]; then pass "$(basename "$1") imports no shell32, comdlg32 or ole32"
+    else fail "$(basename "$1") imports $late: loaded at every start"; fi
+}
+
 check_files() {
     local exe="$1" dll="$2"
     for file in "$exe" "$dll"; do
@@ -116,6 +126,7 @@ check_files() {
         check_version "$file"
     done
     check_program_resources "$exe"
+    check_startup_imports "$exe"
     check_exports "$dll"
 }
 

@@ -15,7 +15,18 @@ static HWND ReasonTip = nullptr;
 static int TippedRow = -1;
 static char TipText[TaskReasonSize];
 
+static HWND TippedList = nullptr;
+
+// The tip is made when the mouse first moves over the list, not with the
+// window: a tooltip is a top-level window of its own, and start-up need
+// not wait for one the user may never see.
 void AttachReasonTip(HWND list) {
+    TippedList = list;
+    ReasonTip = nullptr;
+    TippedRow = -1;
+}
+
+static void CreateReasonTip(HWND list) {
     ReasonTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(list), nullptr,
                                 AppInstance, nullptr);
@@ -29,7 +40,6 @@ void AttachReasonTip(HWND list) {
     SendMessageA(ReasonTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
     // A width makes the tip break at the reason's line ends.
     SendMessageA(ReasonTip, TTM_SETMAXTIPWIDTH, 0, 480);
-    TippedRow = -1;
 }
 
 bool IsReasonTip(HWND window) { return window != nullptr && window == ReasonTip; }
@@ -66,6 +76,7 @@ LRESULT OnReasonTipNotify(const NMHDR* header) {
 // The tool is the whole list: moving to another row takes the tip down and
 // lets it come back with that row's text.
 void TrackReasonTipRow(HWND list, LPARAM point) {
+    if (ReasonTip == nullptr && list == TippedList) CreateReasonTip(list);
     if (ReasonTip == nullptr) return;
     POINT client = {static_cast<short>(LOWORD(point)), static_cast<short>(HIWORD(point))};
     int row = RowAt(list, client);

@@ -1,7 +1,6 @@
 #include "ui/task_list_view.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <cstdint>
 #include <cstdlib>
@@ -13,6 +12,7 @@
 #include "app/list_rows.h"
 #include "app/list_sort.h"
 #include "app/long_work.h"
+#include "app/shell_entries.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_window.h"
@@ -48,8 +48,8 @@ static bool OnKeyDown(WPARAM key) {
 // A dropped path that does not fit a 260-byte buffer would arrive cut short
 // and name another file: it is passed over.
 static bool DroppedPath(HDROP drop, UINT index, char* path) {
-    if (DragQueryFileA(drop, index, nullptr, 0) >= static_cast<UINT>(PathSize)) return false;
-    return DragQueryFileA(drop, index, path, PathSize) > 0;
+    if (Shell_DragQueryFile(drop, index, nullptr, 0) >= static_cast<UINT>(PathSize)) return false;
+    return Shell_DragQueryFile(drop, index, path, PathSize) > 0;
 }
 
 static bool AllDroppedAreArchives(HDROP drop, UINT count) {
@@ -64,7 +64,7 @@ static bool AllDroppedAreArchives(HDROP drop, UINT count) {
 // compression task holding every dropped path, archives included, with its
 // file-list window open. An archive counts as one by its extension alone.
 static void OnDropFiles(HDROP drop) {
-    UINT count = LongWorkRunning() ? 0 : DragQueryFileA(drop, 0xFFFFFFFF, nullptr, 0);
+    UINT count = LongWorkRunning() ? 0 : Shell_DragQueryFile(drop, 0xFFFFFFFF, nullptr, 0);
     char path[PathSize];
     if (AllDroppedAreArchives(drop, count)) {
         for (UINT i = 0; i < count; ++i) {
@@ -77,7 +77,7 @@ static void OnDropFiles(HDROP drop) {
         }
         AddPathListToCurrentTask(paths);
     }
-    DragFinish(drop);
+    Shell_DragFinish(drop);
 }
 
 static LRESULT CALLBACK TaskListProc(HWND list, UINT message, WPARAM wp, LPARAM lp) {

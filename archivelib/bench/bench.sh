@@ -22,7 +22,8 @@ winpath() { local p=${1//\//\\}; echo "Z:$p"; }
 
 # ---------------------------------------------------------------- the tree (made once, reused)
 source "$root/archivelib/bench/tree.sh"
-echo "tree: $(du -sm "$tree" | cut -f1) MB in $(find "$tree" -type f | wc -l) files"
+echo "tree: $(du -sm "$tree" | cut -f1) MB in $(find "$tree" -type f | wc -l) files; library $dll"
+echo "load before:$(uptime | sed 's/.*load average: //')"
 
 # Keep one wineserver alive so each run pays only the program's own start.
 WINEPREFIX="${FARDELIX_WINEPREFIX:-$root/build/wineprefix}" /usr/lib/wine/wineserver -p 30 </dev/null >/dev/null 2>&1 || true
@@ -44,6 +45,12 @@ dll_call() {  # prefix, command line -> prints "wall call"
 }
 
 zip_native=() zip_wall=() zip_call=() unzip_native=() unzip_wall=() unzip_call=()
+# Both extract into new folders of each run on tmpfs (BENCH_XDIR to choose
+# another place), as bench-formats.sh does: on this machine's ext4 a file
+# created soon after thousands were deleted costs several times as much.
+xdir=${BENCH_XDIR:-/dev/shm/fdarc-bench-zip}
+rm -rf "$xdir"
+mkdir -p "$xdir"
 for run in $(seq 1 "$runs"); do
     rm -f "$work/native.zip" "$work/dll.zip"
     start=$(now); (cd "$tree" && zip -q -r -6 "$work/native.zip" .); end=$(now)
@@ -51,13 +58,16 @@ for run in $(seq 1 "$runs"); do
     read -r wall call < <(dll_call Zip "-r \"$(winpath "$work/dll.zip")\" \"$(winpath "$tree")\\\" \"@$(winpath "$work/list.tmp")\"")
     zip_wall+=("$wall") zip_call+=("$call")
 
-    rm -rf "$work/out-native" "$work/out-dll"
-    start=$(now); unzip -q "$work/native.zip" -d "$work/out-native"; end=$(now)
+    sync
+    start=$(now); unzip -q "$work/native.zip" -d "$xdir/x-native.$run"; end=$(now)
     unzip_native+=("$(echo "$end - $start" | bc)")
-    read -r wall call < <(dll_call UnZip "-x -o \"$(winpath "$work/native.zip")\" \"$(winpath "$work/out-dll")\\\"")
+    sync
+    read -r wall call < <(dll_call UnZip "-x -o \"$(winpath "$work/native.zip")\" \"$(winpath "$xdir/x-dll.$run")\\\"")
     unzip_wall+=("$wall") unzip_call+=("$call")
+    echo "run $run: zip -r -6 ${zip_native[-1]} s, DLL -r ${zip_wall[-1]} s (call ${zip_call[-1]} s); unzip ${unzip_native[-1]} s, DLL -x ${unzip_wall[-1]} s (call ${unzip_call[-1]} s)"
 done
-diff -r "$tree" "$work/out-dll" >/dev/null || { echo "DLL extraction differs from the tree"; exit 1; }
+diff -r "$tree" "$xdir/x-dll.1" >/dev/null || { echo "DLL extraction differs from the tree"; exit 1; }
+rm -rf "$xdir"
 unzip -tq "$work/dll.zip" >/dev/null || { echo "unzip -t rejects the DLL's zip"; exit 1; }
 
 report() {  # label native-times wall-times call-times
@@ -70,3 +80,4 @@ echo "best of $runs runs:"
 report create "${zip_native[*]}" "${zip_wall[*]}" "${zip_call[*]}"
 report extract "${unzip_native[*]}" "${unzip_wall[*]}" "${unzip_call[*]}"
 echo "sizes: zip -6 $(stat -c %s "$work/native.zip") bytes, DLL $(stat -c %s "$work/dll.zip") bytes"
+echo "load after:$(uptime | sed 's/.*load average: //')"

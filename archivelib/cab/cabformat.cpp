@@ -8,6 +8,7 @@
 #include "common/collect.h"
 #include "common/fileio.h"
 #include "base/mbname.h"
+#include "base/ordered_work.h"
 #include "base/textconv.h"
 
 namespace {
@@ -224,6 +225,8 @@ int CreateCab(const Command& command, CallLog* log) {
     std::string error;
     CabWriteOptions options;
     options.progress = PumpMessagesIfDue;  // background mode: the caller's window stays alive
+    // Each worker holds about 100 KB: as many as there are processors.
+    options.threads = WorkerThreads(sizeof(void*) == 4 ? 8 : 16);
     CabStatus status = WriteCabinet(plan, sources.get(), &sink, options, &error);
     sources.reset();
     old.Close();

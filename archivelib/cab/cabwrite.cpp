@@ -4,6 +4,10 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
+
+#include "base/ordered_work.h"
 
 static void Put16(std::string* out, uint32_t v) {
     out->push_back(static_cast<char>(v & 0xFF));
@@ -20,6 +24,50 @@ static const uint32_t kMaxCabinetSize = 0x7FFFFFFF;
 static const uint32_t kMaxFiles = 0xFFFF;
 
 namespace {
+// One MSZIP block: its data, the block before it as the deflater's
+// dictionary, and what it became ("CK" and a deflate stream of its own).
+struct BlockJob {
+    std::vector<unsigned char> data, history, packed;
+    bool ok = false;
+};
+
+struct BlockDeflater {
+    z_stream deflater = {};
+    bool ready = false;
+    BlockDeflater() = default;
+    BlockDeflater(const BlockDeflater&) = delete;
+    BlockDeflater& operator=(const BlockDeflater&) = delete;
+    ~BlockDeflater() {
+        if (ready) deflateEnd(&deflater);
+    }
+};
+
+bool DeflateBlock(BlockDeflater* d, int level, BlockJob* job) {
+    job->ok = false;
+    if (!d->ready) {
+        if (deflateInit2(&d->deflater, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return false;
+        d->ready = true;
+    } else if (deflateReset(&d->deflater) != Z_OK) {
+        return false;
+    }
+    if (!job->history.empty() &&
+        deflateSetDictionary(&d->deflater, job->history.data(), static_cast<uInt>(job->history.size())) != Z_OK)
+        return false;
+    job->packed.resize(2 + deflateBound(&d->deflater, kCabBlockSize));
+    job->packed[0] = 'C';
+    job->packed[1] = 'K';
+    d->deflater.next_in = job->data.data();
+    d->deflater.avail_in = static_cast<uInt>(job->data.size());
+    d->deflater.next_out = job->packed.data() + 2;
+    d->deflater.avail_out = static_cast<uInt>(job->packed.size() - 2);
+    if (deflate(&d->deflater, Z_FINISH) != Z_STREAM_END) return false;
+    job->packed.resize(job->packed.size() - d->deflater.avail_out);
+    return job->ok = true;
+}
+
+using BlockWork = OrderedWork<BlockJob, BlockDeflater>;
+const size_t kBlocksPerWorker = 8;
+
 struct OutFile {
     std::string name;
     uint32_t size = 0;
@@ -41,9 +89,12 @@ struct OutFolder {
 class Writer {
 public:
     Writer(const CabPlan& plan, CabFileSource* source, CabSink* sink, const CabWriteOptions& options, std::string* error)
-        : plan_(plan), source_(source), sink_(sink), options_(options), error_(error) {}
-    ~Writer() {
-        if (deflaterReady_) deflateEnd(&deflater_);
+        : plan_(plan), source_(source), sink_(sink), options_(options), error_(error) {
+        int level = options.level;
+        work_.reset(new BlockWork([level](BlockDeflater* d, BlockJob* job,
+                                          const std::atomic<bool>&) { DeflateBlock(d, level, job); },
+                                  options.threads, kBlocksPerWorker * (options.threads == 0 ? 1 : options.threads),
+                                  static_cast<size_t>(-1)));
     }
 
     CabStatus Run() {
@@ -206,33 +257,38 @@ private:
         }
     }
 
+    // The oldest block handed to the workers goes into the cabinet.
+    CabStatus WriteOldestBlock(OutFolder* folder) {
+        std::unique_ptr<BlockJob> job = work_->Take();
+        if (!job) return CabStatus::Ok;
+        if (!job->ok) return Fail(CabStatus::Memory, "圧縮できません");
+        if (job->packed.size() > kCabMaxCompressedBlock) return Fail(CabStatus::TooLarge, "圧縮したブロックが大きすぎます");
+        return WriteBlock(folder, job->packed.data(), job->packed.size(), job->data.size());
+    }
+
+    CabStatus WriteAllBlocks(OutFolder* folder) {
+        CabStatus status = CabStatus::Ok;
+        while (status == CabStatus::Ok && work_->Held() > 0) status = WriteOldestBlock(folder);
+        return status;
+    }
+
+    // The block read so far is deflated with the one before it as history,
+    // on a worker when there are any; blocks are written in their order.
     CabStatus EmitBlock(OutFolder* folder) {
         if (options_.compression == kCabCompressNone) return WriteBlock(folder, block_.data(), fill_, fill_);
-        if (!deflaterReady_) {
-            if (deflateInit2(&deflater_, options_.level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-                return Fail(CabStatus::Memory, "圧縮を始められません");
-            deflaterReady_ = true;
-        } else if (deflateReset(&deflater_) != Z_OK) {
-            return Fail(CabStatus::Memory, "圧縮を始められません");
+        while (work_->Full(1)) {
+            CabStatus status = WriteOldestBlock(folder);
+            if (status != CabStatus::Ok) return status;
         }
-        if (options_.history && haveHistory_ &&
-            deflateSetDictionary(&deflater_, history_.data(), static_cast<uInt>(history_.size())) != Z_OK)
-            return Fail(CabStatus::Memory, "圧縮を始められません");
-        packed_.resize(2 + deflateBound(&deflater_, kCabBlockSize));
-        packed_[0] = 'C';
-        packed_[1] = 'K';
-        deflater_.next_in = block_.data();
-        deflater_.avail_in = static_cast<uInt>(fill_);
-        deflater_.next_out = packed_.data() + 2;
-        deflater_.avail_out = static_cast<uInt>(packed_.size() - 2);
-        if (deflate(&deflater_, Z_FINISH) != Z_STREAM_END) return Fail(CabStatus::Memory, "圧縮できません");
-        size_t packed = packed_.size() - deflater_.avail_out;
-        if (packed > kCabMaxCompressedBlock) return Fail(CabStatus::TooLarge, "圧縮したブロックが大きすぎます");
-        CabStatus status = WriteBlock(folder, packed_.data(), packed, fill_);
+        std::unique_ptr<BlockJob> job(new BlockJob());
+        job->data.assign(block_.begin(), block_.begin() + static_cast<std::ptrdiff_t>(fill_));
+        if (options_.history && haveHistory_) job->history = history_;
+        work_->Put(std::move(job), 1);
         // Every block but a folder's last is full, so the whole block is the next one's history.
         std::swap(block_, history_);
         haveHistory_ = true;
-        return status;
+        if (work_->Threads() == 0) return WriteAllBlocks(folder);  // at once, as it was made
+        return CabStatus::Ok;
     }
 
     CabStatus CompressFolder(OutFolder* folder) {
@@ -259,8 +315,11 @@ private:
                 }
             }
         }
-        if (fill_ > 0) return EmitBlock(folder);
-        return CabStatus::Ok;
+        if (fill_ > 0) {
+            CabStatus status = EmitBlock(folder);
+            if (status != CabStatus::Ok) return status;
+        }
+        return WriteAllBlocks(folder);
     }
 
     const CabPlan& plan_;
@@ -273,8 +332,7 @@ private:
     std::vector<unsigned char> block_, history_, packed_;
     size_t fill_ = 0;
     bool haveHistory_ = false;
-    z_stream deflater_ = {};
-    bool deflaterReady_ = false;
+    std::unique_ptr<BlockWork> work_;
 };
 }  // namespace
 

@@ -42,6 +42,11 @@ struct CabWriteOptions {
     bool history = true;
     uint32_t maxBlocksPerFolder = kCabMaxBlocksPerFolder;
     void (*progress)() = nullptr;  // called after every block written
+    // Worker threads that deflate MSZIP blocks ahead of the one being
+    // written (each holds its block, its history and its output, about
+    // 100 KB, and at most 8 blocks a worker wait); 0: all on the caller's
+    // thread. The cabinet is the same byte for byte either way.
+    unsigned threads = 0;
 };
 
 // What goes into the cabinet: folders of an old cabinet copied block by

@@ -140,6 +140,24 @@ size_t ProgressReader::Read(void* dst, size_t count) {
 
 bool ProgressReader::failed() const { return FileReader::failed() || State.cancelled; }
 
+bool WriteMadeEntry(FileWriter* out, const void* data, size_t count, const std::string& name, uint64_t sourceBytes) {
+    const uint64_t base = ProgressDone();
+    if (!ReportProgress(name, base)) return false;  // the name shows before its bytes
+    uint64_t steps = (sourceBytes + kReportStep - 1) / kReportStep;
+    if (steps == 0) steps = 1;
+    const size_t piece = static_cast<size_t>((count + steps - 1) / steps);
+    const char* bytes = static_cast<const char*>(data);
+    size_t written = 0;
+    do {
+        size_t n = count - written < piece ? count - written : piece;
+        if (!out->Write(bytes + written, n)) return false;
+        written += n;
+        uint64_t done = count == 0 ? sourceBytes : sourceBytes * written / count;
+        if (!ReportProgress(name, base + done)) return false;
+    } while (written < count);
+    return true;
+}
+
 FdarcOverwriteQuestion SetOverwriteQuestion(FdarcOverwriteQuestion question) {
     FdarcOverwriteQuestion previous = State.question;
     State.question = question;

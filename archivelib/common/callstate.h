@@ -52,6 +52,12 @@ private:
     uint64_t base_ = 0;
 };
 
+// Writes an entry a worker made ahead (its header and data) and moves the
+// call's progress from where it is past the entry's source bytes, a step
+// for about every megabyte of the source as reading it would have. False
+// once cancelled or when writing failed (then out->failed()).
+bool WriteMadeEntry(FileWriter* out, const void* data, size_t count, const std::string& name, uint64_t sourceBytes);
+
 FdarcOverwriteQuestion SetOverwriteQuestion(FdarcOverwriteQuestion question);
 enum class OverwriteAnswer { Yes, No, Cancel, YesToAll, NoToAll };
 OverwriteAnswer AskOverwrite(HWND owner, const std::string& path);

@@ -285,6 +285,33 @@ TEST_F(Progress, CancelledCreationLeavesNothingHalfMade) {
     }
 }
 
+// Many files being compressed side by side on the worker threads when the
+// caller cancels halfway: the call still returns within a second of the
+// answer and leaves no archive and no temporary behind.
+TEST_F(Progress, CancelDuringParallelCreationLeavesNothing) {
+    std::vector<std::string> names;
+    std::string text;
+    for (int i = 0; text.size() < (768u << 10); ++i) text += "line " + std::to_string(i * 7919 % 100003) + " 表示\r\n";
+    for (int i = 0; i < 48; ++i) {
+        names.push_back("many\\f" + std::to_string(i) + ".txt");
+        WriteBytes(Path("src\\" + names.back()), text + std::to_string(i));
+    }
+    for (const Format& f : kFormats) {
+        if (std::string(f.name) != "zip" && std::string(f.name) != "lzh" && std::string(f.name) != "cab") continue;
+        SCOPED_TRACE(f.name);
+        RemoveTree(Path("out"));
+        MakeFolder(Path("out"));
+        Register(this->*f.create);
+        Seen = Recorder();
+        Seen.cancelAt = CancelAt::Halfway;
+        EXPECT_EQ(FDARC_E_CANCELLED, Create(f, Path(std::string("out\\") + f.archive), Path("src\\"), names));
+        DWORD returned = GetTickCount();
+        EXPECT_TRUE(Seen.answeredFalse);
+        EXPECT_LT(returned - Seen.answeredAt, 1000u);
+        EXPECT_EQ(std::set<std::string>(), Files(Path("out\\")));
+    }
+}
+
 // Files finished before the cancel may stay; the one being written goes,
 // and the call ends after it. Halfway, big.bin replaces a file of that name
 // (the overwrite question answered Yes): the old one stays as it was.

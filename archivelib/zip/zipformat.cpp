@@ -3,12 +3,14 @@
 #include <string.h>
 #include <zlib.h>
 
+#include <atomic>
 #include <memory>
 #include <unordered_set>
 
 #include "common/collect.h"
 #include "common/extract.h"
 #include "base/mbname.h"
+#include "base/ordered_work.h"
 #include "base/textconv.h"
 
 static const uint32_t kDescriptorSignature = 0x08074b50;
@@ -125,19 +127,177 @@ int ExtractZip(const Command& command, HWND owner, CallLog* log) {
 // ---------------------------------------------------------------- creation
 
 namespace {
+// Where an entry's data goes: the archive itself on the caller's thread, a
+// job's memory on a worker.
+struct FileSink {
+    FileWriter* out;
+    void Write(const void* data, size_t count) { out->Write(data, count); }
+};
+struct MemorySink {
+    std::vector<unsigned char>* data;
+    void Write(const void* bytes, size_t count) {
+        const unsigned char* from = static_cast<const unsigned char*>(bytes);
+        data->insert(data->end(), from, from + count);
+    }
+};
+
+// A deflater and its buffers, kept from entry to entry: one on the caller's
+// thread and one on each worker.
+struct Compressor {
+    std::vector<unsigned char> in, packed;
+    z_stream deflater = {};
+    bool ready = false;
+    Compressor() : in(kIoBufferSize), packed(256 * 1024) {}
+    Compressor(const Compressor&) = delete;
+    Compressor& operator=(const Compressor&) = delete;
+    ~Compressor() {
+        if (ready) deflateEnd(&deflater);
+    }
+};
+
+// On the caller's thread (cancel null) the window keeps answering between
+// pieces and a cancel comes through the progress reader; on a worker the
+// flag says it.
+bool GiveUp(const std::atomic<bool>* cancel) {
+    if (cancel == nullptr) {
+        PumpMessagesIfDue();
+        return false;
+    }
+    return cancel->load(std::memory_order_relaxed);
+}
+
+// Stores the file from the start of the source; used when deflate does not pay.
+template <typename Sink>
+int StoreInto(Sink* sink, FileReader* source, std::vector<unsigned char>* in, const std::atomic<bool>* cancel,
+              ZipEntry* e) {
+    if (!source->Seek(0)) return FDARC_E_READ;
+    uint32_t crc = crc32(0, nullptr, 0);
+    uint64_t total = 0;
+    for (;;) {
+        size_t got = source->Read(in->data(), in->size());
+        if (got == 0) break;
+        total += got;
+        if (total > 0xFFFFFFFEu) return FDARC_E_TOO_LARGE;
+        crc = crc32(crc, in->data(), static_cast<uInt>(got));
+        sink->Write(in->data(), got);
+        if (GiveUp(cancel)) return FDARC_E_CANCELLED;
+    }
+    if (source->failed()) return FDARC_E_READ;
+    e->method = 0;
+    e->versionNeeded = 10;
+    e->crc = crc;
+    e->size = e->packed = static_cast<uint32_t>(total);
+    return FDARC_OK;
+}
+
+template <typename Sink>
+int DeflateInto(Sink* sink, FileReader* source, Compressor* c, int level, const std::atomic<bool>* cancel,
+                ZipEntry* e) {
+    z_stream& deflater = c->deflater;
+    std::vector<unsigned char>& in = c->in;
+    std::vector<unsigned char>& packed = c->packed;
+    if (!c->ready) {
+        if (deflateInit2(&deflater, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return FDARC_E_MEMORY;
+        c->ready = true;
+    } else {
+        deflateReset(&deflater);
+    }
+    uint32_t crc = crc32(0, nullptr, 0);
+    uint64_t total = 0, written = 0;
+    int flush = Z_NO_FLUSH;
+    // The first piece is a probe: when it does not shrink, the file is
+    // stored without deflating the rest (photos, archives, random data).
+    size_t piece = kProbeSize;
+    while (flush != Z_FINISH) {
+        size_t got = source->Read(in.data(), piece);
+        if (source->failed()) return FDARC_E_READ;
+        total += got;
+        if (total > 0xFFFFFFFEu) return FDARC_E_TOO_LARGE;
+        crc = crc32(crc, in.data(), static_cast<uInt>(got));
+        flush = got < piece ? Z_FINISH : Z_NO_FLUSH;
+        deflater.next_in = in.data();
+        deflater.avail_in = static_cast<uInt>(got);
+        // Z_BLOCK ends the probe's block so its whole output can be measured.
+        int mode = flush == Z_NO_FLUSH && piece == kProbeSize ? Z_BLOCK : flush;
+        int status;
+        do {
+            deflater.next_out = packed.data();
+            deflater.avail_out = static_cast<uInt>(packed.size());
+            status = deflate(&deflater, mode);
+            if (status == Z_STREAM_ERROR) return FDARC_E_MEMORY;
+            size_t have = packed.size() - deflater.avail_out;
+            written += have;
+            if (written > 0xFFFFFFFEu) return FDARC_E_TOO_LARGE;
+            sink->Write(packed.data(), have);
+        } while (deflater.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
+        if (piece == kProbeSize && flush != Z_FINISH) {
+            unsigned pending = 0;
+            int bits = 0;
+            deflatePending(&deflater, &pending, &bits);
+            if ((written + pending) * 100 >= total * 99) {
+                e->method = kNotDeflated;
+                return FDARC_OK;
+            }
+            piece = in.size();
+        }
+        if (GiveUp(cancel)) return FDARC_E_CANCELLED;
+    }
+    e->method = Z_DEFLATED;
+    e->versionNeeded = 20;
+    e->crc = crc;
+    e->size = static_cast<uint32_t>(total);
+    e->packed = static_cast<uint32_t>(written);
+    return FDARC_OK;
+}
+
+// One source file's entry, compressed on a worker into memory and written
+// by the caller's thread in its turn.
+struct ZipJob {
+    const SourceItem* item = nullptr;
+    ZipEntry entry;
+    std::vector<unsigned char> data;  // what follows the local header
+    int result = FDARC_OK;
+    bool onCaller = false;  // a folder or a large file: AddSource does it in its turn
+};
+
+// Files up to this size are compressed on the workers, held in memory until
+// written; larger ones are compressed on the caller's thread straight into
+// the archive when their turn comes, while the workers go on with the files
+// behind them.
+const uint64_t kWorkerFileMost = 16 << 20;
+// What the jobs waiting to be written hold at most (their files' sizes):
+// a compressed or stored entry is never larger than its file.
+const size_t kHeldMost = sizeof(void*) == 4 ? 32 << 20 : 64 << 20;
+const unsigned kMostWorkers = sizeof(void*) == 4 ? 8 : 16;
+const unsigned kAnswerEveryMs = 50;
+
+void CompressZipJob(Compressor* c, ZipJob* job, int level, const std::atomic<bool>& cancel) {
+    FileReader source;
+    if (!source.Open(job->item->path)) {
+        job->result = FDARC_E_READ;
+        return;
+    }
+    MemorySink sink{&job->data};
+    ZipEntry* e = &job->entry;
+    int result = level == 0 || source.Size() == 0 ? StoreInto(&sink, &source, &c->in, &cancel, e)
+                                                  : DeflateInto(&sink, &source, c, level, &cancel, e);
+    if (result == FDARC_OK && (e->method == kNotDeflated || e->packed >= e->size)) {
+        job->data.clear();
+        result = StoreInto(&sink, &source, &c->in, &cancel, e);
+    }
+    job->result = result;
+}
+}  // namespace
+
+namespace {
 struct ZipWriter {
     FileWriter out;
     std::string central;
     uint32_t count = 0;
     int error = FDARC_OK;
-    std::vector<unsigned char> in, packed;
-    z_stream deflater = {};
-    bool deflaterReady = false;
+    Compressor compressor;  // the caller's: entries too large for a worker
+    std::vector<unsigned char>& in = compressor.in;
     int level = 6;
-
-    ~ZipWriter() {
-        if (deflaterReady) deflateEnd(&deflater);
-    }
 
     // Local header and central record share most fields.
     static void Common(std::string* h, const ZipEntry& e, bool local) {
@@ -246,82 +406,16 @@ struct ZipWriter {
 
     // Stores the file from the start of the source; used when deflate does not pay.
     int StoreFrom(FileReader* source, ZipEntry* e) {
-        if (!source->Seek(0)) return FDARC_E_READ;
-        uint32_t crc = crc32(0, nullptr, 0);
-        uint64_t total = 0;
-        for (;;) {
-            size_t got = source->Read(in.data(), in.size());
-            if (got == 0) break;
-            total += got;
-            if (total > 0xFFFFFFFEu) return FDARC_E_TOO_LARGE;
-            crc = crc32(crc, in.data(), static_cast<uInt>(got));
-            out.Write(in.data(), got);
-            PumpMessagesIfDue();
-        }
-        if (source->failed()) return FDARC_E_READ;
-        e->method = 0;
-        e->versionNeeded = 10;
-        e->crc = crc;
-        e->size = e->packed = static_cast<uint32_t>(total);
-        return FDARC_OK;
+        FileSink sink{&out};
+        return StoreInto(&sink, source, &in, nullptr, e);
     }
 
     int DeflateFrom(FileReader* source, ZipEntry* e) {
-        if (!deflaterReady) {
-            if (deflateInit2(&deflater, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) return FDARC_E_MEMORY;
-            deflaterReady = true;
-        } else {
-            deflateReset(&deflater);
-        }
-        uint32_t crc = crc32(0, nullptr, 0);
-        uint64_t total = 0, written = 0;
-        int flush = Z_NO_FLUSH;
-        // The first piece is a probe: when it does not shrink, the file is
-        // stored without deflating the rest (photos, archives, random data).
-        size_t piece = kProbeSize;
-        while (flush != Z_FINISH) {
-            size_t got = source->Read(in.data(), piece);
-            if (source->failed()) return FDARC_E_READ;
-            total += got;
-            if (total > 0xFFFFFFFEu) return FDARC_E_TOO_LARGE;
-            crc = crc32(crc, in.data(), static_cast<uInt>(got));
-            flush = got < piece ? Z_FINISH : Z_NO_FLUSH;
-            deflater.next_in = in.data();
-            deflater.avail_in = static_cast<uInt>(got);
-            // Z_BLOCK ends the probe's block so its whole output can be measured.
-            int mode = flush == Z_NO_FLUSH && piece == kProbeSize ? Z_BLOCK : flush;
-            int status;
-            do {
-                deflater.next_out = packed.data();
-                deflater.avail_out = static_cast<uInt>(packed.size());
-                status = deflate(&deflater, mode);
-                if (status == Z_STREAM_ERROR) return FDARC_E_MEMORY;
-                size_t have = packed.size() - deflater.avail_out;
-                written += have;
-                if (written > 0xFFFFFFFEu) return FDARC_E_TOO_LARGE;
-                out.Write(packed.data(), have);
-            } while (deflater.avail_out == 0 || (flush == Z_FINISH && status != Z_STREAM_END));
-            if (piece == kProbeSize && flush != Z_FINISH) {
-                unsigned pending = 0;
-                int bits = 0;
-                deflatePending(&deflater, &pending, &bits);
-                if ((written + pending) * 100 >= total * 99) {
-                    e->method = kNotDeflated;
-                    return FDARC_OK;
-                }
-                piece = in.size();
-            }
-            PumpMessagesIfDue();
-        }
-        e->method = Z_DEFLATED;
-        e->versionNeeded = 20;
-        e->crc = crc;
-        e->size = static_cast<uint32_t>(total);
-        e->packed = static_cast<uint32_t>(written);
-        return FDARC_OK;
+        FileSink sink{&out};
+        return DeflateInto(&sink, source, &compressor, level, nullptr, e);
     }
 
-    bool AddSource(const SourceItem& item, CallLog* log) {
+    static ZipEntry EntryFor(const SourceItem& item) {
         ZipEntry e;
         e.name = e.storedName = item.stored;
         AddUnicodePath(&e);
@@ -331,6 +425,12 @@ struct ZipWriter {
         e.hasUnixTime = true;
         e.unixTime = FileTimeToUnix(item.modified);
         e.externalAttributes = item.attributes & 0x37;  // DOS bits: read-only, hidden, system, folder, archive
+        return e;
+    }
+
+    // A folder, or a file too large for a worker, done here in its turn.
+    bool AddSource(const SourceItem& item, CallLog* log) {
+        ZipEntry e = EntryFor(item);
         uint64_t offset = out.Position();
         if (item.isFolder) {
             std::string header = LocalHeader(e);
@@ -354,7 +454,7 @@ struct ZipWriter {
             result = StoreFrom(&source, &e);
         }
         if (result != FDARC_OK) {
-            log->Line((result == FDARC_E_TOO_LARGE ? "4 GB を超えるファイルには対応していません: " : "ファイルを読めません: ") + item.path);
+            LogFailure(result, item, log);
             error = result;
             return false;
         }
@@ -362,6 +462,31 @@ struct ZipWriter {
         out.PatchAt(offset, patched.data(), 30);
         log->Line(e.name);
         return AddCentral(e, offset);
+    }
+
+    static void LogFailure(int result, const SourceItem& item, CallLog* log) {
+        if (result == FDARC_E_CANCELLED) return;
+        log->Line((result == FDARC_E_TOO_LARGE ? "4 GB を超えるファイルには対応していません: " : "ファイルを読めません: ") + item.path);
+    }
+
+    // A file a worker compressed: the same header, data and record as
+    // AddSource gives it, and the call's progress past it.
+    bool WriteJob(const ZipJob& job, CallLog* log) {
+        const SourceItem& item = *job.item;
+        if (job.result != FDARC_OK) {
+            LogFailure(job.result, item, log);
+            error = job.result;
+            return false;
+        }
+        uint64_t offset = out.Position();
+        std::string header = LocalHeader(job.entry);
+        out.Write(header.data(), header.size());
+        if (!WriteMadeEntry(&out, job.data.data(), job.data.size(), item.stored, item.size)) {
+            if (!out.failed()) error = FDARC_E_CANCELLED;
+            return false;
+        }
+        log->Line(job.entry.name);
+        return AddCentral(job.entry, offset);
     }
 
     bool Finish() {
@@ -384,6 +509,53 @@ struct ZipWriter {
         return !out.failed();
     }
 };
+}  // namespace
+
+namespace {
+using ZipWork = OrderedWork<ZipJob, Compressor>;
+
+// Waits for the oldest job, the caller's window answering and its progress
+// callback getting its turns (so a cancel comes through within a second),
+// and writes it.
+bool WriteOldest(ZipWriter* writer, ZipWork* work, CallLog* log) {
+    while (!work->OldestReady(kAnswerEveryMs)) {
+        PumpMessagesIfDue();
+        if (!KeepGoing()) {
+            writer->error = FDARC_E_CANCELLED;
+            return false;
+        }
+    }
+    std::unique_ptr<ZipJob> job = work->Take();
+    if (!job) return true;
+    if (job->onCaller) return writer->AddSource(*job->item, log);
+    return writer->WriteJob(*job, log);
+}
+
+// The sources' entries in their order: files are compressed on the workers
+// a few ahead of the one being written; folders and files too large to
+// hold take their turn on this thread.
+bool AddSources(ZipWriter* writer, const std::vector<SourceItem>& items, CallLog* log) {
+    const int level = writer->level;
+    unsigned workers = items.size() > 1 ? WorkerThreads(kMostWorkers) : 0;
+    ZipWork work([level](Compressor* c, ZipJob* job,
+                         const std::atomic<bool>& cancel) { CompressZipJob(c, job, level, cancel); },
+                 workers, 4 * workers, kHeldMost);
+    bool ok = true;
+    for (const SourceItem& item : items) {
+        bool onCaller = item.isFolder || item.size > kWorkerFileMost;
+        size_t bytes = onCaller ? 0 : static_cast<size_t>(item.size);
+        while (ok && work.Full(bytes)) ok = WriteOldest(writer, &work, log);
+        if (!ok) break;
+        std::unique_ptr<ZipJob> job(new ZipJob());
+        job->item = &item;
+        job->entry = ZipWriter::EntryFor(item);
+        job->onCaller = onCaller;
+        work.Put(std::move(job), bytes, onCaller);
+    }
+    while (ok && work.Held() > 0) ok = WriteOldest(writer, &work, log);
+    if (!ok) work.Cancel();
+    return ok;
+}
 }  // namespace
 
 int CreateZip(const Command& command, CallLog* log) {
@@ -409,8 +581,6 @@ int CreateZip(const Command& command, CallLog* log) {
     }
     std::unique_ptr<ZipWriter> writer(new ZipWriter());
     writer->level = command.level;
-    writer->in.resize(kIoBufferSize);
-    writer->packed.resize(256 * 1024);
     std::string temp =
         CreateTemporaryFor(command.archive, log, [&writer](const std::string& t) { return writer->out.Create(t); });
     if (temp.empty()) return FDARC_E_WRITE;
@@ -425,7 +595,7 @@ int CreateZip(const Command& command, CallLog* log) {
             break;
         }
     }
-    for (size_t i = 0; ok && i < items.size(); ++i) ok = writer->AddSource(items[i], log);
+    if (ok) ok = AddSources(writer.get(), items, log);
     if (ok) ok = writer->Finish();
     old.Close();
     if (!ok || !writer->out.Finish()) {

@@ -460,3 +460,18 @@ TEST(CabReader, DamagedCabinetsGiveErrorsNotCrashes) {
         }
     }
 }
+
+// Blocks deflated on worker threads, each with the block before it as its
+// dictionary, make the very cabinet the caller's thread alone makes.
+TEST(CabWriter, WorkerThreadsWriteTheSameCabinet) {
+    std::vector<Item> items = Corpus();
+    for (const Mode& mode : kModes) {
+        SCOPED_TRACE(mode.name);
+        CabWriteOptions options = OptionsOf(mode);
+        std::string alone, side;
+        ASSERT_EQ(CabStatus::Ok, Build(items, options, &alone));
+        options.threads = 3;
+        ASSERT_EQ(CabStatus::Ok, Build(items, options, &side));
+        EXPECT_TRUE(alone == side) << "the cabinets differ";
+    }
+}
