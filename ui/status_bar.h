@@ -7,3 +7,5 @@ void RefreshSelectionCount();
 void RefreshStatusBar();
 void HoldStatusCounts(bool hold);
 void ShowQueueEnded();
+bool BeginTaskListWork(const char* progressFormat);
+bool EndTaskListWork();
