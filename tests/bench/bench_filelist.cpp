@@ -117,7 +117,10 @@ BOOL CALLBACK NoteUpdate(HWND window, LPARAM pending) {
     return TRUE;
 }
 
+// A hidden window's children paint nothing: the file lists of thousands of
+// tasks in the hidden file-list window are not asked one by one.
 BOOL CALLBACK NoteTopUpdate(HWND window, LPARAM pending) {
+    if (!IsWindowVisible(window)) return TRUE;
     NoteUpdate(window, pending);
     EnumChildWindows(window, NoteUpdate, pending);
     return TRUE;
