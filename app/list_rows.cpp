@@ -7,6 +7,7 @@
 
 #include "app/heap.h"
 #include "app/controls.h"
+#include "app/long_work.h"
 #include "app/modal.h"
 #include "app/row_moves.h"
 
@@ -39,32 +40,75 @@ static int CALLBACK CompareByNewRow(LPARAM first, LPARAM second, LPARAM sort) {
 }
 
 // Only the row order changes; the rows keep their texts and selection.
-// Without memory for the scratch arrays nothing moves.
-void MoveSelectedListRows(HWND list, bool up) {
+// The rows are read as steps of the long work the caller runs, and the
+// new order is put in place by one sort, so a stop while reading moves
+// nothing. Without memory for the scratch arrays nothing moves. False when
+// stopped.
+bool MoveSelectedListRows(HWND list, bool up) {
     int rows = Lv_RowCount(list);
-    if (rows <= 0 || Lv_SelectedCount(list) == 0) return;
+    if (rows <= 0 || Lv_SelectedCount(list) == 0) return true;
     auto* ids = static_cast<uint32_t*>(PrivateAlloc(sizeof(uint32_t) * rows));
     auto* selected = static_cast<bool*>(PrivateAlloc(sizeof(bool) * rows));
     auto* places = static_cast<RowPlace*>(PrivateAlloc(sizeof(RowPlace) * rows));
+    bool complete = true;
     if (ids != nullptr && selected != nullptr && places != nullptr) {
-        for (int row = 0; row < rows; ++row) {
+        for (int row = 0; row < rows && complete; ++row) {
+            complete = KeepWorking();
             ids[row] = static_cast<uint32_t>(Lv_RowId(list, row));
             selected[row] = Lv_IsSelected(list, row);
         }
-        MoveSelectedRows(ids, selected, rows, up);
-        for (int row = 0; row < rows; ++row) places[row] = {ids[row], row};
-        qsort(places, rows, sizeof(RowPlace), CompareRowPlaceIds);
-        RowOrder order = {places, rows};
-        SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&order), reinterpret_cast<LPARAM>(CompareByNewRow));
+        if (complete) {
+            MoveSelectedRows(ids, selected, rows, up);
+            for (int row = 0; row < rows; ++row) places[row] = {ids[row], row};
+            qsort(places, rows, sizeof(RowPlace), CompareRowPlaceIds);
+            RowOrder order = {places, rows};
+            SendMessageA(list, LVM_SORTITEMS, reinterpret_cast<WPARAM>(&order),
+                         reinterpret_cast<LPARAM>(CompareByNewRow));
+        }
     }
     PrivateFree(places);
     PrivateFree(selected);
     PrivateFree(ids);
+    return complete;
 }
 
-void InvertListSelection(HWND list) {
+// The selected rows, top to bottom.
+std::vector<int> SelectedListRows(HWND list) {
+    std::vector<int> rows;
+    rows.reserve(static_cast<size_t>(Lv_SelectedCount(list)));
+    int row = -1;
+    while ((row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, row, LVNI_SELECTED))) >= 0) rows.push_back(row);
+    return rows;
+}
+
+// The selected rows go, the bottom one first, so no row above a deleted
+// one moves and a stop leaves the rows not reached as they were; when every
+// row goes, they go in one message. False when stopped.
+bool DeleteSelectedListRows(HWND list) {
+    std::vector<int> rows = SelectedListRows(list);
+    if (rows.empty()) return true;
+    if (static_cast<int>(rows.size()) == Lv_RowCount(list)) {
+        if (!KeepWorking()) return false;
+        SendMessageA(list, LVM_DELETEALLITEMS, 0, 0);
+        return true;
+    }
+    for (size_t i = rows.size(); i-- > 0;) {
+        if (!KeepWorking()) return false;
+        SendMessageA(list, LVM_DELETEITEM, rows[i], 0);
+    }
+    return true;
+}
+
+// Every row selected (select all), or every row's selection turned over
+// (invert), one row a step. False when stopped; the rows reached keep
+// their new state.
+bool SelectListRows(HWND list, bool invert) {
     int rows = Lv_RowCount(list);
-    for (int row = 0; row < rows; ++row) Lv_SetSelected(list, row, !Lv_IsSelected(list, row));
+    for (int row = 0; row < rows; ++row) {
+        if (!KeepWorking()) return false;
+        Lv_SetSelected(list, row, invert ? !Lv_IsSelected(list, row) : true);
+    }
+    return true;
 }
 
 // The first popup of the menu resource, loaded for this showing and

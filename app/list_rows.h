@@ -1,9 +1,14 @@
-// Row operations shared by the task list and the file lists: moving the
-// selected rows, inverting the selection, and the list's context menu.
+// Row operations shared by the task list and the file lists: moving and
+// deleting the selected rows, selecting, and the list's context menu. The
+// bulk ones take each row as a step of the caller's long work.
 #pragma once
 #include <windows.h>
 
-void MoveSelectedListRows(HWND list, bool up);
-void InvertListSelection(HWND list);
+#include <vector>
+
+bool MoveSelectedListRows(HWND list, bool up);
+std::vector<int> SelectedListRows(HWND list);
+bool DeleteSelectedListRows(HWND list);
+bool SelectListRows(HWND list, bool invert);
 void ShowListMenu(HWND list, int menuId, POINT screen, HWND owner);
 POINT SelectionMarkPoint(HWND list);

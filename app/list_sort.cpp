@@ -7,6 +7,7 @@
 
 #include "app/controls.h"
 #include "app/heap.h"
+#include "app/long_work.h"
 #include "app/text.h"
 
 SortedListState SortedList = {nullptr, nullptr};
@@ -50,22 +51,31 @@ int CALLBACK CompareRows(LPARAM id1, LPARAM id2, LPARAM column) {
     return rule->compareTexts(first, second, static_cast<int>(column), rule->directions[column]);
 }
 
-// Sorts by the column's current direction flag. Without memory for the
-// texts the rows are read during the sort instead.
-void SortListByColumn(HWND list, int column, const ListSortRule& rule) {
-    SortedList = {list, &rule};
+// Sorts by the column's current direction flag. The texts are read as
+// steps of the caller's long work; a stop while reading sorts nothing and
+// returns false. Without memory for the texts the rows are read during the
+// sort instead.
+bool SortListByColumn(HWND list, int column, const ListSortRule& rule) {
     int rows = Lv_RowCount(list);
     SortCells = rows > 0 ? static_cast<SortCell*>(PrivateAlloc(sizeof(SortCell) * rows)) : nullptr;
+    bool complete = true;
     if (SortCells != nullptr) {
-        for (int row = 0; row < rows; ++row) {
+        for (int row = 0; row < rows && complete; ++row) {
+            complete = KeepWorking();
             SortCells[row].id = Lv_RowId(list, row);
             Lv_GetCell(list, row, column, SortCells[row].text, PathSize);
         }
         SortCellCount = rows;
         std::sort(SortCells, SortCells + rows, [](const SortCell& a, const SortCell& b) { return a.id < b.id; });
     }
-    SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(CompareRows));
+    // Set after the reading: the messages handled meanwhile may sort
+    // another list.
+    SortedList = {list, &rule};
+    if (complete) {
+        SendMessageA(list, LVM_SORTITEMS, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(CompareRows));
+    }
     PrivateFree(SortCells);
     SortCells = nullptr;
     SortCellCount = 0;
+    return complete;
 }

@@ -18,4 +18,4 @@ struct SortedListState {
 extern SortedListState SortedList;
 
 int CALLBACK CompareRows(LPARAM id1, LPARAM id2, LPARAM column);
-void SortListByColumn(HWND list, int column, const ListSortRule& rule);
+bool SortListByColumn(HWND list, int column, const ListSortRule& rule);

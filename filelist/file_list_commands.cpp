@@ -74,32 +74,28 @@ static void OpenFolder() {
     RememberOpenFolder(folder);
 }
 
-// The selection count is written here too: removing rows sends no
-// item-changed notification.
+// The bulk commands run as long work on the current list: Escape stops
+// them between two rows, and what is left is a consistent list, its totals
+// and selection count written from its rows.
 static void DeleteSelectedFiles() {
     HWND list = CurrentFileList();
-    if (list == nullptr) return;
-    for (;;) {
-        int row = static_cast<int>(SendMessageA(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
-        if (row < 0 || !SendMessageA(list, LVM_DELETEITEM, row, 0)) break;
-    }
-    RefreshFileListTotals();
-    RefreshFileSelectionCount();
+    if (!BeginFileListWork(list, "  %s 件削除 (Escで中止)")) return;
+    DeleteSelectedListRows(list);
+    EndFileListWork(true);
 }
 
 static void MoveSelectedFiles(bool up) {
     HWND list = CurrentFileList();
-    if (list != nullptr) MoveSelectedListRows(list, up);
+    if (!BeginFileListWork(list, "  %s 件移動 (Escで中止)")) return;
+    MoveSelectedListRows(list, up);
+    EndFileListWork(false);
 }
 
-static void SelectAllFiles() {
+static void SelectFiles(bool invert) {
     HWND list = CurrentFileList();
-    if (list != nullptr) Lv_SetSelected(list, -1, true);
-}
-
-static void InvertFileSelection() {
-    HWND list = CurrentFileList();
-    if (list != nullptr) InvertListSelection(list);
+    if (!BeginFileListWork(list, "  %s 件選択 (Escで中止)")) return;
+    SelectListRows(list, invert);
+    EndFileListWork(false);
 }
 
 static int ChosenFormat() {
@@ -152,8 +148,8 @@ void ExecuteFileListCommand(int command, int notification) {
     case IDM_DELETE:      DeleteSelectedFiles(); break;
     case IDM_MOVE_UP:     MoveSelectedFiles(true); break;
     case IDM_MOVE_DOWN:   MoveSelectedFiles(false); break;
-    case IDM_SELECT_ALL:  SelectAllFiles(); break;
-    case IDM_INVERT:      InvertFileSelection(); break;
+    case IDM_SELECT_ALL:  SelectFiles(false); break;
+    case IDM_INVERT:      SelectFiles(true); break;
     case IDM_REFRESH:     RefreshCurrentRows(); break;
     case IDC_BROWSE:      BrowseArchivePath(); break;
     case IDC_FORMATBOX:   OnFormatBox(notification); break;

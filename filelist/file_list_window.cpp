@@ -173,15 +173,17 @@ static const ListSortRule FileListSortRule = {FileColumnCount, FileSortFlags, Co
 
 // A header click: the first click on a column sorts ascending, the next
 // descending. The flags are shared by every task's file list.
+// A sort stopped before it began leaves the flag as it was.
 void SortFileListByColumn(HWND list, int column) {
     if (column < 0 || column >= FileColumnCount) return;
-    FileSortFlags[column] = FileSortFlags[column] == 0 ? 1 : 0;
-    SortListByColumn(list, column, FileListSortRule);
+    if (!BeginFileListWork(list, "  %s 件並べ替え (Escで中止)")) return;
+    unsigned char before = FileSortFlags[column];
+    FileSortFlags[column] = before == 0 ? 1 : 0;
+    if (!SortListByColumn(list, column, FileListSortRule)) FileSortFlags[column] = before;
+    EndFileListWork(false);
 }
 
-static void OnColumnClick(const NMLISTVIEW* click) {
-    if (!LongWorkRunning()) SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem);
-}
+static void OnColumnClick(const NMLISTVIEW* click) { SortFileListByColumn(click->hdr.hwndFrom, click->iSubItem); }
 
 // An addition writes the count once when it ends.
 static void OnItemChanged() {

@@ -3,4 +3,5 @@
 
 bool AnyTaskRunning();
 bool DeleteTask(short index);
+bool DeleteTaskRows(const int* rows, int count);
 bool ClearTaskList();

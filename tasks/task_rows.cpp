@@ -84,9 +84,8 @@ int TaskRowCount() { return Lv_RowCount(TaskRows); }
 
 short RowToTaskIndex(int row) {
     LPARAM id = Lv_RowId(TaskRows, row);
-    for (short i = 0; i < TaskCount; ++i) {
-        if (static_cast<LPARAM>(TaskTable[i].id) == id) return i;
-    }
+    short index = TaskIndexOfId(static_cast<uint32_t>(id));
+    if (index >= 0) return index;
     ShowErrorMessage(MainWindow, "ファイルリストウィンドウが見つかりません。");
     return -1;
 }
@@ -111,10 +110,7 @@ int TaskIndexToRow(short index) {
 // the main window was closed meanwhile and took the task rows with it.
 short FindTaskById(uint32_t id) {
     if (MainWindow == nullptr) return -1;
-    for (short i = 0; i < TaskCount; ++i) {
-        if (TaskTable[i].id == id) return i;
-    }
-    return -1;
+    return TaskIndexOfId(id);
 }
 
 void SetTaskStatus(short index, int status) {
@@ -134,6 +130,17 @@ void SetStatusById(uint32_t id, int status) {
 void RemoveTaskRow(short index) {
     int row = TaskIndexToRow(index);
     if (row >= 0) SendMessageA(TaskRows, LVM_DELETEITEM, row, 0);
+}
+
+// The rows, bottom one first (rows descending), so no row still to go moves
+// before its turn; every row in one message when all of them go.
+void RemoveTaskRows(const int* rows, int count) {
+    if (count <= 0) return;
+    if (count == Lv_RowCount(TaskRows)) {
+        SendMessageA(TaskRows, LVM_DELETEALLITEMS, 0, 0);
+        return;
+    }
+    for (int i = 0; i < count; ++i) SendMessageA(TaskRows, LVM_DELETEITEM, rows[i], 0);
 }
 
 // Counts the first n records, n being the number of rows; returns n.

@@ -26,4 +26,5 @@ short FindTaskById(uint32_t id);
 void SetTaskStatus(short index, int status);
 void SetStatusById(uint32_t id, int status);
 void RemoveTaskRow(short index);
+void RemoveTaskRows(const int* rows, int count);
 int CountTaskStatuses(int counts[TaskStatusCount]);

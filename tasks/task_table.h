@@ -27,6 +27,8 @@ extern uint32_t NextTaskId;
 
 short AppendTaskRecord(unsigned char kind, unsigned char flag);
 void RemoveTaskRecord(short index);
+short RemoveMarkedTaskRecords(const bool* marked);
+short TaskIndexOfId(uint32_t id);
 void ClearTaskTable();
 bool AnyTaskWaiting();
 void SetTaskReason(short index, const char* text);

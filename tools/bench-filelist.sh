@@ -2,16 +2,25 @@
 # The file-list benchmark: what the user waits for, against a floor.
 #
 # The program (bench_filelist.exe) is the real main window and file-list
-# window, shown on the X display and driven through their commands: the
-# open-folder command on folders of 1,000, 5,000 and 20,000 entries, the
-# refresh command on the rows it added, and loading two task list files
-# (1,000 tasks of 10 files, 20 tasks of 1,000 files). Each time runs from
-# the command until every message is handled and everything painted.
+# window, shown on the X display and driven through their commands. At
+# 1,000, 5,000 and 20,000 rows: in the file-list window the open-folder
+# command on a folder of that many entries, then on its rows refresh,
+# select all, invert, move up and down, a sort by a column and delete; in
+# the main window the loading of a task list file of that many tasks (every
+# other one a compression task of one file, the others extraction tasks),
+# then on its rows select all, invert, move up and down, a sort, deleting
+# the Done tasks, deleting the selected ones and clearing the list. Also
+# loading two task list files (1,000 tasks of 10 files, 20 tasks of 1,000
+# files). Each time runs from the command until every message is handled
+# and everything painted.
 #
 # The floor (bench_floor.exe) lists the same folder, opens each entry for
-# its size and time and inserts a four-cell row into a shown list view (for
-# the task lists: the same files spread over as many list views). It runs in
-# the same Wine prefix before and after the program; the lower time counts.
+# its size and time and inserts a four-cell row into a shown list view
+# ("rows"); for the task lists ("tasks") the same files spread over as many
+# list views, each with its row in a shown list, and the extraction tasks'
+# rows besides. It runs in the same Wine prefix before and after the
+# program; the lower time counts, and every operation is divided by the
+# floor of adding the rows it works on.
 #
 #   tools/bench-filelist.sh [build-dir] [sizes...]
 # build-dir defaults to build/win64-release (the optimised build the run
@@ -67,7 +76,28 @@ open(path, "wb").write(("\r\n".join(lines) + "\r\n").encode("ascii"))
 PY
     fi
 }
-for n in "${sizes[@]}"; do make_folder "$n"; done
+# A task list file of $1 tasks: every other one a compression task of one
+# file of the 20,000-entry folder, the others extraction tasks of an archive
+# no library serves (they end as errors at once, without a library call).
+make_mixed_list() {
+    local file="$root/mixed$1.fdl"
+    if [ ! -f "$file" ]; then
+        local folder; folder="$(winpath "$root/n20000")"
+        python3 - "$file" "$1" "$folder" <<'PY'
+import sys
+path, tasks, folder = sys.argv[1], int(sys.argv[2]), sys.argv[3]
+lines = ["#fardelix"]
+for t in range(tasks):
+    name = "%s\\file%05d.txt" % (folder, t % 19999 + 1)
+    if t % 2 == 0:
+        lines += ["#TASKSTART", "arcpath=%s\\out%05d.zip" % (folder, t), "task=0", "flag=0", name, "#TASKEND"]
+    else:
+        lines += ["#TASKSTART", "arcpath=%s" % name, "task=1", "flag=0", "%s\\" % folder, "#TASKEND"]
+open(path, "wb").write(("\r\n".join(lines) + "\r\n").encode("ascii"))
+PY
+    fi
+}
+for n in "${sizes[@]}"; do make_folder "$n"; make_mixed_list "$n"; done
 make_folder 20000
 make_list 1000 10
 make_list 20 1000
@@ -76,7 +106,8 @@ make_list 20 1000
 # load of a shared machine drifts as little as possible between them.
 jobs=()
 for n in "${sizes[@]}"; do
-    jobs+=("$(winpath "$root/n$n")#folder=$(winpath "$root/n$n")")
+    half=$(((n + 1) / 2))
+    jobs+=("$(winpath "$root/n$n") $(winpath "$root/n20000")|$half|$half|$n#rows=$(winpath "$root/n$n") tasks=$(winpath "$root/mixed$n.fdl")")
 done
 jobs+=("$(winpath "$root/n20000")|10000|1000#tasklist=$(winpath "$root/tasks1000x10.fdl")")
 jobs+=("$(winpath "$root/n20000")|20000|20#tasklist=$(winpath "$root/tasks20x1000.fdl")")
@@ -89,20 +120,25 @@ for job in "${jobs[@]}"; do
     floor_job="${job%%#*}"
     program_job="${job#*#}"
     {
-        run "$build/bench_floor.exe" "$floor_job"
-        run "$build/bench_filelist.exe" "rounds=${FARDELIX_BENCH_ROUNDS:-3}" "$program_job"
-        run "$build/bench_floor.exe" "$floor_job"
+        # shellcheck disable=SC2086 # each job holds one or two space-free arguments
+        run "$build/bench_floor.exe" $floor_job
+        # shellcheck disable=SC2086
+        run "$build/bench_filelist.exe" "rounds=${FARDELIX_BENCH_ROUNDS:-3}" $program_job
+        # shellcheck disable=SC2086
+        run "$build/bench_floor.exe" $floor_job
     } > "$log.part"
     cat "$log.part" >> "$log"
-    # floor <entries> <lists> <ms>; program <what> <entries or tasks> <ms>
+    # floor <entries> <lists> <ms>: "rows" without lists, "tasks" with;
+    # program <what> <rows or tasks> <ms> <rows|tasks>
     awk '
-    $1 == "floor" { if (floor == "" || $4 < floor) floor = $4 }
-    $1 == "program" { what[++n] = $2; size[n] = $3; ms[n] = $4 }
+    $1 == "floor" { kind = ($3 > 0) ? "tasks" : "rows"; if (!(kind in floor) || $4 < floor[kind]) floor[kind] = $4 }
+    $1 == "program" { what[++n] = $2; size[n] = $3; ms[n] = $4; against[n] = $5 }
     END {
         for (i = 1; i <= n; ++i) {
             if (what[i] == "tasklist") label = (size[i] == 1000) ? "task list 1,000 x 10" : "task list 20 x 1,000"
             else label = what[i] " " size[i]
-            printf "%-24s %10d %10d %8.2f\n", label, ms[i], floor, ms[i] / floor
+            f = floor[against[i]]
+            printf "%-24s %10d %10d %8.2f\n", label, ms[i], f, (f > 0) ? ms[i] / f : 0
         }
     }' "$log.part"
 done

@@ -4,9 +4,11 @@
 #include <commctrl.h>
 
 #include <cstring>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/instance.h"
+#include "app/list_rows.h"
 #include "app/long_work.h"
 #include "app/modal.h"
 #include "archivers/formats.h"
@@ -106,19 +108,19 @@ bool SaveChangedTaskList() {
     return false;
 }
 
+// Every task goes as long work: Escape stops it, keeping the tasks not yet
+// reached, and the command ends there.
+static bool ClearTasks() {
+    if (!BeginTaskListWork("  %s 件削除 (Escで中止)")) return false;
+    bool cleared = ClearTaskList();
+    return EndTaskListWork() && cleared;
+}
+
 static void NewTaskList() {
-    if (RefuseWhileBusy() || !SaveChangedTaskList() || !ClearTaskList()) return;
+    if (RefuseWhileBusy() || !SaveChangedTaskList() || !ClearTasks()) return;
     MarkTaskListSaved();
     CopyText(CurrentListName, sizeof(CurrentListName), "NewTaskList");
     SetMainTitle(CurrentListName);
-}
-
-static void ShowLoadProgress(uint32_t rows) {
-    char count[NumberTextSize];
-    char text[128];
-    FormatThousands(rows, count, sizeof(count));
-    FormatText(text, sizeof(text), "  %s 件追加 (Escで中止)", count);
-    Sb_SetPart(MainStatusBar, 0, text);
 }
 
 // The list is cleared only after a file was chosen; a failed load has
@@ -139,11 +141,11 @@ static void OpenTaskListFile() {
 // Loads a task list file in place of the list, as the open command does
 // with the file chosen; a command line that names one file does it too.
 bool OpenTaskListNamed(const char* path) {
-    if (!ClearTaskList()) return false;
+    if (!ClearTasks()) return false;
     HoldStatusCounts(true);
-    BeginLongWork(ShowLoadProgress, TaskListView);
+    BeginTaskListWork("  %s 件追加 (Escで中止)");
     bool loaded = LoadTaskList(path, FileListWindow);
-    bool complete = EndLongWork();
+    bool complete = EndTaskListWork();
     HoldStatusCounts(false);
     if (!loaded || !complete) return false;
     AdoptListName(path);
@@ -237,28 +239,32 @@ static void EditTask() {
     }
 }
 
-// A Running task cannot be deleted (its run still uses it): it stays, and
-// the walk goes on with the selected rows after it.
-// A running task is not deleted; the status bar says so.
-static void DeleteSelectedTasks() {
-    bool keptRunning = false;
-    int row = NextSelectedRow(-1);
-    while (row >= 0) {
+// The rows' tasks go as long work: Escape stops it, and the tasks not yet
+// reached stay. A running task is not deleted (its run still uses it); the
+// status bar says so.
+static void DeleteTasksOfRows(const std::vector<int>& rows) {
+    bool keepsRunning = false;
+    for (int row : rows) {
         short index = RowToTaskIndex(row);
-        bool deleted = index >= 0 && DeleteTask(index);
-        keptRunning = keptRunning || (index >= 0 && !deleted && TaskTable[index].status == Running);
-        row = NextSelectedRow(deleted ? row - 1 : row);
+        keepsRunning = keepsRunning || (index >= 0 && TaskTable[index].status == Running);
     }
-    if (keptRunning) ShowStatusNote("実行中のタスクは削除できません");
+    if (!rows.empty() && BeginTaskListWork("  %s 件削除 (Escで中止)")) {
+        DeleteTaskRows(rows.data(), static_cast<int>(rows.size()));
+        EndTaskListWork();
+    }
+    if (keepsRunning) ShowStatusNote("実行中のタスクは削除できません");
 }
 
+static void DeleteSelectedTasks() { DeleteTasksOfRows(SelectedListRows(TaskListView)); }
+
 static void DeleteDoneTasks() {
-    int row = 0;
-    while (row < Lv_RowCount(TaskListView)) {
+    std::vector<int> rows;
+    int count = Lv_RowCount(TaskListView);
+    for (int row = 0; row < count; ++row) {
         short index = RowToTaskIndex(row);
-        bool deleted = index >= 0 && TaskTable[index].status == Done && DeleteTask(index);
-        if (!deleted) ++row;
+        if (index >= 0 && TaskTable[index].status == Done) rows.push_back(row);
     }
+    DeleteTasksOfRows(rows);
 }
 
 // One line per command; ids without a case do nothing in the main window.

@@ -6,8 +6,10 @@
 
 #include "app/controls.h"
 #include "app/instance.h"
+#include "app/long_work.h"
 #include "app/text.h"
 #include "archivelib/api/fdarc_progress.h"
+#include "tasks/number_text.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "ui/main_controls.h"
@@ -71,6 +73,35 @@ void RefreshStatusBar() {
     char text[160];
     FormatStatusCounts(rows, counts, text, sizeof(text));
     Sb_SetPart(MainStatusBar, 0, text);
+}
+
+// ---- long work on the task list ----
+
+// The progress text of the work in progress: one %s, the steps so far.
+static const char* WorkProgressFormat = "";
+
+static void ShowWorkProgress(uint32_t steps) {
+    char count[NumberTextSize];
+    char text[128];
+    FormatThousands(steps, count, sizeof(count));
+    FormatText(text, sizeof(text), WorkProgressFormat, count);
+    Sb_SetPart(MainStatusBar, 0, text);
+}
+
+// Work on many task rows: the list does not repaint per row, part 0 shows
+// the progress, and the selection count is written once at the end. False,
+// and nothing is to be done, while another long work runs.
+bool BeginTaskListWork(const char* progressFormat) {
+    WorkProgressFormat = progressFormat;
+    return BeginLongWork(ShowWorkProgress, TaskListView);
+}
+
+// Both parts again from the list; false when the user stopped the work.
+bool EndTaskListWork() {
+    bool complete = EndLongWork();
+    RefreshStatusBar();
+    RefreshSelectionCount();
+    return complete;
 }
 
 // The model and the runs say when the counts or the file of the call change.

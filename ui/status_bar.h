@@ -8,3 +8,5 @@ void RefreshStatusBar();
 void HoldStatusCounts(bool hold);
 void ShowQueueEnded();
 void ShowStatusNote(const char* text);
+bool BeginTaskListWork(const char* progressFormat);
+bool EndTaskListWork();

@@ -113,10 +113,14 @@ const ListSortRule TaskListSortRule = {TaskColumnCount, ColumnSortFlags, Compare
 
 // A header click: the first click on a column sorts ascending, the next
 // descending.
+// A sort stopped before it began leaves the flag as it was.
 void SortTaskListByColumn(int column) {
     if (column < 0 || column >= TaskColumnCount) return;
-    ColumnSortFlags[column] = ColumnSortFlags[column] == 0 ? 1 : 0;
-    SortListByColumn(TaskListView, column, TaskListSortRule);
+    if (!BeginTaskListWork("  %s 件並べ替え (Escで中止)")) return;
+    unsigned char before = ColumnSortFlags[column];
+    ColumnSortFlags[column] = before == 0 ? 1 : 0;
+    if (!SortListByColumn(TaskListView, column, TaskListSortRule)) ColumnSortFlags[column] = before;
+    EndTaskListWork();
 }
 
 void ResetTaskSortFlags() {
@@ -124,9 +128,10 @@ void ResetTaskSortFlags() {
 }
 
 // Only a change of a row's selection changes the count. A row's text
-// changes notify too, and a loaded list sets thousands of them.
+// changes notify too, and a loaded list sets thousands of them. Long work
+// writes the count once at its end.
 static bool SelectionChanged(const NMLISTVIEW* change) {
-    return (change->uChanged & LVIF_STATE) != 0 && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) != 0;
+    return !LongWorkRunning() && (change->uChanged & LVIF_STATE) != 0 && ((change->uNewState ^ change->uOldState) & LVIS_SELECTED) != 0;
 }
 
 LRESULT OnTaskListNotify(const NMHDR* header) {
@@ -145,9 +150,20 @@ LRESULT OnTaskListNotify(const NMHDR* header) {
 // ---- Row operations ----
 
 // Only the row order changes (it is the run order); the task table, the
-// selection and the task data stay.
-void MoveSelectedTasks(bool up) { MoveSelectedListRows(TaskListView, up); }
+// selection and the task data stay. Like the other commands on many rows,
+// it runs as long work that Escape stops between two rows.
+void MoveSelectedTasks(bool up) {
+    if (!BeginTaskListWork("  %s 件移動 (Escで中止)")) return;
+    MoveSelectedListRows(TaskListView, up);
+    EndTaskListWork();
+}
 
-void SelectAllTasks() { Lv_SetSelected(TaskListView, -1, true); }
+static void SelectTasks(bool invert) {
+    if (!BeginTaskListWork("  %s 件選択 (Escで中止)")) return;
+    SelectListRows(TaskListView, invert);
+    EndTaskListWork();
+}
 
-void InvertTaskSelection() { InvertListSelection(TaskListView); }
+void SelectAllTasks() { SelectTasks(false); }
+
+void InvertTaskSelection() { SelectTasks(true); }

@@ -7,9 +7,18 @@
 // a task list file and the questions.
 //
 // Arguments: "folder=<path>" times the open-folder command on the folder,
-// then the refresh command on the rows it added; "tasklist=<path>" times
-// loading the task list file. "rounds=<n>" sets the rounds of the jobs after
-// it (the best round is printed). Prints lines "program <what> <entries> <ms>".
+// then the refresh command on the rows it added, then the commands on many
+// rows of the file-list window: select all, invert, move up and down (every
+// row but one selected), sorting by a column and deleting (every row but
+// one, then every row of a second filling); "tasklist=<path>" times loading
+// the task list file; "tasks=<path>" loads the task list file and times the
+// main window's commands on its rows: select all, invert, move up and down,
+// sorting, deleting the Done tasks (every other one is made Done first),
+// deleting the selected ones and clearing the list (the new-list command).
+// "rounds=<n>" sets the rounds of the jobs after it (the best round counts).
+// Prints lines "program <what> <rows> <ms> <floor>", floor "rows" for the
+// file-list window (one list of as many rows) and "tasks" for the main
+// window (the task list's rows with their own file lists).
 #include <windows.h>
 #include <commctrl.h>
 
@@ -18,6 +27,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/controls.h"
 #include "app/instance.h"
@@ -28,6 +39,8 @@
 #include "program/run_loop.h"
 #include "resources/resource.h"
 #include "tasks/number_text.h"
+#include "tasks/task_files.h"
+#include "tasks/task_rows.h"
 #include "tasks/task_table.h"
 #include "ui/main_commands.h"
 #include "ui/main_window.h"
@@ -38,10 +51,26 @@ char Answer[DialogPathSize];
 HANDLE ProgramReady = nullptr;
 DWORD ProgramThreadId = 0;
 
+// A changed list is not saved before it is replaced.
 int AnswerBox(HWND, const char* text, const char*, UINT type) {
     if ((type & MB_ICONQUESTION) == 0) fprintf(stderr, "message: %s\n", text);
-    return IDOK;
+    return (type & MB_TYPEMASK) == MB_YESNOCANCEL ? IDNO : IDOK;
 }
+
+// Set-up steps that must run on the program's thread (changing statuses)
+// arrive through a message the main window is subclassed for.
+constexpr UINT RunHereMessage = WM_APP + 29;
+WNDPROC MainProcedure = nullptr;
+
+LRESULT CALLBACK BenchMainProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    if (message == RunHereMessage) {
+        (*reinterpret_cast<void (*)()>(lp))();
+        return 0;
+    }
+    return CallWindowProcA(MainProcedure, window, message, wp, lp);
+}
+
+void OnProgramThread(void (*step)()) { SendMessageA(MainWindow, RunHereMessage, 0, reinterpret_cast<LPARAM>(step)); }
 
 bool AnswerFolder(HWND, const char*, const char*, char* folder, size_t size) { return CopyText(folder, size, Answer); }
 
@@ -88,7 +117,10 @@ BOOL CALLBACK NoteUpdate(HWND window, LPARAM pending) {
     return TRUE;
 }
 
+// A hidden window's children paint nothing: the file lists of thousands of
+// tasks in the hidden file-list window are not asked one by one.
 BOOL CALLBACK NoteTopUpdate(HWND window, LPARAM pending) {
+    if (!IsWindowVisible(window)) return TRUE;
     NoteUpdate(window, pending);
     EnumChildWindows(window, NoteUpdate, pending);
     return TRUE;
@@ -192,6 +224,134 @@ FolderTimes TimeFolder(const std::string& folder, size_t entries) {
     return times;
 }
 
+// A command sent as the menus send it: it has ended when the send returns
+// (long work handles the messages sent meanwhile); then the windows paint.
+double TimeCommand(HWND window, int command) {
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(command, 0), 0);
+    Settle();
+    return Milliseconds(start);
+}
+
+// A click on a column header, as the list reports it to its window.
+double TimeColumnClick(HWND window, HWND list, int id, int column) {
+    NMLISTVIEW click = {};
+    click.hdr.hwndFrom = list;
+    click.hdr.idFrom = static_cast<UINT_PTR>(id);
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iItem = -1;
+    click.iSubItem = column;
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    SendMessageA(window, WM_NOTIFY, static_cast<WPARAM>(id), reinterpret_cast<LPARAM>(&click));
+    Settle();
+    return Milliseconds(start);
+}
+
+void Deselect(HWND list, int row) {
+    LVITEMA item = {};
+    item.stateMask = LVIS_SELECTED;
+    SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int Selected(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
+
+// The best time of each step over the rounds, in the order first timed.
+struct Times {
+    std::vector<std::pair<std::string, double>> best;
+    void Note(const std::string& what, double ms) {
+        for (auto& entry : best) {
+            if (entry.first == what) {
+                entry.second = std::min(entry.second, ms);
+                return;
+            }
+        }
+        best.emplace_back(what, ms);
+    }
+};
+
+bool Check(bool condition, const char* what) {
+    if (!condition) fprintf(stderr, "bench: unexpected state after %s\n", what);
+    return condition;
+}
+
+// The file-list window's commands on the rows of a folder.
+void TimeFileListCommands(const std::string& folder, size_t entries, Times* times) {
+    int rows = static_cast<int>(entries);
+    OpenNewTask();
+    CopyText(Answer, sizeof(Answer), folder.c_str());
+    times->Note("folder", TimeCommand(FileListWindow, IDM_OPEN_FOLDER));
+    HWND list = CurrentFileList();
+    Check(ListRows() == entries && ShowsTotalsOf(entries), "open folder");
+    times->Note("refresh", TimeCommand(FileListWindow, IDM_REFRESH));
+    times->Note("select-all", TimeCommand(FileListWindow, IDM_SELECT_ALL));
+    Check(Selected(list) == rows, "select all");
+    times->Note("invert", TimeCommand(FileListWindow, IDM_INVERT));
+    Check(Selected(list) == 0, "invert");
+    TimeCommand(FileListWindow, IDM_SELECT_ALL);
+    Deselect(list, 0);
+    times->Note("move-up", TimeCommand(FileListWindow, IDM_MOVE_UP));
+    Check(Selected(list) == rows - 1 && !(SendMessageA(list, LVM_GETITEMSTATE, rows - 1, LVIS_SELECTED) & LVIS_SELECTED),
+          "move up");
+    times->Note("move-down", TimeCommand(FileListWindow, IDM_MOVE_DOWN));
+    times->Note("sort", TimeColumnClick(FileListWindow, list, IDC_FILELIST, FileColumnSize));
+    times->Note("delete", TimeCommand(FileListWindow, IDM_DELETE));
+    Check(ListRows() == 1 && ShowsTotalsOf(1), "delete");
+    Post(FileListWindow, IDM_CLOSE);
+    Settle();
+    // A second filling, every row of it deleted.
+    OpenNewTask();
+    times->Note("folder", TimeCommand(FileListWindow, IDM_OPEN_FOLDER));
+    TimeCommand(FileListWindow, IDM_SELECT_ALL);
+    times->Note("delete-all", TimeCommand(FileListWindow, IDM_DELETE));
+    Check(ListRows() == 0 && ShowsTotalsOf(0), "delete all");
+    Post(FileListWindow, IDM_CLOSE);
+    Settle();
+}
+
+void MakeEveryOtherTaskDone() {
+    int rows = Lv_RowCount(TaskListView);
+    for (int row = 0; row < rows; row += 2) SetTaskStatus(RowToTaskIndex(row), Done);
+}
+
+void LoadTasks(const std::string& file) {
+    NewList();
+    CopyText(Answer, sizeof(Answer), file.c_str());
+    Post(MainWindow, IDM_OPEN_LIST);
+    WaitUntil([&file] { return strcmp(CurrentListName, file.c_str()) == 0; });
+}
+
+// The main window's commands on the rows of a loaded task list.
+void TimeTaskCommands(const std::string& file, int* tasks, Times* times) {
+    NewList();
+    CopyText(Answer, sizeof(Answer), file.c_str());
+    LARGE_INTEGER start;
+    QueryPerformanceCounter(&start);
+    Post(MainWindow, IDM_OPEN_LIST);
+    WaitUntil([&file] { return strcmp(CurrentListName, file.c_str()) == 0; });
+    times->Note("load", Milliseconds(start));
+    int rows = Lv_RowCount(TaskListView);
+    *tasks = rows;
+    times->Note("select-all", TimeCommand(MainWindow, IDM_SELECT_ALL));
+    Check(Selected(TaskListView) == rows, "select all");
+    times->Note("invert", TimeCommand(MainWindow, IDM_INVERT));
+    TimeCommand(MainWindow, IDM_SELECT_ALL);
+    Deselect(TaskListView, 0);
+    times->Note("move-up", TimeCommand(MainWindow, IDM_MOVE_UP));
+    times->Note("move-down", TimeCommand(MainWindow, IDM_MOVE_DOWN));
+    times->Note("sort", TimeColumnClick(MainWindow, TaskListView, IDC_TASKLIST, 0));
+    OnProgramThread(MakeEveryOtherTaskDone);
+    Settle();
+    times->Note("delete-done", TimeCommand(MainWindow, IDM_DELETE_DONE));
+    Check(Lv_RowCount(TaskListView) == rows - (rows + 1) / 2, "delete done");
+    times->Note("delete", TimeCommand(MainWindow, IDM_DELETE));
+    Check(Lv_RowCount(TaskListView) <= 1, "delete");
+    LoadTasks(file);
+    times->Note("clear", TimeCommand(MainWindow, IDM_NEW_LIST));
+    Check(Lv_RowCount(TaskListView) == 0 && TaskCount == 0, "clear");
+}
+
 double TimeTaskList(const std::string& file, int* tasks) {
     NewList();
     CopyText(Answer, sizeof(Answer), file.c_str());
@@ -214,6 +374,8 @@ int main(int argc, char** argv) {
     HANDLE thread = CreateThread(nullptr, 0, ProgramThread, nullptr, 0, &ProgramThreadId);
     WaitForSingleObject(ProgramReady, INFINITE);
     if (MainWindow == nullptr) return 1;
+    MainProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrA(MainWindow, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(BenchMainProc)));
     Settle();
     int rounds = 3;
     for (int i = 1; i < argc; ++i) {
@@ -231,13 +393,23 @@ int main(int argc, char** argv) {
                 best.open = std::min(best.open, times.open);
                 best.refresh = std::min(best.refresh, times.refresh);
             }
-            printf("program folder %zu %.0f\n", entries, best.open);
-            printf("program refresh %zu %.0f\n", entries, best.refresh);
+            printf("program folder %zu %.0f rows\n", entries, best.open);
+            printf("program refresh %zu %.0f rows\n", entries, best.refresh);
+        } else if (key == "rows") {
+            size_t entries = CountEntries(value);
+            Times times;
+            for (int round = 0; round < rounds; ++round) TimeFileListCommands(value, entries, &times);
+            for (const auto& entry : times.best) printf("program %s %zu %.0f rows\n", entry.first.c_str(), entries, entry.second);
+        } else if (key == "tasks") {
+            Times times;
+            int tasks = 0;
+            for (int round = 0; round < rounds; ++round) TimeTaskCommands(value, &tasks, &times);
+            for (const auto& entry : times.best) printf("program task-%s %d %.0f tasks\n", entry.first.c_str(), tasks, entry.second);
         } else if (key == "tasklist") {
             double best = 1e30;
             int tasks = 0;
             for (int round = 0; round < rounds; ++round) best = std::min(best, TimeTaskList(value, &tasks));
-            printf("program tasklist %d %.0f\n", tasks, best);
+            printf("program tasklist %d %.0f tasks\n", tasks, best);
         }
         fflush(stdout);
     }

@@ -8,8 +8,9 @@
 // Each argument is a folder, optionally followed by "|count" to take only
 // its first entries, or "|count|lists" to spread them over that many list
 // views (one row each in a shown task list), as a task list file of that
-// many tasks does. Prints "floor <entries> <lists> <ms>", the best
-// of several rounds.
+// many tasks does; "|count|lists|shown" adds rows without a list to the
+// shown one until it has that many (the extraction tasks of a task list).
+// Prints "floor <entries> <lists> <ms>", the best of several rounds.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -95,18 +96,23 @@ struct Job {
     std::string folder;  // ends in a backslash
     size_t limit;
     int lists;
+    int shown;  // rows of the shown list, at least one per list
 };
 
 static Job ParseJob(const char* argument) {
     std::string text = argument;
-    Job job = {text, 0, 0};
+    Job job = {text, 0, 0, 0};
     size_t bar = text.find('|');
     if (bar != std::string::npos) {
         job.folder = text.substr(0, bar);
         std::string rest = text.substr(bar + 1);
         job.limit = strtoul(rest.c_str(), nullptr, 10);
         size_t second = rest.find('|');
-        if (second != std::string::npos) job.lists = atoi(rest.c_str() + second + 1);
+        if (second != std::string::npos) {
+            job.lists = atoi(rest.c_str() + second + 1);
+            size_t third = rest.find('|', second + 1);
+            if (third != std::string::npos) job.shown = atoi(rest.c_str() + third + 1);
+        }
     }
     if (job.folder.empty() || job.folder.back() != '\\') job.folder += '\\';
     return job;
@@ -142,6 +148,9 @@ static double Round(HWND window, HWND holder, const Job& job, size_t* entries) {
             for (size_t i = first; i < std::min(names.size(), first + each); ++i) {
                 AddRow(list, job.folder, names[i].c_str());
             }
+        }
+        for (int row = static_cast<int>(hidden.size()); row < job.shown; ++row) {
+            InsertRow(shown, row, names[static_cast<size_t>(row) % names.size()].c_str());
         }
     }
     SendMessageA(shown, WM_SETREDRAW, TRUE, 0);
