@@ -129,9 +129,11 @@ TEST_F(ProgramTest, SecondStartHandsItsPathsToTheFirst) {
     WriteFileBytes(list, "#fardelix\r\n#TASKSTART\r\narcpath=C:\\in\\c.7z\r\ntask=1\r\nflag=1\r\nC:\\out\\\r\n"
                          "#TASKEND\r\n");
     // Each new extraction task counts its entries through its library.
+    // Libraries are found beside the program, never in the current folder.
+    std::string program = CopyProgramInto(folder);
     for (const char* name : {"UNZIP32.DLL", "UNLHA32.DLL", "7-zip32.dll"}) InstallStandin(folder, name);
     ProgramProcess first;
-    ASSERT_TRUE(first.Start("", folder));
+    ASSERT_TRUE(first.Start("", folder, program));
     HWND main = nullptr;
     HWND tasks = nullptr;
     ASSERT_TRUE(PumpUntil([&] {
