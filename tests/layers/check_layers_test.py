@@ -11,9 +11,9 @@ import unittest
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.join(HERE, "..", "..")
-SPEC = importlib.util.spec_from_file_location("check_layers", os.path.join(ROOT, "tools", "check-layers.py"))
-check_layers = importlib.util.module_from_spec(SPEC)
-SPEC.loader.exec_module(check_layers)
+LOADER = importlib.util.spec_from_file_location("check_layers", os.path.join(ROOT, "tools", "check-layers.py"))
+check_layers = importlib.util.module_from_spec(LOADER)
+LOADER.loader.exec_module(check_layers)
 
 # (name, file that gets the include, the include, what the fault line must say)
 CASES = [
