@@ -7,16 +7,9 @@
 #include <atomic>
 #include <memory>
 
+#include "base/le_bytes.h"
 #include "base/ordered_work.h"
 
-static void Put16(std::string* out, uint32_t v) {
-    out->push_back(static_cast<char>(v & 0xFF));
-    out->push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-static void Put32(std::string* out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 
 static const size_t kHeaderSize = 36;
 static const size_t kFolderSize = 8;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "base/le_bytes.h"
 #include "base/mbname.h"
 
 namespace {
@@ -459,18 +460,6 @@ const unsigned char kFolderSeparator = 0xFF;  // never a byte of code page 932
 const size_t kCopyBuffer = 1 << 20;
 const uint64_t kProbeSize = 128 * 1024;
 
-void Put16(std::string* out, uint32_t v) {
-    out->push_back(static_cast<char>(v & 0xFF));
-    out->push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-void Put32(std::string* out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
-void Put64(std::string* out, uint64_t v) {
-    Put32(out, static_cast<uint32_t>(v));
-    Put32(out, static_cast<uint32_t>(v >> 32));
-}
 uint16_t Get16(const unsigned char* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t Get32(const unsigned char* p) {
     return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |

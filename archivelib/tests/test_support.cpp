@@ -8,6 +8,7 @@
 #include <archive_entry.h>
 
 #include "libarchive/libarchive_formats.h"
+#include "base/le_bytes.h"
 #include "base/mbname.h"
 
 template <typename T>
@@ -196,15 +197,6 @@ std::string PseudoRandomBytes(size_t size, unsigned seed) {
         bytes[i] = static_cast<char>(state >> 23);
     }
     return bytes;
-}
-
-static void Put16(std::string* out, unsigned v) {
-    out->push_back(static_cast<char>(v & 0xFF));
-    out->push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-static void Put32(std::string* out, unsigned v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
 }
 
 std::string BuildStoredZip(const std::vector<RawEntry>& entries) {

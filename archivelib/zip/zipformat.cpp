@@ -9,6 +9,7 @@
 
 #include "common/collect.h"
 #include "common/extract.h"
+#include "base/le_bytes.h"
 #include "base/mbname.h"
 #include "base/ordered_work.h"
 #include "base/textconv.h"
@@ -21,14 +22,6 @@ static const uint16_t kNotDeflated = 0xFFFF;  // DeflateFrom gave up after its p
 static const size_t kProbeSize = 128 * 1024;
 static const uint16_t kMadeByDos20 = 20;  // version 2.0, host 0 (FAT): unzip -O applies to it
 
-static void Put16(std::string* out, uint32_t v) {
-    out->push_back(static_cast<char>(v & 0xFF));
-    out->push_back(static_cast<char>((v >> 8) & 0xFF));
-}
-static void Put32(std::string* out, uint32_t v) {
-    Put16(out, v & 0xFFFF);
-    Put16(out, v >> 16);
-}
 
 // ---------------------------------------------------------------- reading
 
