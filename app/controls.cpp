@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstring>
+
 int Lv_RowCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)); }
 
 int Lv_InsertRow(HWND list, int row, const char* text, LPARAM id) {
@@ -61,11 +63,26 @@ void Lv_SetSelected(HWND list, int row, bool selected) {
 
 int Lv_SelectedCount(HWND list) { return static_cast<int>(SendMessageA(list, LVM_GETSELECTEDCOUNT, 0, 0)); }
 
-// The width of the text in the window's own font, in pixels.
-int TextWidthIn(HWND window, const char* text) {
+namespace {
+// Measuring a text asks the window system for a device context and the
+// font's glyphs. The program measures the same few texts in the same fonts
+// again and again (each task's file list its column headers), so a width
+// once measured is kept, under the font's whole description and the text.
+struct MeasuredWidth {
+    LOGFONTA font;
+    char text[128];
+    int width;
+};
+struct WidthMemo {
+    MeasuredWidth entries[24];
+    int count;
+};
+WidthMemo Widths = {};
+}  // namespace
+
+static int MeasureText(HWND window, HGDIOBJ font, const char* text) {
     HDC dc = GetDC(window);
     if (dc == nullptr) return 0;
-    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0));
     HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
     SIZE size = {};
     GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
@@ -74,16 +91,42 @@ int TextWidthIn(HWND window, const char* text) {
     return size.cx;
 }
 
+// The width of the text in the window's own font, in pixels. A window
+// without a font of its own draws in the device context's default font,
+// the same for every window, which is kept under an empty description.
+int TextWidthIn(HWND window, const char* text) {
+    HGDIOBJ font = reinterpret_cast<HGDIOBJ>(SendMessageA(window, WM_GETFONT, 0, 0));
+    LOGFONTA description = {};
+    if ((font != nullptr && GetObjectA(font, sizeof(description), &description) != sizeof(description)) ||
+        strlen(text) >= sizeof(Widths.entries[0].text)) {
+        return MeasureText(window, font, text);
+    }
+    for (int i = 0; i < Widths.count; ++i) {
+        const MeasuredWidth& known = Widths.entries[i];
+        if (memcmp(&known.font, &description, sizeof(description)) == 0 && strcmp(known.text, text) == 0) {
+            return known.width;
+        }
+    }
+    int width = MeasureText(window, font, text);
+    if (width > 0 && Widths.count < static_cast<int>(sizeof(Widths.entries) / sizeof(Widths.entries[0]))) {
+        MeasuredWidth& kept = Widths.entries[Widths.count++];
+        kept.font = description;
+        memcpy(kept.text, text, strlen(text) + 1);
+        kept.width = width;
+    }
+    return width;
+}
+
 // The column is at least as wide as asked, and wide enough for its header
 // and for the sample, the longest text it shows, in the list's own font:
 // a cut text would read "タスク種…" or "314,572,8…".
 void Lv_AddColumn(HWND list, int column, const char* header, int width, int format, const char* sample) {
     const int headerPadding = 16;  // the header's margins and divider
     const int cellPadding = 14;    // a cell's margins on both sides
-    int needed = static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(header)));
+    int needed = TextWidthIn(list, header);
     if (needed > 0 && needed + headerPadding > width) width = needed + headerPadding;
     if (sample != nullptr) {
-        needed = static_cast<int>(SendMessageA(list, LVM_GETSTRINGWIDTHA, 0, reinterpret_cast<LPARAM>(sample)));
+        needed = TextWidthIn(list, sample);
         if (needed > 0 && needed + cellPadding > width) width = needed + cellPadding;
     }
     LVCOLUMNA col = {};
@@ -101,53 +144,60 @@ void Sb_SetPart(HWND bar, int part, const char* text) {
     SendMessageA(bar, SB_SETTIPTEXTA, part, reinterpret_cast<LPARAM>(text));
 }
 
-TBBUTTON Tb_MakeButton(int image, int command) {
-    TBBUTTON button = {};
-    button.iBitmap = image;
-    button.idCommand = command;
-    button.fsState = TBSTATE_ENABLED;
-    button.fsStyle = BTNS_BUTTON;
-    return button;
-}
-
-// The strip's images are added first; each button's image is offset by the
-// index at which they landed.
-void Tb_AddStripButtons(HWND toolbar, int bitmapId, int imageCount, const ToolbarStripButton* buttons, int count) {
+// The standard small images first, then the program's strip; every
+// position goes in with one message, so the toolbar lays itself out once.
+void Tb_AddPlaces(HWND toolbar, int stripBitmapId, int stripImageCount, const ToolbarPlace* places, int count) {
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(toolbar, GWLP_HINSTANCE));
-    TBADDBITMAP strip = {instance, static_cast<UINT_PTR>(bitmapId)};
-    int offset = static_cast<int>(SendMessageA(toolbar, TB_ADDBITMAP, imageCount, reinterpret_cast<LPARAM>(&strip)));
+    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    TBADDBITMAP standard = {HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
+    int standardOffset = static_cast<int>(SendMessageA(toolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard)));
+    TBADDBITMAP strip = {instance, static_cast<UINT_PTR>(stripBitmapId)};
+    int stripOffset =
+        static_cast<int>(SendMessageA(toolbar, TB_ADDBITMAP, stripImageCount, reinterpret_cast<LPARAM>(&strip)));
+    TBBUTTON buttons[32] = {};
+    if (count > 32) count = 32;
     for (int i = 0; i < count; ++i) {
-        TBBUTTON button = Tb_MakeButton(buttons[i].image + offset, buttons[i].command);
-        SendMessageA(toolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&button));
+        TBBUTTON& button = buttons[i];
+        if (places[i].command == 0) {
+            button.fsStyle = BTNS_SEP;
+            continue;
+        }
+        button.iBitmap = places[i].image + (places[i].fromStrip ? stripOffset : standardOffset);
+        button.idCommand = places[i].command;
+        button.fsState = TBSTATE_ENABLED;
+        button.fsStyle = BTNS_BUTTON;
     }
+    SendMessageA(toolbar, TB_ADDBUTTONSA, count, reinterpret_cast<LPARAM>(buttons));
 }
 
-void Tb_InsertSeparator(HWND toolbar, int position) {
-    TBBUTTON separator = {};
-    separator.fsStyle = BTNS_SEP;
-    SendMessageA(toolbar, TB_INSERTBUTTONA, position, reinterpret_cast<LPARAM>(&separator));
+// A toolbar made with TBSTYLE_TOOLTIPS has a tip window of its own with a
+// tool for each button, and asks its parent for a tip's text only when the
+// tip first shows: nothing is made for tips at start-up. The tips show also
+// while the owner is inactive.
+void Tb_KeepTipsShown(HWND toolbar) {
+    HWND tips = reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0));
+    if (tips == nullptr) return;
+    SetWindowLongPtrA(tips, GWL_STYLE, GetWindowLongPtrA(tips, GWL_STYLE) | TTS_ALWAYSTIP);
 }
 
-// One tool per button, its text the string resource of the command id; the
-// tips show also while the owner is inactive.
-void Tb_AttachTips(HWND owner, HWND toolbar) {
+// A button's tip is the string resource of its command id. True when the
+// notification was the toolbar's question.
+bool Tb_SupplyTip(HWND toolbar, const NMHDR* header) {
+    if (toolbar == nullptr || header->hwndFrom != reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0))) {
+        return false;
+    }
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(toolbar, GWLP_HINSTANCE));
-    HWND tips = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                                CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, instance, nullptr);
-    int count = static_cast<int>(SendMessageA(toolbar, TB_BUTTONCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        TBBUTTON button = {};
-        SendMessageA(toolbar, TB_GETBUTTON, i, reinterpret_cast<LPARAM>(&button));
-        if (button.fsStyle & BTNS_SEP) continue;
-        TOOLINFOA tool = {};
-        tool.cbSize = sizeof(tool);
-        tool.uFlags = TTF_SUBCLASS;
-        tool.hwnd = toolbar;
-        tool.uId = static_cast<UINT_PTR>(button.idCommand);
-        tool.hinst = instance;
-        tool.lpszText = MAKEINTRESOURCEA(button.idCommand);
-        SendMessageA(toolbar, TB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&tool.rect));
-        SendMessageA(tips, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    if (header->code == TTN_GETDISPINFOA) {
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(const_cast<NMHDR*>(header));
+        info->hinst = instance;
+        info->lpszText = MAKEINTRESOURCEA(header->idFrom);
+        return true;
     }
-    SendMessageA(toolbar, TB_SETTOOLTIPS, reinterpret_cast<WPARAM>(tips), 0);
+    if (header->code == TTN_GETDISPINFOW) {
+        auto* info = reinterpret_cast<NMTTDISPINFOW*>(const_cast<NMHDR*>(header));
+        info->hinst = instance;
+        info->lpszText = MAKEINTRESOURCEW(header->idFrom);
+        return true;
+    }
+    return false;
 }

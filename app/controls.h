@@ -16,12 +16,14 @@ void Lv_AddColumn(HWND list, int column, const char* header, int width, int form
 int TextWidthIn(HWND window, const char* text);
 void Sb_SetPart(HWND bar, int part, const char* text);
 
-// Toolbars: buttons from a strip bitmap, separators and one tooltip per button.
-struct ToolbarStripButton {
+// Toolbars: a position is a button with an image of the standard small
+// set or of the program's strip bitmap, or a separator (command 0); the
+// tips come from the toolbar's own tip window.
+struct ToolbarPlace {
     int command;
-    int image;  // index in the strip bitmap
+    int image;
+    bool fromStrip;
 };
-TBBUTTON Tb_MakeButton(int image, int command);
-void Tb_AddStripButtons(HWND toolbar, int bitmapId, int imageCount, const ToolbarStripButton* buttons, int count);
-void Tb_InsertSeparator(HWND toolbar, int position);
-void Tb_AttachTips(HWND owner, HWND toolbar);
+void Tb_AddPlaces(HWND toolbar, int stripBitmapId, int stripImageCount, const ToolbarPlace* places, int count);
+void Tb_KeepTipsShown(HWND toolbar);
+bool Tb_SupplyTip(HWND toolbar, const NMHDR* header);

@@ -38,9 +38,12 @@ static HWND HeaderPanel = nullptr;
 constexpr int HeaderPanelHeight = 50;
 constexpr int StatusPartAtCreation = 430;
 
-// After the open-file button (a standard image): image = index in bitmap 103.
-static const ToolbarStripButton FileStripButtons[4] = {
-    {IDM_OPEN_FOLDER, 11}, {IDM_DELETE, 3}, {IDM_MOVE_UP, 5}, {IDM_MOVE_DOWN, 6}};
+// The open-file button (a standard image), then buttons of bitmap 103
+// (image = index in it), a separator after the second.
+static const ToolbarPlace FileToolbarPlaces[6] = {
+    {IDM_OPEN_FILES, STD_FILEOPEN, false}, {IDM_OPEN_FOLDER, 11, true}, {0, 0, false},
+    {IDM_DELETE, 3, true},                 {IDM_MOVE_UP, 5, true},      {IDM_MOVE_DOWN, 6, true},
+};
 constexpr int StripImageCount = 12;
 
 // The controls of the header area, in creation order; y is measured from
@@ -93,13 +96,7 @@ static void PlaceList(HWND list) {
 static HWND CreateFileListToolbar(HWND window) {
     HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT |
                                    TBSTYLE_TOOLTIPS, 0, 0, 0, 0, window, ChildId(IDC_TOOLBAR), AppInstance, nullptr);
-    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    TBADDBITMAP standard = {HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
-    SendMessageA(toolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard));
-    TBBUTTON open = Tb_MakeButton(STD_FILEOPEN, IDM_OPEN_FILES);
-    SendMessageA(toolbar, TB_ADDBUTTONSA, 1, reinterpret_cast<LPARAM>(&open));
-    Tb_AddStripButtons(toolbar, IDB_TOOLBAR, StripImageCount, FileStripButtons, 4);
-    Tb_InsertSeparator(toolbar, 2);
+    Tb_AddPlaces(toolbar, IDB_TOOLBAR, StripImageCount, FileToolbarPlaces, 6);
     return toolbar;
 }
 
@@ -126,7 +123,7 @@ static void CreateHeaderControls(HWND window) {
 static bool OnCreate(HWND window) {
     FileListWindow = window;
     FileListToolbar = CreateFileListToolbar(window);
-    Tb_AttachTips(window, FileListToolbar);
+    Tb_KeepTipsShown(FileListToolbar);
     FileListStatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0,
                                         window, ChildId(IDC_STATUSBAR), AppInstance, nullptr);
     int parts[2] = {StatusPartAtCreation, -1};
@@ -196,7 +193,7 @@ static void OnClose() {
 }
 
 static LRESULT OnNotify(const NMHDR* header) {
-    if (header->idFrom != IDC_FILELIST) return 0;
+    if (Tb_SupplyTip(FileListToolbar, header) || header->idFrom != IDC_FILELIST) return 0;
     switch (header->code) {
     case LVN_ITEMCHANGED: OnItemChanged(); break;
     case NM_RCLICK:       OnRightClick(reinterpret_cast<const NMITEMACTIVATE*>(header)); break;
@@ -257,14 +254,27 @@ static LRESULT CALLBACK FileListViewProc(HWND list, UINT message, WPARAM wp, LPA
 
 // 640 x 480, 80 pixels right of and 60 below the owner's top-left corner,
 // hidden until a task is shown.
-bool CreateFileListWindow(HWND owner) {
-    if (!RegisterProgramWindowClass(FileListWindowClass, FileListWindowProc, IDR_FILELISTMENU)) return false;
+// The window is made the first time a compression task needs it, over the
+// owner named when the main window was made: most starts edit no task, and
+// the window with its controls would be a good part of every start.
+static HWND FileListWindowOwner = nullptr;
+
+void PrepareFileListWindow(HWND owner) {
     ListenToTaskRemovals(FollowRemovedTask);
+    FileListWindowOwner = owner;
+}
+
+// Null only when the window could not be made or its owner is gone.
+HWND EnsureFileListWindow() {
+    if (FileListWindow != nullptr || FileListWindowOwner == nullptr || !IsWindow(FileListWindowOwner) ||
+        !RegisterProgramWindowClass(FileListWindowClass, FileListWindowProc, IDR_FILELISTMENU)) {
+        return FileListWindow;
+    }
     RECT rect;
-    GetWindowRect(owner, &rect);
-    HWND window = CreateWindowExA(WS_EX_WINDOWEDGE, FileListWindowClass, "圧縮するファイルの一覧", WS_OVERLAPPEDWINDOW,
-                                  rect.left + 80, rect.top + 60, 640, 480, owner, nullptr, AppInstance, nullptr);
-    return window != nullptr;
+    GetWindowRect(FileListWindowOwner, &rect);
+    CreateWindowExA(WS_EX_WINDOWEDGE, FileListWindowClass, "圧縮するファイルの一覧", WS_OVERLAPPEDWINDOW,
+                    rect.left + 80, rect.top + 60, 640, 480, FileListWindowOwner, nullptr, AppInstance, nullptr);
+    return FileListWindow;
 }
 
 // A task's list gets this window's procedure around its own the first time
@@ -283,7 +293,7 @@ static void WrapTaskFileList(HWND list) {
 // task's list was shown. The archive path field is left as the caller set it.
 bool ShowTaskFileList(short index) {
     HWND list = TaskFileList(index);
-    if (list == nullptr || FileListWindow == nullptr) return false;
+    if (list == nullptr || EnsureFileListWindow() == nullptr) return false;
     BeginEditingTask(index);
     WrapTaskFileList(list);
     ShowWindow(FileListWindow, SW_SHOW);
@@ -299,7 +309,7 @@ bool ShowTaskFileList(short index) {
 // A new compression task with an empty archive path, its file-list window
 // open for adding files. Returns its index, or -1 when none could be made.
 short OpenNewCompressionTask(const char* name) {
-    short index = CreateCompressionTask(name, FileListWindow);
+    short index = CreateCompressionTask(name, EnsureFileListWindow());
     if (index < 0) return -1;
     SetArchivePathField("");
     ShowTaskFileList(index);
@@ -313,7 +323,7 @@ short OpenNewCompressionTask(const char* name) {
 // nothing. Returns its index, or -1 when no task was made (none, or one
 // without files, which is removed).
 short CompressPathsUnedited(const char* name, const std::vector<std::string>& paths) {
-    short index = CreateCompressionTask(name, FileListWindow);
+    short index = CreateCompressionTask(name, EnsureFileListWindow());
     if (index < 0) return -1;
     const uint32_t id = TaskTable[index].id;
     SetArchivePathField("");

@@ -13,7 +13,8 @@ extern unsigned char FileSortFlags[4];
 
 extern const char FileListWindowClass[];
 
-bool CreateFileListWindow(HWND owner);
+void PrepareFileListWindow(HWND owner);
+HWND EnsureFileListWindow();
 bool ShowTaskFileList(short index);
 short OpenNewCompressionTask(const char* name);
 short CompressPathsUnedited(const char* name, const std::vector<std::string>& paths);

@@ -144,7 +144,7 @@ bool OpenTaskListNamed(const char* path) {
     if (!ClearTasks()) return false;
     HoldStatusCounts(true);
     BeginTaskListWork("  %s 件追加 (Escで中止)");
-    bool loaded = LoadTaskList(path, FileListWindow);
+    bool loaded = LoadTaskList(path, EnsureFileListWindow());
     bool complete = EndTaskListWork();
     HoldStatusCounts(false);
     if (!loaded || !complete) return false;

@@ -30,30 +30,23 @@ const char MainWindowClass[] = "fardelixclass";
 // looks for a running window by its class, never takes it for the program.
 const char JobWindowClass[] = "fardelixjobclass";
 
-// Toolbar buttons after the three standard ones; image = index in bitmap 103.
-static const ToolbarStripButton MainStripButtons[11] = {
-    {IDM_NEW_ARCHIVE, 0}, {IDM_OPEN_ARCHIVES, 1}, {IDM_EDIT_TASK, 2}, {IDM_DELETE, 3},     {IDM_DELETE_DONE, 4},
-    {IDM_MOVE_UP, 5},     {IDM_MOVE_DOWN, 6},     {IDM_START, 7},     {IDM_STOP, 8},       {IDM_START_ALL, 9},
-    {IDM_STOP_ALL, 10},
+// The three standard buttons, then buttons of bitmap 103 (image = index in
+// it), with separators: 17 positions.
+static const ToolbarPlace MainToolbarPlaces[17] = {
+    {IDM_NEW_LIST, STD_FILENEW, false},  {IDM_OPEN_LIST, STD_FILEOPEN, false}, {IDM_SAVE_LIST, STD_FILESAVE, false},
+    {0, 0, false},                       {IDM_NEW_ARCHIVE, 0, true},           {IDM_OPEN_ARCHIVES, 1, true},
+    {0, 0, false},                       {IDM_EDIT_TASK, 2, true},             {IDM_DELETE, 3, true},
+    {IDM_DELETE_DONE, 4, true},          {0, 0, false},                        {IDM_MOVE_UP, 5, true},
+    {IDM_MOVE_DOWN, 6, true},            {IDM_START, 7, true},                 {IDM_STOP, 8, true},
+    {IDM_START_ALL, 9, true},            {IDM_STOP_ALL, 10, true},
 };
 static const int StripImageCount = 12;
 
-// Three standard buttons, the eleven strip buttons, then separators at 3, 6
-// and 10 (each insertion shifts the later buttons): 17 positions.
 static HWND CreateMainToolbar(HWND window) {
     HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, 0,
                                    0, 0, 0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)),
                                    AppInstance, nullptr);
-    SendMessageA(toolbar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    TBADDBITMAP standard = {HINST_COMMCTRL, IDB_STD_SMALL_COLOR};
-    SendMessageA(toolbar, TB_ADDBITMAP, 0, reinterpret_cast<LPARAM>(&standard));
-    TBBUTTON first[3] = {Tb_MakeButton(STD_FILENEW, IDM_NEW_LIST), Tb_MakeButton(STD_FILEOPEN, IDM_OPEN_LIST),
-                         Tb_MakeButton(STD_FILESAVE, IDM_SAVE_LIST)};
-    SendMessageA(toolbar, TB_ADDBUTTONSA, 3, reinterpret_cast<LPARAM>(first));
-    Tb_AddStripButtons(toolbar, IDB_TOOLBAR, StripImageCount, MainStripButtons, 11);
-    Tb_InsertSeparator(toolbar, 3);
-    Tb_InsertSeparator(toolbar, 6);
-    Tb_InsertSeparator(toolbar, 10);
+    Tb_AddPlaces(toolbar, IDB_TOOLBAR, StripImageCount, MainToolbarPlaces, 17);
     return toolbar;
 }
 
@@ -116,7 +109,7 @@ static bool OnCreate(HWND window) {
                                                            ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     MainToolbar = CreateMainToolbar(window);
-    Tb_AttachTips(window, MainToolbar);
+    Tb_KeepTipsShown(MainToolbar);
     MainStatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0, window,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)), AppInstance, nullptr);
     int parts[2] = {400, -1};
@@ -128,7 +121,7 @@ static bool OnCreate(HWND window) {
     GetClientRect(window, &client);
     LayoutMainWindow(client.right, client.bottom);
     ResetTaskSortFlags();
-    CreateFileListWindow(window);
+    PrepareFileListWindow(window);
     RefreshStatusBar();
     RefreshSelectionCount();
     return true;
@@ -207,6 +200,7 @@ static void OnDestroy() {
 // Notifications of the other children are ignored.
 static LRESULT OnNotify(const NMHDR* header) {
     if (IsReasonTip(header->hwndFrom)) return OnReasonTipNotify(header);
+    if (Tb_SupplyTip(MainToolbar, header)) return 0;
     return header->idFrom == IDC_TASKLIST ? OnTaskListNotify(header) : 0;
 }
 

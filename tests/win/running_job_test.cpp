@@ -99,6 +99,7 @@ private:
 
 struct FoundTip {
     DWORD process;
+    std::string skip;  // a tip still showing from the last hover
     std::string text;
 };
 
@@ -115,7 +116,7 @@ BOOL CALLBACK MatchShownTip(HWND window, LPARAM data) {
     DWORD_PTR copied = 0;
     SendMessageTimeoutA(window, WM_GETTEXT, sizeof(text), reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
                         &copied);
-    found->text = text;
+    found->text = found->skip == text ? "" : text;
     return found->text.empty();
 }
 
@@ -197,21 +198,36 @@ struct Program {
 
     // The tip shown with the mouse resting on the row's name: the text of
     // whichever of the program's tooltip windows is showing.
-    std::string ShownTip() {
-        FoundTip found = {process.Id(), std::string()};
+    std::string ShownTip(const std::string& skip = std::string()) {
+        FoundTip found = {process.Id(), skip, std::string()};
         EnumWindows(MatchShownTip, reinterpret_cast<LPARAM>(&found));
         return found.text;
     }
 
-    std::string HoverTip(int row) {
+    // The rectangle a list or toolbar message writes into the program's memory.
+    RECT RemoteRect(HWND window, UINT message, WPARAM item, LONG left) {
         RemoteBlock block(process.Handle(), sizeof(RECT));
         RECT rect = {};
-        rect.left = LVIR_LABEL;
+        rect.left = left;
         block.Write(&rect, sizeof(rect));
-        SendMessageA(tasks, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(block.Address()));
+        SendMessageA(window, message, item, reinterpret_cast<LPARAM>(block.Address()));
         block.Read(&rect, sizeof(rect));
-        POINT point = {rect.left + 8, (rect.top + rect.bottom) / 2};
-        ClientToScreen(tasks, &point);
+        return rect;
+    }
+
+    std::string HoverTip(int row) {
+        RECT rect = RemoteRect(tasks, LVM_GETITEMRECT, static_cast<WPARAM>(row), LVIR_LABEL);
+        return HoverTipAt(tasks, {rect.left + 8, (rect.top + rect.bottom) / 2});
+    }
+
+    std::string HoverToolbarTip(int position, const std::string& lastTip) {
+        HWND toolbar = GetDlgItem(main, IDC_TOOLBAR);
+        RECT rect = RemoteRect(toolbar, TB_GETITEMRECT, static_cast<WPARAM>(position), 0);
+        return HoverTipAt(toolbar, {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}, lastTip);
+    }
+
+    std::string HoverTipAt(HWND window, POINT point, const std::string& lastTip = std::string()) {
+        ClientToScreen(window, &point);
         std::string text;
         for (int attempt = 0; attempt < 3 && text.empty(); ++attempt) {
             SetCursorPos(point.x + attempt, point.y);
@@ -220,7 +236,7 @@ struct Program {
             move.mi.dwFlags = MOUSEEVENTF_MOVE;
             move.mi.dx = 1;
             SendInput(1, &move, sizeof(move));
-            PumpUntil([&] { return !(text = ShownTip()).empty(); }, 3000);
+            PumpUntil([&] { return !(text = ShownTip(lastTip)).empty(); }, 3000);
         }
         if (!ShotFolder().empty()) SaveScreen(ShotFolder() + "tip.bmp");
         SetCursorPos(0, 0);
@@ -327,6 +343,8 @@ TEST_F(RunningJobTest, ProgressStopReasonsRetryAndKeys) {
     std::string tip = program.HoverTip(RowCorrupt);
     note("corrupt-tip", tip);
     EXPECT_EQ("エラーの詳細|" + tip, corrupt);
+    // A toolbar button's tip is its command's text, asked for when it shows.
+    EXPECT_EQ(program.HoverToolbarTip(9, tip), "全ての完了を削除");
 
     // ---- Progress, keys during the call, retry, stop: a new archive.
     program.Select({RowNew});

@@ -158,6 +158,7 @@ void EnsureMainWindow() {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     ASSERT_TRUE(RegisterMainWindowClass(instance));
     ASSERT_NE(CreateMainWindow(instance), nullptr);
+    ASSERT_NE(EnsureFileListWindow(), nullptr);
 }
 
 // Empties the task list and table so each test starts from no tasks.
