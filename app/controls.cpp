@@ -183,7 +183,8 @@ void Tb_KeepTipsShown(HWND toolbar) {
 // A button's tip is the string resource of its command id. True when the
 // notification was the toolbar's question.
 bool Tb_SupplyTip(HWND toolbar, const NMHDR* header) {
-    if (toolbar == nullptr || header->hwndFrom != reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0))) {
+    if ((header->code != TTN_GETDISPINFOA && header->code != TTN_GETDISPINFOW) || toolbar == nullptr ||
+        header->hwndFrom != reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0))) {
         return false;
     }
     HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(toolbar, GWLP_HINSTANCE));

@@ -278,10 +278,13 @@ HWND EnsureFileListWindow() {
 }
 
 // A task's list gets this window's procedure around its own the first time
-// it is shown: drops and the context-menu key come here.
+// it is shown: drops and the context-menu key come here. From then on it
+// takes dropped files and selects whole rows.
 static void WrapTaskFileList(HWND list) {
     auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(list, GWLP_WNDPROC));
     if (current == FileListViewProc) return;
+    SetWindowLongPtrA(list, GWL_EXSTYLE, GetWindowLongPtrA(list, GWL_EXSTYLE) | WS_EX_ACCEPTFILES);
+    SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     WNDPROC previous = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(FileListViewProc)));
     if (ListViewProcedure == nullptr) ListViewProcedure = previous;
@@ -299,6 +302,7 @@ bool ShowTaskFileList(short index) {
     ShowWindow(FileListWindow, SW_SHOW);
     UpdateWindow(FileListWindow);
     PlaceList(list);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     ShowWindow(list, SW_SHOW);
     SetFocus(list);
     UpdateWindow(list);

@@ -173,39 +173,40 @@ static char* ReadWholeFile(const char* path, size_t* size) {
     return data;
 }
 
-// A task's list is hidden until the task is edited, yet with its redraw on
-// every row and cell added asks the window system to repaint it: a loaded
-// list fills its lists with redraw off. Turning redraw on marks a window
-// visible where the system's default handling does it, so the list is
-// hidden again.
-static void SetHiddenListRedraw(HWND list, bool redraw) {
-    SendMessageA(list, WM_SETREDRAW, redraw ? TRUE : FALSE, 0);
-    if (redraw) ShowWindow(list, SW_HIDE);
-}
+// The compression task being filled, with the running figures of its list.
+// Its list is hidden, with its redraw off, until the task is edited.
+struct FillingTask {
+    short index;
+    uint32_t files;
+    uint32_t total;
+};
 
 // A compression task named after its archive, which keeps the archive path
 // of the file; its files come with the following steps.
-static short StartCompressionTask(const TaskListParser& parser, HWND fileListParent) {
+static bool StartCompressionTask(const TaskListParser& parser, HWND fileListParent, FillingTask* task) {
     PathParts parts;
     SplitPath(parser.archivePath, &parts);
     short index = CreateCompressionTask(parts.name, fileListParent);
-    if (index < 0) return -1;
+    *task = {index, 0, 0};
+    if (index < 0) return false;
     char name[PathSize];
     if (!FormatText(name, sizeof(name), "%s%s", parts.name, parts.ext)) CopyText(name, sizeof(name), parts.name);
     SetTaskCell(index, ColumnName, name);
     SetTaskCell(index, ColumnPath, parser.archivePath);
     TaskTable[index].flag = parser.flag;
-    SetHiddenListRedraw(TaskTable[index].fileList, false);
-    return index;
+    return true;
 }
 
-static void FinishCompressionTask(short index, uint32_t files) {
-    SetHiddenListRedraw(TaskTable[index].fileList, true);
+static void AddTaskPath(FillingTask* task, const char* path) {
     uint32_t rows = 0;
     uint32_t total = 0;
-    FileListTotals(TaskTable[index].fileList, &rows, &total);
-    SetTaskNumberCell(index, ColumnCount, files);
-    SetTaskNumberCell(index, ColumnSize, total);
+    if (AddPathToTask(task->index, path, &rows, &total)) task->total = total;
+    ++task->files;
+}
+
+static void FinishCompressionTask(const FillingTask& task) {
+    SetTaskNumberCell(task.index, ColumnCount, task.files);
+    SetTaskNumberCell(task.index, ColumnSize, task.total);
 }
 
 static bool MakeExtractionTask(const TaskListParser& parser) {
@@ -221,48 +222,33 @@ enum LoadResult { LoadDone, LoadInvalid, LoadNoRoom, LoadStopped };
 // Applies the file's steps to the task list. Tasks made before a failure
 // stay. Inside a long work each path is a step: when the user stops it, the
 // task being filled keeps the rows added so far, with the figures of those.
-static LoadResult ApplySteps(const char* data, size_t size, HWND fileListParent, short* index) {
+// A file that ends inside a task leaves that task's list as it was filled.
+static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListParent) {
     TaskListParser parser;
     StartTaskListParser(&parser, data, size);
-    uint32_t files = 0;
+    FillingTask task = {-1, 0, 0};
     for (;;) {
         switch (NextTaskListStep(&parser)) {
         case ListFinished: return LoadDone;
         case ListInvalid: return LoadInvalid;
         case ListCompressionTask:
-            *index = StartCompressionTask(parser, fileListParent);
-            if (*index < 0) return LoadNoRoom;
-            files = 0;
+            if (!StartCompressionTask(parser, fileListParent, &task)) return LoadNoRoom;
             break;
-        case ListPath: {
+        case ListPath:
             if (!KeepWorking()) {
-                FinishCompressionTask(*index, files);
+                FinishCompressionTask(task);
                 return LoadStopped;
             }
-            uint32_t rows = 0;
-            uint32_t total = 0;
-            AddPathToTask(*index, parser.text, &rows, &total);
-            ++files;
+            AddTaskPath(&task, parser.text);
             break;
-        }
         case ListCompressionEnd:
-            FinishCompressionTask(*index, files);
+            FinishCompressionTask(task);
             break;
         case ListExtractionTask:
             if (!MakeExtractionTask(parser)) return LoadNoRoom;
             break;
         }
     }
-}
-
-// A file that ends inside a task leaves that task's list as it was filled,
-// with its redraw back on.
-static LoadResult ApplyTaskList(const char* data, size_t size, HWND fileListParent) {
-    short index = -1;
-    LoadResult result = ApplySteps(data, size, fileListParent, &index);
-    HWND list = TaskFileList(index);
-    if (list != nullptr) SetHiddenListRedraw(list, true);
-    return result;
 }
 
 // Appends the file's tasks to the list; the file lists of compression tasks

@@ -5,5 +5,5 @@
 void AttachReasonTip(HWND list);
 bool IsReasonTip(HWND window);
 LRESULT OnReasonTipNotify(const NMHDR* header);
-void TrackReasonTipRow(HWND list, LPARAM point);
+void RelayMouseToReasonTip(HWND list, UINT message, WPARAM wp, LPARAM lp);
 const char* TaskRowTipText(int row);

@@ -81,10 +81,10 @@ static void OnDropFiles(HDROP drop) {
 }
 
 static LRESULT CALLBACK TaskListProc(HWND list, UINT message, WPARAM wp, LPARAM lp) {
+    RelayMouseToReasonTip(list, message, wp, lp);
     switch (message) {
     case WM_DROPFILES: OnDropFiles(reinterpret_cast<HDROP>(wp)); return 0;
     case WM_KEYDOWN:   if (OnKeyDown(wp)) return 0; break;
-    case WM_MOUSEMOVE: TrackReasonTipRow(list, lp); break;
     }
     return CallWindowProcA(PreviousTaskListProc, list, message, wp, lp);
 }
