@@ -187,9 +187,12 @@ size_t ListRows() {
     return list != nullptr ? static_cast<size_t>(SendMessageA(list, LVM_GETITEMCOUNT, 0, 0)) : 0;
 }
 
+// Waits for the command itself: a message sent to the program's thread is
+// handled before the posted command, so settling alone could return first,
+// and a next round timing a load would find the last round's list name.
 void NewList() {
     Post(MainWindow, IDM_NEW_LIST);
-    Settle();
+    WaitUntil([] { return TaskCount == 0 && strcmp(CurrentListName, "NewTaskList") == 0; });
 }
 
 // A new compression task with its file-list window shown, as the new-archive
