@@ -1,8 +1,6 @@
 #include "sevenzip/lzma2_pieces.h"
 
-#include <chrono>
 #include <cmath>
-#include <system_error>
 
 namespace {
 const size_t kStep = 1 << 20;       // input handed to the encoder at a time, between looks at cancel
@@ -107,102 +105,4 @@ bool EncodeLzma2Piece(lzma_stream* z, uint32_t preset, const std::atomic<bool>& 
 size_t Lzma2PieceLength(const Lzma2Piece& piece) {
     if (piece.output.empty()) return 0;
     return piece.last ? piece.output.size() : piece.output.size() - 1;
-}
-
-unsigned Lzma2Pieces::Workers(unsigned most) {
-    unsigned count = std::thread::hardware_concurrency();
-    if (count == 0) count = 1;
-    return count < most ? count : most;
-}
-
-Lzma2Pieces::Lzma2Pieces(uint32_t preset, unsigned threads, size_t inFlight)
-    : preset_(preset), inFlight_(inFlight == 0 ? 1 : inFlight) {
-    for (unsigned i = 0; i < threads; ++i) {
-        try {
-            workers_.emplace_back(&Lzma2Pieces::Work, this);
-        } catch (const std::system_error&) {
-            break;  // fewer workers, or none: Put encodes
-        }
-    }
-}
-
-Lzma2Pieces::~Lzma2Pieces() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        stopping_ = true;
-        cancel_ = true;
-    }
-    queued_.notify_all();
-    for (std::thread& worker : workers_) worker.join();
-    lzma_end(&inline_);
-}
-
-bool Lzma2Pieces::Full() const {
-    std::lock_guard<std::mutex> lock(mutex_);
-    return slots_.size() >= inFlight_;
-}
-
-void Lzma2Pieces::Put(std::unique_ptr<Lzma2Piece> piece) {
-    if (workers_.empty()) {
-        EncodeLzma2Piece(&inline_, preset_, cancel_, piece.get());
-        std::lock_guard<std::mutex> lock(mutex_);
-        slots_.push_back(Slot());
-        slots_.back().piece = std::move(piece);
-        slots_.back().started = slots_.back().done = true;
-        return;
-    }
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        slots_.push_back(Slot());
-        slots_.back().piece = std::move(piece);
-    }
-    queued_.notify_one();
-}
-
-bool Lzma2Pieces::OldestReady(unsigned milliseconds) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return finished_.wait_for(lock, std::chrono::milliseconds(milliseconds),
-                              [this] { return slots_.empty() || slots_.front().done; });
-}
-
-std::unique_ptr<Lzma2Piece> Lzma2Pieces::Take() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (slots_.empty()) return nullptr;
-    finished_.wait(lock, [this] { return slots_.front().done; });
-    std::unique_ptr<Lzma2Piece> piece = std::move(slots_.front().piece);
-    slots_.pop_front();
-    return piece;
-}
-
-void Lzma2Pieces::Cancel() { cancel_ = true; }
-
-void Lzma2Pieces::Work() {
-    lzma_stream z = LZMA_STREAM_INIT;  // kept between pieces: the encoder reuses its memory
-    for (;;) {
-        Lzma2Piece* piece = nullptr;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            queued_.wait(lock, [this, &piece] {
-                if (stopping_) return true;
-                for (Slot& slot : slots_) {
-                    if (!slot.started) {
-                        slot.started = true;
-                        piece = slot.piece.get();
-                        return true;
-                    }
-                }
-                return false;
-            });
-            if (piece == nullptr) break;  // stopping
-        }
-        EncodeLzma2Piece(&z, preset_, cancel_, piece);
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            for (Slot& slot : slots_) {
-                if (slot.piece.get() == piece) slot.done = true;
-            }
-        }
-        finished_.notify_all();
-    }
-    lzma_end(&z);
 }

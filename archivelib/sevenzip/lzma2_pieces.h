@@ -13,12 +13,10 @@
 #include <stdint.h>
 
 #include <atomic>
-#include <condition_variable>
-#include <deque>
 #include <memory>
-#include <mutex>
-#include <thread>
 #include <vector>
+
+#include "base/ordered_work.h"
 
 struct Lzma2Piece {
     std::vector<uint8_t> input;
@@ -38,44 +36,38 @@ bool EncodeLzma2Piece(lzma_stream* z, uint32_t preset, const std::atomic<bool>& 
 // the last piece, all but the end marker otherwise.
 size_t Lzma2PieceLength(const Lzma2Piece& piece);
 
+// An encoder kept by a worker between pieces: it reuses its memory.
+struct Lzma2Encoder {
+    lzma_stream z = LZMA_STREAM_INIT;
+    Lzma2Encoder() = default;
+    Lzma2Encoder(const Lzma2Encoder&) = delete;
+    Lzma2Encoder& operator=(const Lzma2Encoder&) = delete;
+    ~Lzma2Encoder() { lzma_end(&z); }
+};
+
+// The pieces on the library's worker pool, held by count alone.
 class Lzma2Pieces {
 public:
     // threads 0: encoded on the caller's thread in Put.
-    Lzma2Pieces(uint32_t preset, unsigned threads, size_t inFlight);
-    Lzma2Pieces(const Lzma2Pieces&) = delete;
-    Lzma2Pieces& operator=(const Lzma2Pieces&) = delete;
-    ~Lzma2Pieces();  // stops the workers; pieces still held are dropped
+    Lzma2Pieces(uint32_t preset, unsigned threads, size_t inFlight)
+        : work_([preset](Lzma2Encoder* encoder, Lzma2Piece* piece,
+                         const std::atomic<bool>& cancel) { EncodeLzma2Piece(&encoder->z, preset, cancel, piece); },
+                threads, inFlight, SIZE_MAX) {}
 
     // No room for another piece: Take the oldest first.
-    bool Full() const;
-    void Put(std::unique_ptr<Lzma2Piece> piece);
+    bool Full() const { return work_.Full(0); }
+    void Put(std::unique_ptr<Lzma2Piece> piece) { work_.Put(std::move(piece), 0); }
     // Waits at most that long for the oldest piece: true once it is encoded
     // or none is held (the caller keeps its window answering in between).
-    bool OldestReady(unsigned milliseconds);
+    bool OldestReady(unsigned milliseconds) { return work_.OldestReady(milliseconds); }
     // The oldest piece once it is encoded (waits for it); nullptr when none is held.
-    std::unique_ptr<Lzma2Piece> Take();
+    std::unique_ptr<Lzma2Piece> Take() { return work_.Take(); }
     // The workers stop at their next step; the pieces Take still gives are not ok.
-    void Cancel();
+    void Cancel() { work_.Cancel(); }
 
     // One worker for each processor, at most `most`.
-    static unsigned Workers(unsigned most);
+    static unsigned Workers(unsigned most) { return WorkerThreads(most); }
 
 private:
-    struct Slot {
-        std::unique_ptr<Lzma2Piece> piece;
-        bool started = false;
-        bool done = false;
-    };
-    void Work();
-
-    const uint32_t preset_;
-    const size_t inFlight_;
-    mutable std::mutex mutex_;
-    std::condition_variable queued_;    // a piece to start, or stopping
-    std::condition_variable finished_;  // a piece done
-    std::deque<Slot> slots_;            // oldest first
-    std::vector<std::thread> workers_;
-    std::atomic<bool> cancel_{false};
-    bool stopping_ = false;
-    lzma_stream inline_ = LZMA_STREAM_INIT;  // without workers
+    OrderedWork<Lzma2Piece, Lzma2Encoder> work_;  // stops its workers first; pieces still held are dropped
 };
