@@ -158,6 +158,16 @@ bool WriteMadeEntry(FileWriter* out, const void* data, size_t count, const std::
     return true;
 }
 
+bool ReportWrittenFile(const std::string& name, uint64_t bytes) {
+    const uint64_t base = ProgressDone();
+    if (!ReportProgress(name, base)) return false;
+    const uint64_t steps = (bytes + kReportStep - 1) / kReportStep;
+    for (uint64_t step = 1; step <= steps; ++step) {
+        if (!ReportProgress(name, base + bytes * step / steps)) return false;
+    }
+    return true;
+}
+
 FdarcOverwriteQuestion SetOverwriteQuestion(FdarcOverwriteQuestion question) {
     FdarcOverwriteQuestion previous = State.question;
     State.question = question;

@@ -57,6 +57,10 @@ private:
 // for about every megabyte of the source as reading it would have. False
 // once cancelled or when writing failed (then out->failed()).
 bool WriteMadeEntry(FileWriter* out, const void* data, size_t count, const std::string& name, uint64_t sourceBytes);
+// A file written whole elsewhere (on a worker): its name, then the call's
+// progress past its bytes a step for about every megabyte, as writing it
+// here would have shown. False once cancelled.
+bool ReportWrittenFile(const std::string& name, uint64_t bytes);
 
 FdarcOverwriteQuestion SetOverwriteQuestion(FdarcOverwriteQuestion question);
 enum class OverwriteAnswer { Yes, No, Cancel, YesToAll, NoToAll };

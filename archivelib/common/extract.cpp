@@ -27,7 +27,7 @@ static bool IsFolder(const std::string& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool CreateFolders(Extraction* x, const std::string& folder) {
+bool CreateFolders(Extraction* x, const std::string& folder, bool quiet) {
     std::string path = folder;
     while (!path.empty() && EndsWithSeparator(path)) path.pop_back();
     if (path.empty() || (path.size() == 2 && path[1] == ':') || path == x->lastFolder) return true;
@@ -47,7 +47,7 @@ bool CreateFolders(Extraction* x, const std::string& folder) {
         x->lastFolder = path;
         return true;
     }
-    x->Fail(FDARC_E_WRITE, "フォルダを作成できません: " + path);
+    if (!quiet) x->Fail(FDARC_E_WRITE, "フォルダを作成できません: " + path);
     return false;
 }
 
@@ -65,21 +65,31 @@ bool BeginExtraction(Extraction* x, const Command& command, HWND owner, CallLog*
     return PrepareDestination(x, command.folder);
 }
 
-bool ResolveEntryPath(Extraction* x, const std::string& stored, std::string* path) {
+bool ResolveEntryPath(Extraction* x, const std::string& stored, std::string* path, bool quiet) {
     std::string relative;
     if (!MakeSafeRelativePath(stored, &relative)) {
-        x->Fail(FDARC_E_UNSAFE_NAME, "危険なパスを含むため展開しません: " + stored);
+        if (!quiet) x->Fail(FDARC_E_UNSAFE_NAME, "危険なパスを含むため展開しません: " + stored);
         return false;
     }
     *path = x->destination + relative;
     if (path->size() >= MAX_PATH) {
-        x->Fail(FDARC_E_WRITE, "パスが長すぎます: " + *path);
+        if (!quiet) x->Fail(FDARC_E_WRITE, "パスが長すぎます: " + *path);
         return false;
     }
     return true;
 }
 
-OutputStart OutputFile::Begin(Extraction* x, const std::string& path) {
+bool ClaimPath(Extraction* x, const std::string& path) { return x->claimed.insert(FoldedName(path)).second; }
+
+MadeAhead MakeFileAhead(const std::string& path, const void* data, size_t count, const FILETIME& modified) {
+    FileWriter writer;
+    if (!writer.CreateNew(path)) return MadeAhead::NotMade;
+    writer.Write(data, count);
+    writer.SetTime(modified);
+    return writer.Finish() ? MadeAhead::Made : MadeAhead::WriteFailed;
+}
+
+OutputStart OutputFile::Begin(Extraction* x, const std::string& path, bool claimed) {
     x_ = x;
     path_ = path;
     name_ = path.compare(0, x->destination.size(), x->destination) == 0 ? path.substr(x->destination.size()) : path;
@@ -88,7 +98,7 @@ OutputStart OutputFile::Begin(Extraction* x, const std::string& path) {
     // A second entry that lands on a file of this call (names that differ
     // only in case, or in characters code page 932 lacks) never replaces it,
     // and the overwrite question is only for files that were there before.
-    if (!x->claimed.insert(FoldedName(path)).second) {
+    if (!claimed && !ClaimPath(x, path)) {
         x->Fail(FDARC_E_SAME_NAME, "別の項目と同じファイル名になるため展開しません: " + name_);
         return OutputStart::Skip;
     }

@@ -42,9 +42,10 @@ bool PrepareDestination(Extraction* x, const std::string& folder);
 bool BeginExtraction(Extraction* x, const Command& command, HWND owner, CallLog* log);
 // Resolves a stored name to a full path below the destination; false (and
 // FDARC_E_UNSAFE_NAME recorded) for names that would leave it. *path is the
-// destination itself for names like "./".
-bool ResolveEntryPath(Extraction* x, const std::string& stored, std::string* path);
-bool CreateFolders(Extraction* x, const std::string& folder);
+// destination itself for names like "./". Quiet records nothing: a look
+// ahead of the entry's turn, where the same check says what went wrong.
+bool ResolveEntryPath(Extraction* x, const std::string& stored, std::string* path, bool quiet = false);
+bool CreateFolders(Extraction* x, const std::string& folder, bool quiet = false);
 
 enum class OutputStart { Write, Skip, Stop };
 
@@ -52,8 +53,9 @@ enum class OutputStart { Write, Skip, Stop };
 // complete, so a damaged entry never destroys what was there.
 class OutputFile : public ByteSink {
 public:
-    // Stop once the caller has cancelled.
-    OutputStart Begin(Extraction* x, const std::string& path);
+    // Stop once the caller has cancelled. Claimed: the entry claimed its
+    // path ahead of its turn (ClaimPath said true).
+    OutputStart Begin(Extraction* x, const std::string& path, bool claimed = false);
     // Also reports the call's progress; false once the caller has cancelled.
     bool Write(const void* data, size_t count) override;
     bool failed() const { return writer_.failed(); }
@@ -67,3 +69,13 @@ private:
     std::string path_;
     std::string temp_;
 };
+
+// Claims a path for an entry ahead of its turn; false when an entry before
+// it has the same name (its turn then says so).
+bool ClaimPath(Extraction* x, const std::string& path);
+
+// A file made on a worker thread ahead of its entry's turn. It is only made
+// where no file is (anything that was there waits for the entry's turn and
+// its overwrite question); a file that cannot be written whole is removed.
+enum class MadeAhead { Made, NotMade, WriteFailed };
+MadeAhead MakeFileAhead(const std::string& path, const void* data, size_t count, const FILETIME& modified);

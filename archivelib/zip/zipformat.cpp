@@ -15,9 +15,7 @@
 #include "base/textconv.h"
 
 static const uint32_t kDescriptorSignature = 0x08074b50;
-static const uint16_t kFlagEncrypted = 0x0001;
 static const uint16_t kFlagDescriptor = 0x0008;
-static const uint16_t kFlagStrongEncryption = 0x0040;
 static const uint16_t kNotDeflated = 0xFFFF;  // DeflateFrom gave up after its probe
 static const size_t kProbeSize = 128 * 1024;
 static const uint16_t kMadeByDos20 = 20;  // version 2.0, host 0 (FAT): unzip -O applies to it
@@ -43,78 +41,6 @@ int ListZip(FileReader* reader, std::vector<ListedEntry>* entries) {
         entries->push_back(entry);
     }
     return FDARC_OK;
-}
-
-static FILETIME EntryTime(const ZipEntry& entry) {
-    return entry.hasUnixTime ? UnixToFileTime(entry.unixTime) : DosToFileTime(entry.dosDate, entry.dosTime);
-}
-
-int ExtractZip(const Command& command, HWND owner, CallLog* log) {
-    FileReader reader;
-    if (!reader.Open(command.archive)) {
-        log->Line("書庫を開けません: " + command.archive);
-        return FDARC_E_OPEN_ARCHIVE;
-    }
-    ZipDirectory directory;
-    std::string error;
-    int result = ReadZipDirectory(&reader, &directory, &error);
-    if (result != FDARC_OK) {
-        log->Line(error);
-        return result;
-    }
-    std::string overlapping;
-    if (!ZipEntriesApart(directory, &overlapping)) {
-        log->Line("エントリのデータが重なっているため展開しません: " + overlapping);
-        return FDARC_E_CORRUPT;
-    }
-    Extraction x;
-    if (!BeginExtraction(&x, command, owner, log)) return x.error;
-    uint64_t total = 0;
-    for (const ZipEntry& entry : directory.entries) {
-        if (!entry.isFolder && x.Wanted(entry.name)) total += entry.size;
-    }
-    BeginProgress(total);
-    ZipInflater inflater;
-    for (const ZipEntry& entry : directory.entries) {
-        PumpMessagesIfDue();
-        if (x.Stopping()) break;
-        if (!x.Wanted(entry.name)) continue;
-        std::string path;
-        if (!ResolveEntryPath(&x, entry.name, &path)) continue;
-        if (entry.isFolder) {
-            CreateFolders(&x, path);
-            continue;
-        }
-        if (entry.isSymlink) {
-            x.Fail(FDARC_E_UNSUPPORTED, "シンボリックリンクは展開しません: " + entry.name);
-            continue;
-        }
-        if (entry.flags & (kFlagEncrypted | kFlagStrongEncryption)) {
-            x.Fail(FDARC_E_UNSUPPORTED, "暗号化されたファイルには対応していません: " + entry.name);
-            continue;
-        }
-        if (entry.method != 0 && entry.method != Z_DEFLATED) {
-            x.Fail(FDARC_E_UNSUPPORTED, "対応していない圧縮方式です: " + entry.name);
-            continue;
-        }
-        uint64_t data = 0;
-        if (!LocateZipData(&reader, directory, entry, &data)) {
-            x.Fail(FDARC_E_CORRUPT, "ローカルヘッダが壊れています: " + entry.name);
-            continue;
-        }
-        OutputFile file;
-        OutputStart start = file.Begin(&x, path);
-        if (start == OutputStart::Stop) break;
-        if (start == OutputStart::Skip) continue;
-        int expanded = inflater.Expand(&reader, entry, data, &file);
-        if (expanded != FDARC_OK) {
-            file.Abandon();
-            x.Fail(expanded, (expanded == FDARC_E_CRC ? "CRC が一致しません: " : "展開できません: ") + entry.name);
-            continue;
-        }
-        if (file.Commit(&x, EntryTime(entry))) log->Line(entry.name);
-    }
-    return x.error;
 }
 
 // ---------------------------------------------------------------- creation

@@ -238,7 +238,16 @@ ZipInflater::~ZipInflater() {
     delete state_;
 }
 
-int ZipInflater::Expand(ByteSource* reader, const ZipEntry& entry, uint64_t data, ByteSink* file) {
+static bool KeepExpanding(const std::atomic<bool>* cancel) {
+    if (cancel == nullptr) {
+        PumpMessagesIfDue();
+        return true;
+    }
+    return !cancel->load(std::memory_order_relaxed);
+}
+
+int ZipInflater::Expand(ByteSource* reader, const ZipEntry& entry, uint64_t data, ByteSink* file,
+                        const std::atomic<bool>* cancel) {
     State* inflater = state_;
     if (inflater->in.empty()) {
         inflater->in.resize(kBuffer);
@@ -259,7 +268,7 @@ int ZipInflater::Expand(ByteSource* reader, const ZipEntry& entry, uint64_t data
             if (!file->Write(in->data(), piece)) return FDARC_E_WRITE;
             left -= piece;
             produced += piece;
-            PumpMessagesIfDue();
+            if (!KeepExpanding(cancel)) return FDARC_E_CANCELLED;
         }
     } else {
         z_stream* z = &inflater->stream;
@@ -289,7 +298,7 @@ int ZipInflater::Expand(ByteSource* reader, const ZipEntry& entry, uint64_t data
             if (produced > entry.size) return FDARC_E_CORRUPT;  // never write more than declared
             crc = crc32(crc, out->data(), static_cast<uInt>(got));
             if (got > 0 && !file->Write(out->data(), got)) return FDARC_E_WRITE;
-            PumpMessagesIfDue();
+            if (!KeepExpanding(cancel)) return FDARC_E_CANCELLED;
         }
     }
     if (produced != entry.size) return FDARC_E_CORRUPT;

@@ -4,6 +4,7 @@
 #pragma once
 #include <stdint.h>
 
+#include <atomic>
 #include <string>
 #include <vector>
 
@@ -18,6 +19,8 @@ const uint32_t kEndSignature = 0x06054b50;
 const uint16_t kExtraUnixTime = 0x5455;
 const uint16_t kExtraUnicodePath = 0x7075;  // Info-ZIP: version 1, CRC-32 of the header's name, the UTF-8 name
 const uint16_t kFlagUtf8 = 0x0800;
+const uint16_t kFlagEncrypted = 0x0001;
+const uint16_t kFlagStrongEncryption = 0x0040;
 
 struct ZipEntry {
     std::string name;        // code page 932, for matching and extraction
@@ -59,14 +62,17 @@ bool LocateZipData(ByteSource* reader, const ZipDirectory& directory, const ZipE
 bool ZipEntriesApart(const ZipDirectory& directory, std::string* name);
 
 // Copies or inflates one entry into the sink, checking size and CRC; one
-// inflater serves every entry of a call.
+// inflater serves every entry of a call, or of a worker thread. Between
+// pieces the caller's window answers; on a worker (cancel set) the flag is
+// looked at instead, and FDARC_E_CANCELLED returned once it is up.
 class ZipInflater {
 public:
     ZipInflater();
     ~ZipInflater();
     ZipInflater(const ZipInflater&) = delete;
     ZipInflater& operator=(const ZipInflater&) = delete;
-    int Expand(ByteSource* reader, const ZipEntry& entry, uint64_t data, ByteSink* sink);
+    int Expand(ByteSource* reader, const ZipEntry& entry, uint64_t data, ByteSink* sink,
+               const std::atomic<bool>* cancel = nullptr);
 
 private:
     struct State;
