@@ -104,6 +104,44 @@ TEST_F(Overwrite, QuestionAnswersDecidePerFile) {
     }
 }
 
+// Sixty new files with one old file among them: the files behind the old
+// one may be made on other threads while it is asked about, yet a Cancel
+// there leaves exactly what came before it, and the log keeps archive order.
+TEST_F(Overwrite, CancelAtAQuestionLeavesNothingOfLaterEntries) {
+    std::vector<std::string> names;
+    for (int i = 0; i < 60; ++i) {
+        char name[16];
+        snprintf(name, sizeof name, "f%02d.txt", i);
+        names.push_back(name);
+        WriteBytes(Path(std::string("many\\") + name), std::string(2000 + i, static_cast<char>('a' + i % 26)));
+    }
+    std::string response = Response(names);
+    ASSERT_EQ(0, zip_.Run("-r \"" + Path("m.zip") + "\" \"" + Path("many\\") + "\" \"@" + response + "\""));
+    ASSERT_EQ(0, sevenZip_.Run("a -t7z -ms=off \"" + Path("m.7z") + "\" \"" + Path("many\\") + "\" \"@" + response + "\""));
+    struct Call { const char* name; ArchiverLibrary Overwrite::*library; const char* line; };
+    const Call calls[] = {{"zip", &Overwrite::unzip_, "-x \"%s\" \"%s\""}, {"7z", &Overwrite::sevenZip_, "x \"%s\" \"%s\""}};
+    for (const Call& call : calls) {
+        SCOPED_TRACE(call.name);
+        std::string destination = Path(std::string("cancel-") + call.name + "\\");
+        WriteBytes(destination + "f20.txt", "old");
+        Script = QuestionScript();
+        Script.answers = {IDCANCEL};
+        char line[600];
+        snprintf(line, sizeof line, call.line, Path(std::string("m.") + call.name).c_str(), destination.c_str());
+        std::string output;
+        EXPECT_EQ(FDARC_E_CANCELLED, (this->*call.library).Run(line, owner_, &output));
+        EXPECT_EQ(std::vector<std::string>{destination + "f20.txt"}, Script.asked);
+        std::map<std::string, std::string> expected = {{"f20.txt", "old"}};
+        for (int i = 0; i < 20; ++i) expected[names[i]] = ReadBytes(Path("many\\" + names[i]));
+        EXPECT_EQ(expected, Snapshot(destination));
+        size_t at = 0;
+        for (int i = 0; i < 20; ++i) {
+            at = output.find(names[i], at);
+            ASSERT_NE(std::string::npos, at) << names[i] << " missing from the log or out of order";
+        }
+    }
+}
+
 TEST_F(Overwrite, SwitchOverwritesWithoutAsking) {
     std::string destination = Path("o\\");
     MakeOldTree(destination);
