@@ -455,7 +455,9 @@ bool WriteOldest(ZipWriter* writer, ZipWork* work, CallLog* log) {
 // hold take their turn on this thread.
 bool AddSources(ZipWriter* writer, const std::vector<SourceItem>& items, CallLog* log) {
     const int level = writer->level;
-    unsigned workers = items.size() > 1 ? WorkerThreads(kMostWorkers) : 0;
+    // Two workers a processor: one opening a small file waits on the file
+    // system (under Wine, round trips to its server) while the other deflates.
+    unsigned workers = items.size() > 1 ? 2 * WorkerThreads(kMostWorkers / 2) : 0;
     ZipWork work([level](Compressor* c, ZipJob* job,
                          const std::atomic<bool>& cancel) { CompressZipJob(c, job, level, cancel); },
                  workers, 4 * workers, kHeldMost);
