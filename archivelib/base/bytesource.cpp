@@ -21,3 +21,9 @@ size_t MemorySource::Read(void* dst, size_t count) {
     position_ += piece;
     return piece;
 }
+
+bool VectorSink::Write(const void* data, size_t count) {
+    const unsigned char* from = static_cast<const unsigned char*>(data);
+    data_->insert(data_->end(), from, from + count);
+    return true;
+}

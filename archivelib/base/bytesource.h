@@ -6,6 +6,7 @@
 #include <stdint.h>
 
 #include <string>
+#include <vector>
 
 class ByteSource {
 public:
@@ -37,6 +38,16 @@ private:
     const unsigned char* data_;
     size_t size_;
     size_t position_ = 0;
+};
+
+// Data kept in memory, appended to the vector (a worker's job).
+class VectorSink : public ByteSink {
+public:
+    explicit VectorSink(std::vector<unsigned char>* data) : data_(data) {}
+    bool Write(const void* data, size_t count) override;
+
+private:
+    std::vector<unsigned char>* data_;
 };
 
 // Dispatches the caller's window messages now and then during long work; the

@@ -36,19 +36,6 @@ struct UnzipJob {
     MadeAhead made = MadeAhead::NotMade;
 };
 
-class GrowingSink : public ByteSink {
-public:
-    explicit GrowingSink(std::vector<unsigned char>* data) : data_(data) {}
-    bool Write(const void* bytes, size_t count) override {
-        const unsigned char* from = static_cast<const unsigned char*>(bytes);
-        data_->insert(data_->end(), from, from + count);
-        return true;
-    }
-
-private:
-    std::vector<unsigned char>* data_;
-};
-
 using UnzipWork = OrderedWork<UnzipJob, ZipInflater>;
 
 // Entries up to this size are made ahead. The jobs waiting for their turn
@@ -66,7 +53,7 @@ void MakeAhead(ZipInflater* inflater, UnzipJob* job, const std::atomic<bool>& ca
     job->result = FDARC_E_CANCELLED;
     if (cancel) return;
     MemorySource packed(job->packed.data(), job->packed.size());
-    GrowingSink sink(&job->data);
+    VectorSink sink(&job->data);
     job->data.reserve(job->entry->size);
     job->result = inflater->Expand(&packed, *job->entry, 0, &sink, &cancel);
     job->packed = std::vector<unsigned char>();

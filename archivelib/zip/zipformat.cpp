@@ -52,13 +52,6 @@ struct FileSink {
     FileWriter* out;
     void Write(const void* data, size_t count) { out->Write(data, count); }
 };
-struct MemorySink {
-    std::vector<unsigned char>* data;
-    void Write(const void* bytes, size_t count) {
-        const unsigned char* from = static_cast<const unsigned char*>(bytes);
-        data->insert(data->end(), from, from + count);
-    }
-};
 
 // A deflater and its buffers, kept from entry to entry: one on the caller's
 // thread and one on each worker.
@@ -196,7 +189,7 @@ void CompressZipJob(Compressor* c, ZipJob* job, int level, const std::atomic<boo
         job->result = FDARC_E_READ;
         return;
     }
-    MemorySink sink{&job->data};
+    VectorSink sink(&job->data);
     ZipEntry* e = &job->entry;
     int result = level == 0 || source.Size() == 0 ? StoreInto(&sink, &source, &c->in, &cancel, e)
                                                   : DeflateInto(&sink, &source, c, level, &cancel, e);
