@@ -40,6 +40,10 @@ static bool ReadText(const char* path, std::string* text) {
     return true;
 }
 
+static double Seconds(const FILETIME& time) {
+    return static_cast<double>((static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime) / 1e7;
+}
+
 int main(int argc, char** argv) {
     if (argc != 5) {
         fprintf(stderr, "usage: fdarc_driver LIBRARY PREFIX run|count|list FILE\n");
@@ -63,11 +67,16 @@ int main(int argc, char** argv) {
         static char output[32768];
         LARGE_INTEGER frequency, start, end;
         QueryPerformanceFrequency(&frequency);
+        FILETIME created, exited, kernel0, user0, kernel1, user1;
+        GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel0, &user0);
         QueryPerformanceCounter(&start);
         int result = run(nullptr, line.c_str(), output, sizeof output);
         QueryPerformanceCounter(&end);
-        // The benchmark reads the call's own time from stderr, apart from Wine's start-up.
+        GetProcessTimes(GetCurrentProcess(), &created, &exited, &kernel1, &user1);
+        // The benchmark reads the call's own time from stderr, apart from Wine's start-up;
+        // the processor time of the call's threads follows it.
         fprintf(stderr, "call_seconds %.3f\n", static_cast<double>(end.QuadPart - start.QuadPart) / frequency.QuadPart);
+        fprintf(stderr, "call_cpu user %.3f kernel %.3f\n", Seconds(user1) - Seconds(user0), Seconds(kernel1) - Seconds(kernel0));
         printf("result %d (0x%X)\n%s", result, static_cast<unsigned>(result), output);
         status = result == 0 ? 0 : 1;
     } else if (action == "count") {
