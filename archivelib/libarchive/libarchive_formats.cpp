@@ -277,7 +277,8 @@ struct Decoded {
     std::string link;  // links: their target
     bool encrypted = false;
     FILETIME modified = {};
-    std::vector<char> bytes;  // Data
+    std::unique_ptr<char[]> bytes;  // Data: decoded straight into it, no copy
+    size_t size = 0;                // Data: of bytes
     uint64_t position = 0;    // Data: the archive's bytes read so far
     int code = FDARC_OK;      // DataFailed, HeaderFailed
     bool endedEarly = false;  // End
@@ -307,20 +308,41 @@ const char* NotWrittenReason(archive_entry* entry, std::string* link) {
     return "デバイスや名前付きパイプは展開しません: ";
 }
 
-bool PutEntryData(archive* a, DecodedQueue* queue, std::vector<char>* buffer) {
+// The data in pieces decoded straight into them: as large as what is left
+// of the entry by its header (most entries are small), kPieceSize at most.
+// Where the header says nothing, or said too little, pieces are kPieceSize.
+bool PutEntryData(archive* a, archive_entry* entry, DecodedQueue* queue) {
+    bool known = archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0;
+    uint64_t left = known ? static_cast<uint64_t>(archive_entry_size(entry)) : 0;
     for (;;) {
         Decoded d;
-        la_ssize_t got = archive_read_data(a, buffer->data(), buffer->size());
+        size_t size = !known || left > kPieceSize ? kPieceSize : static_cast<size_t>(left);
+        char probe[4096];  // for the read that finds the end
+        char* into = probe;
+        if (size > 0) {
+            d.bytes.reset(new char[size]);
+            into = d.bytes.get();
+        } else {
+            size = sizeof probe;
+        }
+        la_ssize_t got = archive_read_data(a, into, size);
         if (got <= 0) {
+            d.bytes.reset();
             d.kind = got == 0 ? Decoded::Kind::DataEnd : Decoded::Kind::DataFailed;
             d.code = got == 0 ? FDARC_OK : ReadError(a);
             return queue->Put(std::move(d), 0) && got == 0;
         }
         d.kind = Decoded::Kind::Data;
-        d.bytes.assign(buffer->data(), buffer->data() + got);
+        d.size = static_cast<size_t>(got);
+        if (into == probe) {  // more than the header said
+            d.bytes.reset(new char[d.size]);
+            memcpy(d.bytes.get(), probe, d.size);
+        }
+        known = known && d.size <= left;
+        left = known ? left - d.size : 0;
         la_int64_t read = archive_filter_bytes(a, -1);
         d.position = read > 0 ? static_cast<uint64_t>(read) : 0;
-        size_t bytes = d.bytes.size();
+        size_t bytes = d.size;
         if (!queue->Put(std::move(d), bytes)) return false;
     }
 }
@@ -329,7 +351,6 @@ bool PutEntryData(archive* a, DecodedQueue* queue, std::vector<char>* buffer) {
 // caller will write. The caller's Extraction is only read for its patterns,
 // which stay as they are during the call.
 void ReadAhead(archive* a, const std::string& archivePath, const Extraction* x, DecodedQueue* queue) {
-    std::vector<char> buffer(kPieceSize);
     for (size_t entries = 0;; ++entries) {
         Decoded d;
         archive_entry* entry = nullptr;
@@ -351,7 +372,7 @@ void ReadAhead(archive* a, const std::string& archivePath, const Extraction* x, 
         // Its data follows, up to DataEnd or DataFailed.
         bool decoded = d.file && !d.encrypted && !d.name.empty() && x->Wanted(d.name);
         if (!queue->Put(std::move(d), 0)) break;
-        if (decoded && !PutEntryData(a, queue, &buffer)) break;
+        if (decoded && !PutEntryData(a, entry, queue)) break;
     }
     queue->Finish();
 }
@@ -420,7 +441,7 @@ public:
     }
     void Data(const Decoded& d) {
         if (!writing_) return;
-        if (!file_.Write(d.bytes.data(), d.bytes.size())) {
+        if (!file_.Write(d.bytes.get(), d.size)) {
             x_->Fail(FDARC_E_WRITE, "書き込めません: " + path_);
             Abandon();
         }
