@@ -43,6 +43,8 @@ bool RegisterProgramWindowClass(const char* name, WNDPROC procedure, int menuId)
     windowClass.lpfnWndProc = procedure;
     windowClass.hInstance = AppInstance;
     windowClass.hIcon = LoadIconA(AppInstance, MAKEINTRESOURCEA(IDI_APP));
+    windowClass.hIconSm = static_cast<HICON>(LoadImageA(AppInstance, MAKEINTRESOURCEA(IDI_APP), IMAGE_ICON,
+                                                         GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
     windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
     windowClass.lpszMenuName = MAKEINTRESOURCEA(menuId);
