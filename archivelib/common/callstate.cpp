@@ -4,6 +4,7 @@
 #include <string.h>
 
 #include "base/mbname.h"
+#include "common/block_cache.h"
 #include "common/overwrite_dialog.h"
 
 namespace {
@@ -40,7 +41,10 @@ bool BeginCall() {
     return true;
 }
 
-void EndCall() { InterlockedExchange(&State.running, 0); }
+void EndCall() {
+    ReleaseCachedBlocks();
+    InterlockedExchange(&State.running, 0);
+}
 
 bool IsCallRunning() { return InterlockedCompareExchange(&State.running, 0, 0) != 0; }
 
