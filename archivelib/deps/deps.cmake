@@ -137,7 +137,7 @@ set(FDARC_ZLIB_COPYRIGHT /usr/share/doc/libz-mingw-w64-dev/copyright)
 set(FDARC_LICENSE_FILES)
 foreach(pair
         "libarchive.txt;${FDARC_DEPS_SOURCES}/libarchive-3.6.2/COPYING"
-        "liblzma.txt;${FDARC_DEPS_SOURCES}/xz-utils-5.8.1/COPYING"
+        "liblzma.txt;${FDARC_DEPS_SOURCES}/xz-utils-5.8.1/COPYING.0BSD"
         "bzip2.txt;${FDARC_DEPS_SOURCES}/bzip2-1.0.8/LICENSE"
         "zlib.txt;${FDARC_ZLIB_COPYRIGHT}")
     list(GET pair 0 target)
