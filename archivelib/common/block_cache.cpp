@@ -14,6 +14,7 @@ struct BlockCache {
     void* blocks[kBlockCacheSlots] = {};
     size_t sizes[kBlockCacheSlots] = {};
     size_t held = 0;
+    bool keeping = false;  // while a call runs
 };
 BlockCache Cache;
 
@@ -38,7 +39,7 @@ void* TakeCached(size_t size) {
 
 bool Keep(void* block, size_t size) {
     Locked locked;
-    if (Cache.held + size > kBlockCacheMost) return false;
+    if (!Cache.keeping || Cache.held + size > kBlockCacheMost) return false;
     for (int i = 0; i < kBlockCacheSlots; ++i) {
         if (Cache.blocks[i] == nullptr) {
             Cache.blocks[i] = block;
@@ -65,11 +66,17 @@ extern "C" void __wrap_free(void* block) {
     __real_free(block);
 }
 
+void KeepFreedBlocks() {
+    Locked locked;
+    Cache.keeping = true;
+}
+
 size_t ReleaseCachedBlocks() {
     void* blocks[kBlockCacheSlots] = {};
     size_t released = 0;
     {
         Locked locked;
+        Cache.keeping = false;
         for (int i = 0; i < kBlockCacheSlots; ++i) {
             blocks[i] = Cache.blocks[i];
             if (blocks[i] != nullptr) released += Cache.sizes[i];

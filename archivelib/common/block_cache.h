@@ -8,8 +8,9 @@
 // are wrapped (the DLL and the tests link with --wrap=malloc,--wrap=free):
 // a freed block from kBlockCacheLeast up is kept, up to kBlockCacheMost
 // bytes in kBlockCacheSlots blocks, and a later malloc of no more than its
-// size and at least half of it takes it back. Calls release what is kept
-// when they end. Thread-safe.
+// size and at least half of it takes it back. Blocks are kept only while a
+// call runs: its end releases them, and between calls the library holds
+// nothing. Thread-safe.
 #pragma once
 #include <stddef.h>
 
@@ -17,5 +18,8 @@ const size_t kBlockCacheLeast = 512 << 10;
 const size_t kBlockCacheMost = sizeof(void*) == 4 ? 32 << 20 : 64 << 20;
 const int kBlockCacheSlots = 4;
 
-// Frees the blocks kept; returns how many bytes they held.
+// From a call's start on, freed blocks are kept.
+void KeepFreedBlocks();
+// Frees the blocks kept and keeps none until the next KeepFreedBlocks;
+// returns how many bytes they held.
 size_t ReleaseCachedBlocks();

@@ -38,6 +38,7 @@ bool BeginCall() {
     State.begun = false;
     State.cancelled = false;
     State.stopped = false;
+    KeepFreedBlocks();
     return true;
 }
 
