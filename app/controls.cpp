@@ -80,14 +80,16 @@ struct WidthMemo {
 WidthMemo Widths = {};
 }  // namespace
 
-static int MeasureText(HWND window, HGDIOBJ font, const char* text) {
-    HDC dc = GetDC(window);
+// A memory device context measures as the window's would, in the same
+// font, without asking the display for anything.
+static int MeasureText(HGDIOBJ font, const char* text) {
+    HDC dc = CreateCompatibleDC(nullptr);
     if (dc == nullptr) return 0;
     HGDIOBJ old = font != nullptr ? SelectObject(dc, font) : nullptr;
     SIZE size = {};
     GetTextExtentPoint32A(dc, text, lstrlenA(text), &size);
     if (old != nullptr) SelectObject(dc, old);
-    ReleaseDC(window, dc);
+    DeleteDC(dc);
     return size.cx;
 }
 
@@ -99,7 +101,7 @@ int TextWidthIn(HWND window, const char* text) {
     LOGFONTA description = {};
     if ((font != nullptr && GetObjectA(font, sizeof(description), &description) != sizeof(description)) ||
         strlen(text) >= sizeof(Widths.entries[0].text)) {
-        return MeasureText(window, font, text);
+        return MeasureText(font, text);
     }
     for (int i = 0; i < Widths.count; ++i) {
         const MeasuredWidth& known = Widths.entries[i];
@@ -107,7 +109,7 @@ int TextWidthIn(HWND window, const char* text) {
             return known.width;
         }
     }
-    int width = MeasureText(window, font, text);
+    int width = MeasureText(font, text);
     if (width > 0 && Widths.count < static_cast<int>(sizeof(Widths.entries) / sizeof(Widths.entries[0]))) {
         MeasuredWidth& kept = Widths.entries[Widths.count++];
         kept.font = description;
@@ -138,11 +140,9 @@ void Lv_AddColumn(HWND list, int column, const char* header, int width, int form
     SendMessageA(list, LVM_INSERTCOLUMNA, column, reinterpret_cast<LPARAM>(&col));
 }
 
-// Text and tip together, so a cut text can be read in full.
-void Sb_SetPart(HWND bar, int part, const char* text) {
-    SendMessageA(bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
-    SendMessageA(bar, SB_SETTIPTEXTA, part, reinterpret_cast<LPARAM>(text));
-}
+// A cut text can be read in full in the bar's tip (app/status_tips), which
+// shows the part's own text.
+void Sb_SetPart(HWND bar, int part, const char* text) { SendMessageA(bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text)); }
 
 // The standard small images first, then the program's strip; every
 // position goes in with one message, so the toolbar lays itself out once.
@@ -170,14 +170,16 @@ void Tb_AddPlaces(HWND toolbar, int stripBitmapId, int stripImageCount, const To
     SendMessageA(toolbar, TB_ADDBUTTONSA, count, reinterpret_cast<LPARAM>(buttons));
 }
 
-// A toolbar made with TBSTYLE_TOOLTIPS has a tip window of its own with a
-// tool for each button, and asks its parent for a tip's text only when the
-// tip first shows: nothing is made for tips at start-up. The tips show also
-// while the owner is inactive.
-void Tb_KeepTipsShown(HWND toolbar) {
-    HWND tips = reinterpret_cast<HWND>(SendMessageA(toolbar, TB_GETTOOLTIPS, 0, 0));
-    if (tips == nullptr) return;
-    SetWindowLongPtrA(tips, GWL_STYLE, GetWindowLongPtrA(tips, GWL_STYLE) | TTS_ALWAYSTIP);
+// A toolbar made with TBSTYLE_TOOLTIPS makes its tip window, with a tool
+// for each button, when it is first needed (Windows at once, Wine at the
+// first hover) and tells its parent with NM_TOOLTIPSCREATED; it asks for a
+// tip's text only when the tip first shows. The tips show also while the
+// owner is inactive. True when the notification was that toolbar's.
+bool Tb_KeepTipsShown(const NMHDR* header, int toolbarId) {
+    if (header->code != NM_TOOLTIPSCREATED || header->idFrom != static_cast<UINT_PTR>(toolbarId)) return false;
+    HWND tips = reinterpret_cast<const NMTOOLTIPSCREATED*>(header)->hwndToolTips;
+    if (tips != nullptr) SetWindowLongPtrA(tips, GWL_STYLE, GetWindowLongPtrA(tips, GWL_STYLE) | TTS_ALWAYSTIP);
+    return true;
 }
 
 // A button's tip is the string resource of its command id. True when the

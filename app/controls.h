@@ -25,5 +25,5 @@ struct ToolbarPlace {
     bool fromStrip;
 };
 void Tb_AddPlaces(HWND toolbar, int stripBitmapId, int stripImageCount, const ToolbarPlace* places, int count);
-void Tb_KeepTipsShown(HWND toolbar);
+bool Tb_KeepTipsShown(const NMHDR* header, int toolbarId);
 bool Tb_SupplyTip(HWND toolbar, const NMHDR* header);

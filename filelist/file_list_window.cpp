@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "app/buffered_paint.h"
 #include "app/controls.h"
 #include "app/instance.h"
 #include "app/layout.h"
@@ -12,6 +13,7 @@
 #include "app/list_sort.h"
 #include "app/long_work.h"
 #include "app/shell_entries.h"
+#include "app/status_tips.h"
 #include "archivers/formats.h"
 #include "filelist/collect.h"
 #include "filelist/file_list_commands.h"
@@ -97,6 +99,7 @@ static HWND CreateFileListToolbar(HWND window) {
     HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TRANSPARENT |
                                    TBSTYLE_TOOLTIPS, 0, 0, 0, 0, window, ChildId(IDC_TOOLBAR), AppInstance, nullptr);
     Tb_AddPlaces(toolbar, IDB_TOOLBAR, StripImageCount, FileToolbarPlaces, 6);
+    PaintToolbarThroughMemory(toolbar);
     return toolbar;
 }
 
@@ -123,9 +126,9 @@ static void CreateHeaderControls(HWND window) {
 static bool OnCreate(HWND window) {
     FileListWindow = window;
     FileListToolbar = CreateFileListToolbar(window);
-    Tb_KeepTipsShown(FileListToolbar);
-    FileListStatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0,
-                                        window, ChildId(IDC_STATUSBAR), AppInstance, nullptr);
+    FileListStatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
+                                        ChildId(IDC_STATUSBAR), AppInstance, nullptr);
+    Sb_AttachTips(FileListStatusBar);
     int parts[2] = {StatusPartAtCreation, -1};
     SendMessageA(FileListStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     CreateHeaderControls(window);
@@ -193,7 +196,10 @@ static void OnClose() {
 }
 
 static LRESULT OnNotify(const NMHDR* header) {
-    if (Tb_SupplyTip(FileListToolbar, header) || header->idFrom != IDC_FILELIST) return 0;
+    if (Tb_KeepTipsShown(header, IDC_TOOLBAR) || Tb_SupplyTip(FileListToolbar, header) ||
+        header->idFrom != IDC_FILELIST) {
+        return 0;
+    }
     switch (header->code) {
     case LVN_ITEMCHANGED: OnItemChanged(); break;
     case NM_RCLICK:       OnRightClick(reinterpret_cast<const NMITEMACTIVATE*>(header)); break;

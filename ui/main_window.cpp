@@ -4,12 +4,14 @@
 
 #include <cstdio>
 
+#include "app/buffered_paint.h"
 #include "app/controls.h"
 #include "app/heap.h"
 #include "app/instance.h"
 #include "app/layout.h"
 #include "app/long_work.h"
 #include "app/modal.h"
+#include "app/status_tips.h"
 #include "app/text.h"
 #include "app/unattended.h"
 #include "filelist/file_list_window.h"
@@ -47,6 +49,7 @@ static HWND CreateMainToolbar(HWND window) {
                                    0, 0, 0, window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TOOLBAR)),
                                    AppInstance, nullptr);
     Tb_AddPlaces(toolbar, IDB_TOOLBAR, StripImageCount, MainToolbarPlaces, 17);
+    PaintToolbarThroughMemory(toolbar);
     return toolbar;
 }
 
@@ -83,6 +86,7 @@ static HWND CreateTaskListView(HWND window) {
     AttachTaskListProcedure(list);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     AttachReasonTip(list);
+    PaintHeaderThroughMemory(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)));
     ShowWindow(list, SW_SHOW);
     SetFocus(list);
     AddTaskColumns(list);
@@ -109,9 +113,9 @@ static bool OnCreate(HWND window) {
                                                            ICC_TAB_CLASSES | ICC_PROGRESS_CLASS};
     InitCommonControlsEx(&controls);
     MainToolbar = CreateMainToolbar(window);
-    Tb_KeepTipsShown(MainToolbar);
-    MainStatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_TOOLTIPS, 0, 0, 0, 0, window,
+    MainStatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)), AppInstance, nullptr);
+    Sb_AttachTips(MainStatusBar);
     int parts[2] = {400, -1};
     SendMessageA(MainStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
     TaskListView = CreateTaskListView(window);
@@ -200,7 +204,7 @@ static void OnDestroy() {
 // Notifications of the other children are ignored.
 static LRESULT OnNotify(const NMHDR* header) {
     if (IsReasonTip(header->hwndFrom)) return OnReasonTipNotify(header);
-    if (Tb_SupplyTip(MainToolbar, header)) return 0;
+    if (Tb_KeepTipsShown(header, IDC_TOOLBAR) || Tb_SupplyTip(MainToolbar, header)) return 0;
     return header->idFrom == IDC_TASKLIST ? OnTaskListNotify(header) : 0;
 }
 
