@@ -7,7 +7,6 @@
 #include "program/command_line.h"
 #include "program/job_options.h"
 #include "program/job_run.h"
-#include "program/load_ahead.h"
 #include "program/run_loop.h"
 #include "program/startup.h"
 #include "filelist/file_list_window.h"
@@ -51,7 +50,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
     }
     if (!RegisterMainWindowClass(instance)) return 0;
     SetHandoffHandler(HandleHandedCommandLine);
-    LoadShowLibrariesAhead();
     HWND window = CreateMainWindow(instance);
     if (window == nullptr) return 0;
     HandleCommandLine(options.paths.c_str());
