@@ -81,7 +81,8 @@ static void Relay(TippedBar* entry, UINT message, WPARAM wp, LPARAM lp) {
 
 // The text of the part under the mouse when the bar cuts it, else empty
 // (an empty tip is not shown). The bar draws a part's text a few pixels
-// in from each edge.
+// in from each edge; a part reaching past the bar's right edge is cut
+// there too.
 static void TakeCutText(TippedBar* entry) {
     const int margins = 6;
     entry->text[0] = '\0';
@@ -94,6 +95,9 @@ static void TakeCutText(TippedBar* entry) {
     LRESULT length = SendMessageA(entry->bar, SB_GETTEXTLENGTHA, part, 0);
     if (LOWORD(length) >= sizeof(entry->text)) return;
     SendMessageA(entry->bar, SB_GETTEXTA, part, reinterpret_cast<LPARAM>(entry->text));
+    RECT client;
+    GetClientRect(entry->bar, &client);
+    if (rect.right > client.right) rect.right = client.right;
     if (TextWidthIn(entry->bar, entry->text) + margins <= rect.right - rect.left) entry->text[0] = '\0';
 }
 

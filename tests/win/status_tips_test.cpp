@@ -23,8 +23,9 @@ std::string TipTextAt(HWND bar, POINT point) {
 }  // namespace
 
 // No tip window until the mouse moves over the bar; then a part whose text
-// the bar cuts shows it whole and a part whose text fits shows none; a
-// destroyed bar takes its tip with it.
+// the bar cuts (by the part's width or by the bar's edge) shows it whole
+// and a part whose text fits shows none; a destroyed bar takes its tip
+// with it.
 TEST(StatusTips, MadeAtTheFirstHoverAndShownForCutTextsOnly) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     HWND window = CreateWindowExA(0, "STATIC", "", WS_POPUP | WS_VISIBLE, 50, 300, 500, 80, nullptr, nullptr, instance,
@@ -32,25 +33,29 @@ TEST(StatusTips, MadeAtTheFirstHoverAndShownForCutTextsOnly) {
     HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window, nullptr, instance,
                                nullptr);
     Sb_AttachTips(bar);
-    int parts[2] = {80, -1};
-    SendMessageA(bar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
-    const char* cut = "  総数 =    3  実行 =    1  待機 =    2";
-    Sb_SetPart(bar, 0, cut);
-    Sb_SetPart(bar, 1, "選択数 =    0");
+    // Part 0 is too narrow for its text, part 1 wide enough, and part 2
+    // wide enough but reaching past the bar's right edge (500 pixels).
+    int parts[3] = {80, 460, 900};
+    SendMessageA(bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
+    const char* texts[3] = {"  総数 =    3  実行 =    1  待機 =    2", "選択数 =    0", "選択数 =    0"};
+    const char* expected[3] = {texts[0], "", texts[2]};
+    for (int part = 0; part < 3; ++part) Sb_SetPart(bar, part, texts[part]);
     EXPECT_EQ(Sb_TipOf(bar), nullptr);
 
-    RECT first, second;
-    SendMessageA(bar, SB_GETRECT, 0, reinterpret_cast<LPARAM>(&first));
-    SendMessageA(bar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&second));
-    POINT inFirst = {(first.left + first.right) / 2, (first.top + first.bottom) / 2};
-    POINT inSecond = {(second.left + second.right) / 2, (second.top + second.bottom) / 2};
-    SendMessageA(bar, WM_MOUSEMOVE, 0, MAKELPARAM(inFirst.x, inFirst.y));
+    POINT inPart[3];
+    for (int part = 0; part < 3; ++part) {
+        RECT rect;
+        SendMessageA(bar, SB_GETRECT, part, reinterpret_cast<LPARAM>(&rect));
+        inPart[part] = {rect.left + 10, (rect.top + rect.bottom) / 2};
+    }
+    SendMessageA(bar, WM_MOUSEMOVE, 0, MAKELPARAM(inPart[0].x, inPart[0].y));
     HWND tip = Sb_TipOf(bar);
     ASSERT_NE(tip, nullptr);
     EXPECT_TRUE(GetWindowLongPtrA(tip, GWL_STYLE) & TTS_ALWAYSTIP);
-
-    EXPECT_EQ(TipTextAt(bar, inFirst), cut);
-    EXPECT_EQ(TipTextAt(bar, inSecond), "");
+    for (int part = 0; part < 3; ++part) {
+        SCOPED_TRACE(part);
+        EXPECT_EQ(TipTextAt(bar, inPart[part]), expected[part]);
+    }
 
     DestroyWindow(window);
     EXPECT_EQ(Sb_TipOf(bar), nullptr);
