@@ -142,7 +142,9 @@ void Lv_AddColumn(HWND list, int column, const char* header, int width, int form
 
 // A cut text can be read in full in the bar's tip (app/status_tips), which
 // shows the part's own text.
-void Sb_SetPart(HWND bar, int part, const char* text) { SendMessageA(bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text)); }
+void Sb_SetPart(HWND bar, int part, const char* text) {
+    SendMessageA(bar, SB_SETTEXTA, part, reinterpret_cast<LPARAM>(text));
+}
 
 // The standard small images first, then the program's strip; every
 // position goes in with one message, so the toolbar lays itself out once.
