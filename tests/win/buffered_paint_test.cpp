@@ -10,69 +10,49 @@
 #include "resources/resource.h"
 
 namespace {
-const char PaintTestClass[] = "fardelixpainttest";
-
 // A shown window with a toolbar of standard and strip images and a report
-// list with two columns, as the main window has them.
-struct PaintedWindow {
-    HWND window = nullptr;
-    HWND toolbar = nullptr;
-    HWND header = nullptr;
-};
-
-PaintedWindow MakeWindow(int x, bool throughMemory) {
+// list's header, as the main window has them: {window, toolbar, header}.
+std::vector<HWND> MakeWindow(int x, bool throughMemory) {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.hInstance = instance;
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1));
-    windowClass.lpszClassName = PaintTestClass;
-    RegisterClassA(&windowClass);
-    PaintedWindow made;
-    made.window = CreateWindowExA(0, PaintTestClass, "paint", WS_POPUP | WS_VISIBLE, x, 40, 320, 120, nullptr, nullptr,
+    WNDCLASSA parent = {0, DefWindowProcA, 0, 0, instance, nullptr, nullptr,
+                        reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_MENU + 1)), nullptr, "fardelixpainttest"};
+    RegisterClassA(&parent);
+    HWND window = CreateWindowExA(0, parent.lpszClassName, "", WS_POPUP | WS_VISIBLE, x, 40, 320, 120, nullptr, nullptr,
                                   instance, nullptr);
-    made.toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_TOOLTIPS, 0,
-                                   0, 0, 0, made.window, nullptr, instance, nullptr);
-    const ToolbarPlace places[6] = {{IDM_NEW_LIST, STD_FILENEW, false}, {IDM_SAVE_LIST, STD_FILESAVE, false},
-                                    {0, 0, false},                      {IDM_NEW_ARCHIVE, 0, true},
-                                    {IDM_DELETE, 3, true},              {IDM_STOP_ALL, 10, true}};
-    Tb_AddPlaces(made.toolbar, IDB_TOOLBAR, 12, places, 6);
-    HWND list = CreateWindowExA(WS_EX_CLIENTEDGE, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 40, 320, 80,
-                                made.window, nullptr, instance, nullptr);
+    HWND toolbar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT, 0, 0, 0, 0, window,
+                                   nullptr, instance, nullptr);
+    const ToolbarPlace places[5] = {{IDM_NEW_LIST, STD_FILENEW, false}, {0, 0, false}, {IDM_NEW_ARCHIVE, 0, true},
+                                    {IDM_DELETE, 3, true}, {IDM_STOP_ALL, 10, true}};
+    Tb_AddPlaces(toolbar, IDB_TOOLBAR, 12, places, 5);
+    HWND list = CreateWindowExA(0, WC_LISTVIEWA, "", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 40, 320, 80, window,
+                                nullptr, instance, nullptr);
     Lv_AddColumn(list, 0, "圧縮ファイル名", 150, LVCFMT_LEFT);
     Lv_AddColumn(list, 1, "サイズ合計", 80, LVCFMT_RIGHT);
-    made.header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
+    HWND header = reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0));
     if (throughMemory) {
-        PaintToolbarThroughMemory(made.toolbar);
-        PaintHeaderThroughMemory(made.header);
+        PaintToolbarThroughMemory(toolbar);
+        PaintHeaderThroughMemory(header);
     }
-    RedrawWindow(made.window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    return made;
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return {window, toolbar, header};
 }
 
-// The pixels of the window's client area as the screen shows them.
+// The window's client area as the screen shows it, 32 bits a pixel.
 std::vector<DWORD> Pixels(HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = client.right;
-    info.bmiHeader.biHeight = -client.bottom;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HDC memory = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(memory, bitmap);
     HDC screen = GetDC(window);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
+    HGDIOBJ old = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
-    ReleaseDC(window, screen);
-    GdiFlush();
-    const DWORD* start = static_cast<const DWORD*>(bits);
-    std::vector<DWORD> pixels(start, start + client.right * client.bottom);
     SelectObject(memory, old);
-    DeleteDC(memory);
+    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
+    std::vector<DWORD> pixels(static_cast<size_t>(client.right) * client.bottom);
+    GetDIBits(memory, bitmap, 0, client.bottom, pixels.data(), &info, DIB_RGB_COLORS);
     DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(window, screen);
     return pixels;
 }
 
@@ -93,21 +73,18 @@ void RepaintPartOverBlack(HWND control, const RECT& part) {
 // of part of them over what was there (the bitmap covers only the update
 // area, drawn at its place).
 TEST(BufferedPaint, ToolbarAndHeaderLookAsTheyDoOnTheScreen) {
-    PaintedWindow plain = MakeWindow(20, false);
-    PaintedWindow buffered = MakeWindow(400, true);
-    EXPECT_NE(GetWindowLongPtrA(buffered.toolbar, GWLP_WNDPROC), GetWindowLongPtrA(plain.toolbar, GWLP_WNDPROC));
-    EXPECT_NE(GetWindowLongPtrA(buffered.header, GWLP_WNDPROC), GetWindowLongPtrA(plain.header, GWLP_WNDPROC));
-    EXPECT_EQ(Pixels(buffered.window), Pixels(plain.window));
-
+    std::vector<HWND> plain = MakeWindow(20, false);
+    std::vector<HWND> buffered = MakeWindow(400, true);
+    EXPECT_EQ(Pixels(buffered[0]), Pixels(plain[0]));
     const RECT parts[2] = {{30, 2, 70, 20}, {60, 0, 200, 12}};
-    const HWND pairs[2][2] = {{plain.toolbar, buffered.toolbar}, {plain.header, buffered.header}};
-    for (const auto& pair : pairs) {
+    for (int control = 1; control <= 2; ++control) {
+        EXPECT_NE(GetWindowLongPtrA(buffered[control], GWLP_WNDPROC), GetWindowLongPtrA(plain[control], GWLP_WNDPROC));
         for (const RECT& part : parts) {
-            RepaintPartOverBlack(pair[0], part);
-            RepaintPartOverBlack(pair[1], part);
-            EXPECT_EQ(Pixels(buffered.window), Pixels(plain.window));
+            RepaintPartOverBlack(plain[control], part);
+            RepaintPartOverBlack(buffered[control], part);
+            EXPECT_EQ(Pixels(buffered[0]), Pixels(plain[0]));
         }
     }
-    DestroyWindow(plain.window);
-    DestroyWindow(buffered.window);
+    DestroyWindow(plain[0]);
+    DestroyWindow(buffered[0]);
 }
