@@ -206,3 +206,42 @@ bool Tb_SupplyTip(HWND toolbar, const NMHDR* header) {
     }
     return false;
 }
+
+// One tool covers the whole window and asks `asked` for its text each time
+// it shows (the spot under the mouse decides); null when no tip is made.
+HWND Tt_CreateOverWindow(HWND owner, HWND asked, HWND window) {
+    HINSTANCE instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrA(window, GWLP_HINSTANCE));
+    HWND tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, instance,
+                               nullptr);
+    if (tip == nullptr) return nullptr;
+    TTTOOLINFOA tool = {};
+    tool.cbSize = sizeof(tool);
+    tool.uFlags = TTF_IDISHWND;
+    tool.hwnd = asked;
+    tool.uId = reinterpret_cast<UINT_PTR>(window);
+    tool.lpszText = LPSTR_TEXTCALLBACKA;
+    SendMessageA(tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    return tip;
+}
+
+// The mouse messages a tip needs to see, handed on by the window's own
+// procedure: a tip that subclassed the window would look up its subclass
+// data at every message the window gets, and under Wine that is a round
+// trip to the server.
+bool Tt_IsRelayedMouse(UINT message) {
+    return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
+           message == WM_RBUTTONDOWN || message == WM_RBUTTONUP || message == WM_MBUTTONDOWN || message == WM_MBUTTONUP;
+}
+
+void Tt_Relay(HWND tip, HWND window, UINT message, WPARAM wp, LPARAM lp) {
+    MSG relayed = {window, message, wp, lp, static_cast<DWORD>(GetMessageTime()), {0, 0}};
+    SendMessageA(tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+}
+
+// Takes the tip down and lets it come back, asking for its text again:
+// the mouse moved to another row or part.
+void Tt_Restart(HWND tip) {
+    SendMessageA(tip, TTM_ACTIVATE, FALSE, 0);
+    SendMessageA(tip, TTM_ACTIVATE, TRUE, 0);
+}

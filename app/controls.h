@@ -27,3 +27,10 @@ struct ToolbarPlace {
 void Tb_AddPlaces(HWND toolbar, int stripBitmapId, int stripImageCount, const ToolbarPlace* places, int count);
 bool Tb_KeepTipsShown(const NMHDR* header, int toolbarId);
 bool Tb_SupplyTip(HWND toolbar, const NMHDR* header);
+
+// Tips of the program's own over a whole window, for the task list's
+// reasons and the status bars' cut texts.
+HWND Tt_CreateOverWindow(HWND owner, HWND asked, HWND window);
+bool Tt_IsRelayedMouse(UINT message);
+void Tt_Relay(HWND tip, HWND window, UINT message, WPARAM wp, LPARAM lp);
+void Tt_Restart(HWND tip);

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include "app/controls.h"
-#include "app/instance.h"
 
 namespace {
 // A bar with tips, its tip window (null until first needed), the part the
@@ -36,22 +35,6 @@ HWND Sb_TipOf(HWND bar) {
     return entry != nullptr ? entry->tip : nullptr;
 }
 
-// One tool covers the whole bar and asks for its text each time it shows:
-// the part under the mouse decides.
-static void MakeTip(TippedBar* entry) {
-    entry->tip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                 CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, entry->bar, nullptr,
-                                 AppInstance, nullptr);
-    if (entry->tip == nullptr) return;
-    TTTOOLINFOA tool = {};
-    tool.cbSize = sizeof(tool);
-    tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = entry->bar;
-    tool.uId = reinterpret_cast<UINT_PTR>(entry->bar);
-    tool.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(entry->tip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-}
-
 static int PartAt(HWND bar, POINT point, RECT* rect) {
     int count = static_cast<int>(SendMessageA(bar, SB_GETPARTS, 0, 0));
     for (int part = 0; part < count; ++part) {
@@ -63,20 +46,16 @@ static int PartAt(HWND bar, POINT point, RECT* rect) {
 // Moving to another part takes the tip down and lets it come back with
 // that part's text.
 static void Relay(TippedBar* entry, UINT message, WPARAM wp, LPARAM lp) {
-    if (entry->tip == nullptr) MakeTip(entry);
+    if (entry->tip == nullptr) entry->tip = Tt_CreateOverWindow(entry->bar, entry->bar, entry->bar);
     if (entry->tip == nullptr) return;
     if (message == WM_MOUSEMOVE) {
         POINT point = {static_cast<short>(LOWORD(lp)), static_cast<short>(HIWORD(lp))};
         RECT rect;
         int part = PartAt(entry->bar, point, &rect);
-        if (part != entry->part) {
-            entry->part = part;
-            SendMessageA(entry->tip, TTM_ACTIVATE, FALSE, 0);
-            SendMessageA(entry->tip, TTM_ACTIVATE, TRUE, 0);
-        }
+        if (part != entry->part) Tt_Restart(entry->tip);
+        entry->part = part;
     }
-    MSG relayed = {entry->bar, message, wp, lp, static_cast<DWORD>(GetMessageTime()), {0, 0}};
-    SendMessageA(entry->tip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    Tt_Relay(entry->tip, entry->bar, message, wp, lp);
 }
 
 // The text of the part under the mouse when the bar cuts it, else empty
@@ -121,11 +100,6 @@ static bool SupplyText(TippedBar* entry, const NMHDR* header) {
     return false;
 }
 
-static bool IsMouseMessage(UINT message) {
-    return message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
-           message == WM_RBUTTONDOWN || message == WM_RBUTTONUP || message == WM_MBUTTONDOWN || message == WM_MBUTTONUP;
-}
-
 static void Forget(TippedBar* entry) {
     if (entry->tip != nullptr) DestroyWindow(entry->tip);
     *entry = TippedBar();
@@ -134,7 +108,7 @@ static void Forget(TippedBar* entry) {
 static LRESULT CALLBACK TippedBarProc(HWND bar, UINT message, WPARAM wp, LPARAM lp) {
     TippedBar* entry = Find(bar);
     if (entry != nullptr) {
-        if (IsMouseMessage(message)) Relay(entry, message, wp, lp);
+        if (Tt_IsRelayedMouse(message)) Relay(entry, message, wp, lp);
         if (message == WM_NOTIFY && SupplyText(entry, reinterpret_cast<const NMHDR*>(lp))) return 0;
         if (message == WM_NCDESTROY) Forget(entry);
     }

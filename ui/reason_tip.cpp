@@ -2,7 +2,7 @@
 
 #include <commctrl.h>
 
-#include "app/instance.h"
+#include "app/controls.h"
 #include "app/text.h"
 #include "tasks/task_rows.h"
 #include "tasks/task_table.h"
@@ -26,20 +26,10 @@ void AttachReasonTip(HWND list) {
     TippedRow = -1;
 }
 
+// A width makes the tip break at the reason's line ends.
 static void CreateReasonTip(HWND list) {
-    ReasonTip = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetParent(list), nullptr,
-                                AppInstance, nullptr);
-    if (ReasonTip == nullptr) return;
-    TTTOOLINFOA tool = {};
-    tool.cbSize = sizeof(tool);
-    tool.uFlags = TTF_IDISHWND;
-    tool.hwnd = GetParent(list);
-    tool.uId = reinterpret_cast<UINT_PTR>(list);
-    tool.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(ReasonTip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    // A width makes the tip break at the reason's line ends.
-    SendMessageA(ReasonTip, TTM_SETMAXTIPWIDTH, 0, 480);
+    ReasonTip = Tt_CreateOverWindow(GetParent(list), GetParent(list), list);
+    if (ReasonTip != nullptr) SendMessageA(ReasonTip, TTM_SETMAXTIPWIDTH, 0, 480);
 }
 
 bool IsReasonTip(HWND window) { return window != nullptr && window == ReasonTip; }
@@ -82,21 +72,14 @@ static void TrackReasonTipRow(HWND list, LPARAM point) {
     int row = RowAt(list, client);
     if (row == TippedRow) return;
     TippedRow = row;
-    SendMessageA(ReasonTip, TTM_ACTIVATE, FALSE, 0);
-    SendMessageA(ReasonTip, TTM_ACTIVATE, TRUE, 0);
+    Tt_Restart(ReasonTip);
 }
 
-// The list's procedure hands the tip the mouse messages it needs. A tip
-// that subclassed the list itself would look up its subclass data at every
-// message the list gets, and under Wine that is a round trip to the server:
-// filling a list of thousands of tasks took twice as long.
+// The list's procedure hands the tip the mouse messages it needs: filling
+// a list of thousands of tasks sends it many more messages than that.
 void RelayMouseToReasonTip(HWND list, UINT message, WPARAM wp, LPARAM lp) {
-    bool mouse = message == WM_MOUSEMOVE || message == WM_LBUTTONDOWN || message == WM_LBUTTONUP ||
-                 message == WM_RBUTTONDOWN || message == WM_RBUTTONUP || message == WM_MBUTTONDOWN ||
-                 message == WM_MBUTTONUP;
-    if (!mouse) return;
+    if (!Tt_IsRelayedMouse(message)) return;
     if (message == WM_MOUSEMOVE) TrackReasonTipRow(list, lp);
     if (ReasonTip == nullptr || list != TippedList) return;
-    MSG relayed = {list, message, wp, lp, static_cast<DWORD>(GetMessageTime()), {0, 0}};
-    SendMessageA(ReasonTip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
+    Tt_Relay(ReasonTip, list, message, wp, lp);
 }

@@ -8,6 +8,7 @@
 #include "app/buffered_paint.h"
 #include "app/controls.h"
 #include "resources/resource.h"
+#include "tests/win/test_support.h"
 
 namespace {
 // A shown window with a toolbar of standard and strip images and a report
@@ -37,23 +38,10 @@ std::vector<HWND> MakeWindow(int x, bool throughMemory) {
     return {window, toolbar, header};
 }
 
-// The window's client area as the screen shows it, 32 bits a pixel.
-std::vector<DWORD> Pixels(HWND window) {
+std::string Pixels(HWND window) {
     RECT client;
     GetClientRect(window, &client);
-    HDC screen = GetDC(window);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, client.right, client.bottom);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
-    SelectObject(memory, old);
-    BITMAPINFO info = {{sizeof(BITMAPINFOHEADER), client.right, -client.bottom, 1, 32, BI_RGB, 0, 0, 0, 0, 0}, {}};
-    std::vector<DWORD> pixels(static_cast<size_t>(client.right) * client.bottom);
-    GetDIBits(memory, bitmap, 0, client.bottom, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(window, screen);
-    return pixels;
+    return ScreenPixels(window, client.right, client.bottom);
 }
 
 // Paints the control black on the screen, then lets it repaint the part.

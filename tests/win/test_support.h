@@ -47,6 +47,9 @@ void InstallFakeModal();
 std::string TempFolder(const char* name);
 void WriteFileBytes(const std::string& path, const std::string& bytes);
 std::string ReadFileBytes(const std::string& path);
+// What the screen shows of the window's client area (the whole screen for
+// null), as the rows of a 24-bit bottom-up bitmap.
+std::string ScreenPixels(HWND window, int width, int height);
 bool PumpUntil(const std::function<bool()>& done, int timeoutMs);
 void PumpPending();
 void EnsureMainWindow();
