@@ -69,19 +69,33 @@ static void SetStatusParts(int statusWidth) {
     SendMessageA(MainStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
 }
 
-static void LayoutMainWindow(int width, int height) {
-    int top = ClientHeight(MainToolbar) + 2;
-    MoveWindow(TaskListView, 0, top, width, height - ClientHeight(MainStatusBar) - top, TRUE);
+static void FitStatusParts() {
     RECT bar;
     GetClientRect(MainStatusBar, &bar);
     SetStatusParts(bar.right - bar.left);
 }
 
+// The list fills what the toolbar (with a 2-pixel gap under it) and the
+// status bar leave; they have placed themselves already.
+static RECT TaskListPlace(int width, int height) {
+    RECT place = {0, ClientHeight(MainToolbar) + 2, width, height - ClientHeight(MainStatusBar)};
+    return place;
+}
+
+static void LayoutMainWindow(int width, int height) {
+    RECT place = TaskListPlace(width, height);
+    MoveWindow(TaskListView, place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
+    FitStatusParts();
+}
+
+// Made where the layout puts it, so that the first layout moves nothing.
 static HWND CreateTaskListView(HWND window) {
     RECT client;
     GetClientRect(window, &client);
+    RECT place = TaskListPlace(client.right, client.bottom);
     HWND list = CreateWindowExA(WS_EX_CLIENTEDGE | WS_EX_ACCEPTFILES, WC_LISTVIEWA, "",
-                                WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, 0, 0, client.right, client.bottom, window,
+                                WS_CHILD | LVS_REPORT | LVS_SHOWSELALWAYS, place.left, place.top,
+                                place.right - place.left, place.bottom - place.top, window,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_TASKLIST)), AppInstance, nullptr);
     AttachTaskListProcedure(list);
     SendMessageA(list, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
@@ -116,14 +130,10 @@ static bool OnCreate(HWND window) {
     MainStatusBar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, window,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)), AppInstance, nullptr);
     Sb_AttachTips(MainStatusBar);
-    int parts[2] = {400, -1};
-    SendMessageA(MainStatusBar, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    FitStatusParts();
     TaskListView = CreateTaskListView(window);
     AttachTaskRows(TaskListView);
     ListenForStatusChanges();
-    RECT client;
-    GetClientRect(window, &client);
-    LayoutMainWindow(client.right, client.bottom);
     ResetTaskSortFlags();
     PrepareFileListWindow(window);
     RefreshStatusBar();

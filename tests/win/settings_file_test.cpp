@@ -72,3 +72,60 @@ TEST(SettingsFile, HandEditedValuesStayInRange) {
         EXPECT_EQ(Settings.DefError, c.error);
     }
 }
+
+// The file is read in one go and parsed by the program; what it reads must
+// be what the system's profile functions read from the same bytes: names
+// in any case with blanks around them, only the first section of a name,
+// "]" as the trail byte of ゾ, lines ended by "\r" alone, comments, keys
+// without "=", quotes, numbers with a sign or a base, and a file with a
+// byte-order mark (left to the system).
+TEST(SettingsFile, ReadsAsTheProfileFunctionsRead) {
+    const char* const files[] = {
+        "[config]\r\n defcomptype = 3 \r\nDEFERROR=1\r\n[dir]\r\nopenfolder = \"C:\\ソフト\\\" \r\n",
+        "[CONFIG]\r\nDefError=1\r\n[DIR]\r\nOpenFolder=C:\\a\\\r\n[CONFIG]\r\nDefCompType=5\r\n",
+        "[CONFIG]ゾ\r\nDefCompType=2\r\n[DIR]ゾ]\r\nOpenFolder=C:\\表\\\r\n",
+        "[CONFIG]\rDefCompType=4\rDefError=1\r[DIR]\rOpenFolder=C:\\r\\\r",
+        "[CONFIG]\r\n;DefCompType=3\r\nDefError\r\n[DIR]\r\nOpenFolder\r\n",
+        "[DIR]\r\nOpenFolder='C:\\x\\'\r\n",
+        "[DIR]\r\nOpenFolder=\"C:\\y\\'\r\n",
+        "[CONFIG]\r\nDefCompType=0x4\r\nDefMeltAuto=+1\r\nDefError=1z\r\nDefMeltOverwrite=0b11\r\n",
+        "DefCompType=3\r\n[CONFIG]\r\nDefError=1\r\n",
+        "[CONFIG]\n\tDefCompType\t=\t2\t\n[DIR\nOpenFolder=C:\\z\\\n",
+        "\xEF\xBB\xBF[CONFIG]\r\nDefCompType=3\r\n",
+        "",
+    };
+    for (const char* file : files) {
+        SCOPED_TRACE(file);
+        std::string folder = TempFolder("ini");
+        std::string ini = folder + "fardelix.ini";
+        WriteFileBytes(ini, file);
+        SettingsRecord system = {};
+        auto byte = [&](const char* key, int fallback) {
+            return static_cast<unsigned char>(GetPrivateProfileIntA("CONFIG", key, fallback, ini.c_str()) & 0xFF);
+        };
+        system.DefCompType = byte("DefCompType", 0);
+        system.DefMeltAuto = byte("DefMeltAuto", 2);
+        system.DefMeltOverwrite = byte("DefMeltOverwrite", 0);
+        system.DefError = byte("DefError", 0);
+        NormalizeSettings(&system);
+        GetPrivateProfileStringA("DIR", "OpenFolder", folder.c_str(), system.OpenFolder, PathSize, ini.c_str());
+        ResetSettings(folder.c_str());
+        LoadSettings(ini.c_str());
+        EXPECT_EQ(Settings.DefCompType, system.DefCompType);
+        EXPECT_EQ(Settings.DefMeltAuto, system.DefMeltAuto);
+        EXPECT_EQ(Settings.DefMeltOverwrite, system.DefMeltOverwrite);
+        EXPECT_EQ(Settings.DefError, system.DefError);
+        EXPECT_STREQ(Settings.OpenFolder, system.OpenFolder);
+    }
+}
+
+// The profile functions cut a value at the buffer; a cut folder is a wrong
+// one, so a folder too long for a path keeps the folder from before.
+TEST(SettingsFile, FolderTooLongForAPathIsNotTaken) {
+    std::string folder = TempFolder("ini");
+    std::string ini = folder + "fardelix.ini";
+    WriteFileBytes(ini, "[DIR]\r\nOpenFolder=C:\\" + std::string(PathSize, 'a') + "\\\r\n");
+    ResetSettings(folder.c_str());
+    LoadSettings(ini.c_str());
+    EXPECT_EQ(std::string(Settings.OpenFolder), folder);
+}
