@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the toolbar strip (resources/toolbar.bmp: twelve 16 x 15 images,
-4 bits per pixel, standard VGA palette) and the program icon
+"""Draws the toolbar strip (resources/toolbar.bmp: twelve 16 x 16 images,
+the size of the standard images beside them, so the toolbar takes the strip
+as it is instead of enlarging a copy; 4 bits per pixel, standard VGA palette) and the program icon
 (resources/fardelix.ico: 32 x 32 and 16 x 16, 4 bits per pixel).
 Run it again after changing a picture; the outputs are committed."""
 import os, struct
@@ -82,8 +83,10 @@ def info_header(width, height, image_size):
     return struct.pack('<IiiHHIIiiII', 40, width, height, 1, 4, 0, image_size, 2835, 2835, 16, 16)
 
 def write_strip(path):
-    width, height = 16 * len(PICTURES), 15
-    pixels = [[KEY[PICTURES[i][y][x % 16]] for x in range(width) for i in [x // 16]] for y in range(height)]
+    # The pictures have 15 rows; the 16th is background.
+    width, height = 16 * len(PICTURES), 16
+    rows = [picture + ["." * 16] for picture in PICTURES]
+    pixels = [[KEY[rows[i][y][x % 16]] for x in range(width) for i in [x // 16]] for y in range(height)]
     data = pack_rows(pixels, width, height)
     header = info_header(width, height, len(data)) + palette_bytes()
     offset = 14 + len(header)
