@@ -7,6 +7,14 @@
 #include "settings/settings.h"
 #include "tests/win/test_support.h"
 
+// The four bytes of the settings as loaded.
+static void ExpectSettingBytes(int comp, int melt, int overwrite, int error) {
+    EXPECT_EQ(Settings.DefCompType, comp);
+    EXPECT_EQ(Settings.DefMeltAuto, melt);
+    EXPECT_EQ(Settings.DefMeltOverwrite, overwrite);
+    EXPECT_EQ(Settings.DefError, error);
+}
+
 TEST(SettingsFile, MissingFileGivesDefaults) {
     std::string folder = TempFolder("ini");
     ResetSettings(folder.c_str());
@@ -66,10 +74,7 @@ TEST(SettingsFile, HandEditedValuesStayInRange) {
         WriteFileBytes(ini, c.file);
         ResetSettings(folder.c_str());
         LoadSettings(ini.c_str());
-        EXPECT_EQ(Settings.DefCompType, c.comp);
-        EXPECT_EQ(Settings.DefMeltAuto, c.melt);
-        EXPECT_EQ(Settings.DefMeltOverwrite, c.overwrite);
-        EXPECT_EQ(Settings.DefError, c.error);
+        ExpectSettingBytes(c.comp, c.melt, c.overwrite, c.error);
     }
 }
 
@@ -111,10 +116,7 @@ TEST(SettingsFile, ReadsAsTheProfileFunctionsRead) {
         GetPrivateProfileStringA("DIR", "OpenFolder", folder.c_str(), system.OpenFolder, PathSize, ini.c_str());
         ResetSettings(folder.c_str());
         LoadSettings(ini.c_str());
-        EXPECT_EQ(Settings.DefCompType, system.DefCompType);
-        EXPECT_EQ(Settings.DefMeltAuto, system.DefMeltAuto);
-        EXPECT_EQ(Settings.DefMeltOverwrite, system.DefMeltOverwrite);
-        EXPECT_EQ(Settings.DefError, system.DefError);
+        ExpectSettingBytes(system.DefCompType, system.DefMeltAuto, system.DefMeltOverwrite, system.DefError);
         EXPECT_STREQ(Settings.OpenFolder, system.OpenFolder);
     }
 }
