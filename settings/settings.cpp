@@ -68,12 +68,15 @@ void TakeSettingsText(const std::string& text) {
     }
 }
 
+unsigned char ByteFromSystem(const char* key, int fallback, const char* iniPath) {
+    return LowByte(static_cast<int>(GetPrivateProfileIntA("CONFIG", key, fallback, iniPath)));
+}
+
 void TakeSettingsFromSystem(const char* iniPath) {
-    Settings.DefCompType = LowByte(static_cast<int>(GetPrivateProfileIntA("CONFIG", "DefCompType", 0, iniPath)));
-    Settings.DefMeltAuto =
-        LowByte(static_cast<int>(GetPrivateProfileIntA("CONFIG", "DefMeltAuto", AutoFolderUnlessSingle, iniPath)));
-    Settings.DefMeltOverwrite = LowByte(static_cast<int>(GetPrivateProfileIntA("CONFIG", "DefMeltOverwrite", 0, iniPath)));
-    Settings.DefError = LowByte(static_cast<int>(GetPrivateProfileIntA("CONFIG", "DefError", 0, iniPath)));
+    Settings.DefCompType = ByteFromSystem("DefCompType", 0, iniPath);
+    Settings.DefMeltAuto = ByteFromSystem("DefMeltAuto", AutoFolderUnlessSingle, iniPath);
+    Settings.DefMeltOverwrite = ByteFromSystem("DefMeltOverwrite", 0, iniPath);
+    Settings.DefError = ByteFromSystem("DefError", 0, iniPath);
     char folder[PathSize];
     GetPrivateProfileStringA("DIR", "OpenFolder", Settings.OpenFolder, folder, sizeof(folder), iniPath);
     CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
