@@ -38,6 +38,22 @@ const char* FindFirstChar932(const char* text, char wanted) {
     return nullptr;
 }
 
+static char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameTextIgnoringCase(const char* text, size_t length, const char* wanted) {
+    size_t i = 0;
+    while (i < length && wanted[i] != '\0') {
+        if (IsLeadByte932(static_cast<unsigned char>(wanted[i])) && wanted[i + 1] != '\0') {
+            if (i + 1 >= length || text[i] != wanted[i] || text[i + 1] != wanted[i + 1]) return false;
+            i += 2;
+            continue;
+        }
+        if (LowerAscii(text[i]) != LowerAscii(wanted[i])) return false;
+        ++i;
+    }
+    return i == length && wanted[i] == '\0';
+}
+
 bool EndsWithBackslash(const char* text) {
     const char* last = nullptr;
     for (const char* p = text; *p; p = NextChar932(p)) last = p;

@@ -15,6 +15,9 @@ const char* NextChar932(const char* p);
 const char* FindLastSeparator(const char* text);
 const char* FindFirstChar932(const char* text, char wanted);
 bool EndsWithBackslash(const char* text);
+// The first `length` bytes of `text` are all of `wanted`, without regard to
+// the case of ASCII letters; double-byte characters compare as they are.
+bool SameTextIgnoringCase(const char* text, size_t length, const char* wanted);
 bool CopyText(char* dest, size_t size, const char* src);
 bool AppendText(char* dest, size_t size, const char* src);
 #if defined(__MINGW32__)

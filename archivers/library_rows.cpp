@@ -11,21 +11,12 @@
 #endif
 static const char BundledNames[] = FARDELIX_BUNDLED_NAMES;
 
-static char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-static bool SameNameIgnoringCase(const char* a, size_t length, const char* b) {
-    for (size_t i = 0; i < length; ++i) {
-        if (b[i] == '\0' || LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-    }
-    return b[length] == '\0';
-}
-
 bool IsServedByBundledLibrary(const char* library) {
     if (library == nullptr || library[0] == '\0') return false;
     for (const char* name = BundledNames; *name != '\0';) {
         const char* end = strchr(name, '|');
         size_t length = end != nullptr ? static_cast<size_t>(end - name) : strlen(name);
-        if (length > 0 && SameNameIgnoringCase(name, length, library)) return true;
+        if (length > 0 && SameTextIgnoringCase(name, length, library)) return true;
         if (end == nullptr) break;
         name = end + 1;
     }

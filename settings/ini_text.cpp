@@ -9,16 +9,6 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f' || c == 0x1A; }
 
-char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(const std::string& name, const char* wanted) {
-    if (name.size() != strlen(wanted)) return false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        if (AsciiLower(name[i]) != AsciiLower(wanted[i])) return false;
-    }
-    return true;
-}
-
 std::string Trimmed(const char* begin, const char* end) {
     while (begin < end && IsBlank(*begin)) ++begin;
     while (end > begin && IsBlank(end[-1])) --end;
@@ -60,6 +50,13 @@ std::string Unquoted(const std::string& value) {
     return value;
 }
 
+int DigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
+    return 99;
+}
+
 }  // namespace
 
 bool FindIniValue(const std::string& text, const char* section, const char* key, std::string* value) {
@@ -71,7 +68,7 @@ bool FindIniValue(const std::string& text, const char* section, const char* key,
         if (SectionName(line.text, &name)) {
             // Only the first section of the name counts.
             if (inSection) return false;
-            inSection = SameName(name, section);
+            inSection = SameTextIgnoringCase(name.data(), name.size(), section);
             continue;
         }
         if (!inSection) continue;
@@ -79,23 +76,13 @@ bool FindIniValue(const std::string& text, const char* section, const char* key,
         size_t equals = line.text.find('=');
         if (equals == std::string::npos) continue;
         const char* begin = line.text.c_str();
-        if (!SameName(Trimmed(begin, begin + equals), key)) continue;
+        name = Trimmed(begin, begin + equals);
+        if (!SameTextIgnoringCase(name.data(), name.size(), key)) continue;
         *value = Unquoted(Trimmed(begin + equals + 1, begin + line.text.size()));
         return true;
     }
     return false;
 }
-
-namespace {
-
-int DigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'z') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'Z') return c - 'A' + 10;
-    return 99;
-}
-
-}  // namespace
 
 int IniNumber(const std::string& value, int fallback) {
     if (value.empty()) return fallback;

@@ -106,6 +106,15 @@ TEST(Text, CharacterSearchSkipsTrailBytes) {
     EXPECT_EQ(FindLastSeparator("a\x95"), nullptr);
 }
 
+// ASCII letters in any case; a double-byte character only as it is (ア and
+// ッ differ only in a trail byte of an ASCII letter's case).
+TEST(Text, SameTextIgnoringCaseFoldsAsciiOnly) {
+    EXPECT_TRUE(SameTextIgnoringCase("config", 6, "CONFIG"));
+    EXPECT_FALSE(SameTextIgnoringCase("config", 5, "CONFIG"));
+    EXPECT_FALSE(SameTextIgnoringCase("\x83\x61", 2, "\x83\x41"));
+    EXPECT_TRUE(SameTextIgnoringCase("表a", 3, "表A"));
+}
+
 TEST(Text, PathIsOrIsInsideComparesAsWindowsDoes) {
     struct Case {
         const char* path;

@@ -91,10 +91,9 @@ TEST(SettingsFile, ReadsAsTheProfileFunctionsRead) {
         "[CONFIG]ゾ\r\nDefCompType=2\r\n[DIR]ゾ]\r\nOpenFolder=C:\\表\\\r\n",
         "[CONFIG]\rDefCompType=4\rDefError=1\r[DIR]\rOpenFolder=C:\\r\\\r",
         "[CONFIG]\r\n;DefCompType=3\r\nDefError\r\n[DIR]\r\nOpenFolder\r\n",
+        "[CONFIG]\r\nDefCompType=0x4\r\nDefMeltAuto=+1\r\nDefError=1z\r\nDefMeltOverwrite=0b11\r\n"
         "[DIR]\r\nOpenFolder='C:\\x\\'\r\n",
-        "[DIR]\r\nOpenFolder=\"C:\\y\\'\r\n",
-        "[CONFIG]\r\nDefCompType=0x4\r\nDefMeltAuto=+1\r\nDefError=1z\r\nDefMeltOverwrite=0b11\r\n",
-        "DefCompType=3\r\n[CONFIG]\r\nDefError=1\r\n",
+        "DefCompType=3\r\n[CONFIG]\r\nDefError=1\r\n[DIR]\r\nOpenFolder=\"C:\\y\\'\r\n",
         "[CONFIG]\n\tDefCompType\t=\t2\t\n[DIR\nOpenFolder=C:\\z\\\n",
         "\xEF\xBB\xBF[CONFIG]\r\nDefCompType=3\r\n",
         "",
