@@ -102,8 +102,11 @@ static HWND CreateTaskListView(HWND window) {
     AttachReasonTip(list);
     PaintHeaderThroughMemory(reinterpret_cast<HWND>(SendMessageA(list, LVM_GETHEADER, 0, 0)));
     ShowWindow(list, SW_SHOW);
-    SetFocus(list);
+    // Each column otherwise moves the list's contents and scroll bar on its
+    // own; held, the list settles once, when its drawing is let go.
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     AddTaskColumns(list);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     return list;
 }
 
@@ -218,20 +221,11 @@ static LRESULT OnNotify(const NMHDR* header) {
     return header->idFrom == IDC_TASKLIST ? OnTaskListNotify(header) : 0;
 }
 
-// The window is activated before it is first shown (the list takes the
-// focus while the window is made); a frame drawn then would be drawn for
-// nothing, as the first paint draws it again. The active state is kept all
-// the same.
-static LRESULT OnNcActivate(HWND window, WPARAM wp, LPARAM lp) {
-    return DefWindowProcA(window, WM_NCACTIVATE, wp, IsWindowVisible(window) ? lp : -1);
-}
-
 static LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wp, LPARAM lp) {
     switch (message) {
     case WM_CREATE:   return OnCreate(window) ? 0 : -1;
     case WM_SIZE:     OnSize(window, message, wp, lp); return 0;
     case WM_SETFOCUS: SetFocus(TaskListView); return 0;
-    case WM_NCACTIVATE: return OnNcActivate(window, wp, lp);
     case WM_NOTIFY:   return OnNotify(reinterpret_cast<const NMHDR*>(lp));
     case WM_COMMAND:  ExecuteMainCommand(LOWORD(wp)); return 0;
     case WM_CLOSE:    OnClose(window); return 0;

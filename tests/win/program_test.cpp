@@ -56,6 +56,15 @@ TEST_F(ProgramTest, StartsCentredWithTitleAndWritesSettingsOnClose) {
     EXPECT_EQ(rect.right - rect.left, 800);
     EXPECT_EQ(rect.bottom - rect.top, 600);
     EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 800) / 2);
+    // Shown active, with the keys going to the task list from the start.
+    GUITHREADINFO thread = {};
+    thread.cbSize = sizeof(thread);
+    HWND tasks = GetDlgItem(program.window, IDC_TASKLIST);
+    EXPECT_TRUE(PumpUntil([&] {
+        return IsWindowVisible(program.window) && GetGUIThreadInfo(program.process.dwThreadId, &thread) &&
+               thread.hwndFocus == tasks;
+    }, 5000)) << "focus " << thread.hwndFocus << ", main " << program.window << ", list " << tasks;
+    EXPECT_EQ(thread.hwndActive, program.window);
     EXPECT_EQ(program.Close(), 0u);
 
     std::string ini = folder + "fardelix.ini";
