@@ -6,6 +6,7 @@ list(APPEND CORE_SOURCES
 list(APPEND WIN_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/buffered_paint.cpp
     ${CMAKE_CURRENT_LIST_DIR}/controls.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/first_activation.cpp
     ${CMAKE_CURRENT_LIST_DIR}/heap.cpp
     ${CMAKE_CURRENT_LIST_DIR}/instance.cpp
     ${CMAKE_CURRENT_LIST_DIR}/list_rows.cpp

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "app/first_activation.h"
 #include "app/text.h"
 #include "archivers/library_search.h"
 #include "program/command_line.h"
@@ -48,6 +49,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR commandLine, int show) {
         HandOver(running, options.paths.c_str());
         return 0;
     }
+    PrepareFirstActivation();
     if (!RegisterMainWindowClass(instance)) return 0;
     SetHandoffHandler(HandleHandedCommandLine);
     HWND window = CreateMainWindow(instance);
