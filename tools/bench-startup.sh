@@ -40,3 +40,10 @@ echo "$out" | awk '
         if (program == "" || bare == "") { print "no result"; exit 1 }
         printf "program %.1f ms, bare window %.1f ms (median of starts), ratio %.2f\n", program, bare, program / bare
     }'
+# The two starts of a round run one after the other, so they share the
+# machine's state of the moment; the median of the rounds' own ratios is
+# less moved by a slow stretch than the ratio of the medians.
+paste <(echo "$out" | awk '$1 == "start" && $2 ~ /fardelix\.exe$/ { print $3 }') \
+      <(echo "$out" | awk '$1 == "start" && $2 ~ /bench_bare\.exe$/ { print $3 }') |
+    awk '{ print $1 / $2 }' | sort -n |
+    awk '{ r[NR] = $1 } END { m = NR % 2 ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2; printf "median of the rounds\047 ratios %.2f (%d rounds)\n", m, NR }'
