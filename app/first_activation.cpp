@@ -2,10 +2,10 @@
 
 #include <windows.h>
 
-// Asking whether the keyboard layout is an input method loads it. Both
-// libraries are loaded already in any process with windows, so they are
-// looked up rather than imported; the COM library stays loaded for the
-// activation to use.
+// Asking whether the keyboard layout is an input method loads it. The
+// input-method library is loaded in any process with windows, so its entry
+// is looked up rather than imported; the COM library, loaded here, stays
+// loaded for the activation to use.
 static DWORD WINAPI LoadForFirstActivation(void*) {
     HMODULE imm = GetModuleHandleA("imm32.dll");
     FARPROC isInputMethod = imm != nullptr ? GetProcAddress(imm, "ImmIsIME") : nullptr;
