@@ -77,9 +77,10 @@ void TakeSettingsFromSystem(const char* iniPath) {
     Settings.DefMeltAuto = ByteFromSystem("DefMeltAuto", AutoFolderUnlessSingle, iniPath);
     Settings.DefMeltOverwrite = ByteFromSystem("DefMeltOverwrite", 0, iniPath);
     Settings.DefError = ByteFromSystem("DefError", 0, iniPath);
-    char folder[PathSize];
-    GetPrivateProfileStringA("DIR", "OpenFolder", Settings.OpenFolder, folder, sizeof(folder), iniPath);
-    CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
+    // One byte more than a path holds: a value that fills it was cut.
+    char folder[PathSize + 1];
+    DWORD length = GetPrivateProfileStringA("DIR", "OpenFolder", Settings.OpenFolder, folder, sizeof(folder), iniPath);
+    if (length < PathSize) CopyText(Settings.OpenFolder, sizeof(Settings.OpenFolder), folder);
 }
 
 }  // namespace

@@ -125,8 +125,11 @@ TEST(SettingsFile, ReadsAsTheProfileFunctionsRead) {
 TEST(SettingsFile, FolderTooLongForAPathIsNotTaken) {
     std::string folder = TempFolder("ini");
     std::string ini = folder + "fardelix.ini";
-    WriteFileBytes(ini, "[DIR]\r\nOpenFolder=C:\\" + std::string(PathSize, 'a') + "\\\r\n");
-    ResetSettings(folder.c_str());
-    LoadSettings(ini.c_str());
-    EXPECT_EQ(std::string(Settings.OpenFolder), folder);
+    // Read by the program, and by the profile functions (a byte-order mark).
+    for (const char* start : {"", "\xEF\xBB\xBF"}) {
+        WriteFileBytes(ini, std::string(start) + "[DIR]\r\nOpenFolder=C:\\" + std::string(PathSize, 'a') + "\\\r\n");
+        ResetSettings(folder.c_str());
+        LoadSettings(ini.c_str());
+        EXPECT_EQ(std::string(Settings.OpenFolder), folder) << (start[0] != '\0' ? "with mark" : "plain");
+    }
 }
