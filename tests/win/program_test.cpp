@@ -57,12 +57,15 @@ TEST_F(ProgramTest, StartsCentredWithTitleAndWritesSettingsOnClose) {
     EXPECT_EQ(rect.bottom - rect.top, 600);
     EXPECT_EQ(rect.left, (GetSystemMetrics(SM_CXSCREEN) - 800) / 2);
     // Shown active, with the keys going to the task list from the start.
+    // The window is found as soon as it exists, before its controls are
+    // made, so the list is looked up while waiting.
     GUITHREADINFO thread = {};
     thread.cbSize = sizeof(thread);
-    HWND tasks = GetDlgItem(program.window, IDC_TASKLIST);
+    HWND tasks = nullptr;
     EXPECT_TRUE(PumpUntil([&] {
-        return IsWindowVisible(program.window) && GetGUIThreadInfo(program.process.dwThreadId, &thread) &&
-               thread.hwndFocus == tasks;
+        tasks = GetDlgItem(program.window, IDC_TASKLIST);
+        return tasks != nullptr && IsWindowVisible(program.window) &&
+               GetGUIThreadInfo(program.process.dwThreadId, &thread) && thread.hwndFocus == tasks;
     }, 5000)) << "focus " << thread.hwndFocus << ", main " << program.window << ", list " << tasks;
     EXPECT_EQ(thread.hwndActive, program.window);
     EXPECT_EQ(program.Close(), 0u);
