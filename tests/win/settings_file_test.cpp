@@ -94,6 +94,7 @@ TEST(SettingsFile, ReadsAsTheProfileFunctionsRead) {
         "[CONFIG]\r\nDefCompType=0x4\r\nDefMeltAuto=+1\r\nDefError=1z\r\nDefMeltOverwrite=0b11\r\n"
         "[DIR]\r\nOpenFolder='C:\\x\\'\r\n",
         "DefCompType=3\r\n[CONFIG]\r\nDefError=1\r\n[DIR]\r\nOpenFolder=\"C:\\y\\'\r\n",
+        "[CONFIG]\r\nDefCompType=abc\r\nDefMeltAuto=0x\r\nDefError=-1\r\nDefMeltOverwrite=0o3\r\n",
         "[CONFIG]\n\tDefCompType\t=\t2\t\n[DIR\nOpenFolder=C:\\z\\\n",
         "\xEF\xBB\xBF[CONFIG]\r\nDefCompType=3\r\n",
         "",
