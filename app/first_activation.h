@@ -4,7 +4,8 @@
 // activation (about 10 ms of the main window's first showing). Loading the
 // input method and the libraries is not tied to a thread, so a second
 // thread does it while the main window is being made; the activation then
-// finds them loaded and only initialises COM.
+// finds them loaded and only initialises COM. The same thread loads the
+// image-blending library that the first painting of the toolbar needs.
 //
 // The common-controls library stays an import, loaded before WinMain. On
 // this thread its start-up (it registers its window classes) ran beside the
