@@ -42,21 +42,21 @@ echo "$out" | awk '
     }'
 # The two starts of a round run one after the other, so they share the
 # machine's state of the moment; the median of the rounds' own ratios is
-# less moved by a slow stretch than the ratio of the medians.
-pairs="$(paste <(echo "$out" | awk '$1 == "start" && $2 ~ /fardelix\.exe$/ { print $3 }') \
-               <(echo "$out" | awk '$1 == "start" && $2 ~ /bench_bare\.exe$/ { print $3 }'))"
-echo "$pairs" | awk '{ print $1 / $2 }' | sort -n |
-    awk '{ r[NR] = $1 } END { m = NR % 2 ? r[(NR + 1) / 2] : (r[NR / 2] + r[NR / 2 + 1]) / 2; printf "median of the rounds\047 ratios %.2f (%d rounds)\n", m, NR }'
-# Cut into runs of 5 rounds (the default), the same starts show how far
-# apart the ratios of single short runs land on this machine.
-echo "$pairs" | python3 -c '
+# less moved by a slow stretch than the ratio of the medians. Cut into runs
+# of 5 rounds (the default), the same starts show how far apart the ratios
+# of single short runs land on this machine.
+paste <(echo "$out" | awk '$1 == "start" && $2 ~ /fardelix\.exe$/ { print $3 }') \
+      <(echo "$out" | awk '$1 == "start" && $2 ~ /bench_bare\.exe$/ { print $3 }') |
+    python3 -c '
 import statistics, sys
-rows = [line.split() for line in sys.stdin if line.strip()]
-program = [float(r[0]) for r in rows]
-bare = [float(r[1]) for r in rows]
-ratios = sorted(statistics.median(program[i:i + 5]) / statistics.median(bare[i:i + 5])
-                for i in range(0, len(rows) - 4, 5))
-if len(ratios) >= 2:
+rows = [[float(x) for x in line.split()] for line in sys.stdin if line.strip()]
+program = [r[0] for r in rows]
+bare = [r[1] for r in rows]
+print("median of the rounds\x27 ratios %.2f (%d rounds)"
+      % (statistics.median(p / b for p, b in zip(program, bare)), len(rows)))
+runs = sorted(statistics.median(program[i:i + 5]) / statistics.median(bare[i:i + 5])
+              for i in range(0, len(rows) - 4, 5))
+if len(runs) >= 2:
     print("runs of 5 rounds: %d of %d at or under 1.00, their median ratio %.2f (from %.2f to %.2f)"
-          % (sum(r <= 1.0 for r in ratios), len(ratios), statistics.median(ratios), ratios[0], ratios[-1]))
+          % (sum(r <= 1.0 for r in runs), len(runs), statistics.median(runs), runs[0], runs[-1]))
 '
